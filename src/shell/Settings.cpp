@@ -1,0 +1,106 @@
+#include "Settings.h"
+
+#include "platform/cRegistry.h"
+
+#include <QDir>
+
+namespace {
+
+const QString kSection = QStringLiteral("Settings");
+
+cRegistry registryFor(const SettingsStore &store, const QString &section, const QString &key)
+{
+    cRegistry r;
+    r.ClassKey = cRegistry::kCurrentUser;
+    r.SectionKey = QStringLiteral("Software\\Tarvell\\Nimbrel\\") + section;
+    r.ValueKey = key;
+    r.ValueType = 1;
+    r.StoreFile = store.File;
+    return r;
+}
+
+// The words True and False, as stored; numbers as a boolean would read them too.
+bool readBoolean(const QString &text, const NumberFormat &format, bool fallback)
+{
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    double number = 0;
+    if (format.ToDouble(t, number) == ParseStatus::Ok)
+        return number != 0.0;
+    return fallback;
+}
+
+// A positive float setting; anything else keeps the default, since a zero or
+// negative optics value would make every area and diameter meaningless.
+float readPositive(const QString &text, const NumberFormat &format, float fallback)
+{
+    float value = 0;
+    if (format.ToSingle(text, value) != ParseStatus::Ok || !(value > 0.0f))
+        return fallback;
+    return value;
+}
+
+} // namespace
+
+QString GetSetting(const SettingsStore &store, const QString &section, const QString &key, const QString &fallback)
+{
+    cRegistry r = registryFor(store, section, key);
+    r.Default = fallback;
+    return r.Value().toString();
+}
+
+bool SaveSetting(const SettingsStore &store, const QString &section, const QString &key, const QString &value)
+{
+    if (value.isEmpty())
+        return true;
+    return registryFor(store, section, key).SetValue(value);
+}
+
+QString DefaultInitialDir()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\");
+#else
+    return QDir::homePath() + QLatin1Char('/');
+#endif
+}
+
+AppSettings LoadAppSettings(const SettingsStore &store, const NumberFormat &format)
+{
+    const AnalysisParameters defaults;
+    AppSettings s;
+
+    int16_t maxSize = 0;
+    const QString maxText = GetSetting(store, kSection, QStringLiteral("MaxSizeEPD"), format.General(defaults.MaxSizeEPD));
+    s.Params.MaxSizeEPD = format.ToInt16(maxText, maxSize) == ParseStatus::Ok && maxSize >= 1 ? maxSize : defaults.MaxSizeEPD;
+
+    s.Params.Metric = readBoolean(GetSetting(store, kSection, QStringLiteral("Metric"), QStringLiteral("True")), format,
+                                  defaults.Metric);
+    s.Params.MicronsPerEPD = readPositive(
+        GetSetting(store, kSection, QStringLiteral("MicronsPerEPD"), format.General(defaults.MicronsPerEPD)), format,
+        defaults.MicronsPerEPD);
+    s.Params.ScanLength = readPositive(
+        GetSetting(store, kSection, QStringLiteral("ScanLength"), format.General(defaults.ScanLength)), format,
+        defaults.ScanLength);
+    s.Params.SpreadFactor = readPositive(
+        GetSetting(store, kSection, QStringLiteral("SpreadFactor"), format.General(defaults.SpreadFactor)), format,
+        defaults.SpreadFactor);
+    s.InitialDir = GetSetting(store, kSection, QStringLiteral("InitialDir"), DefaultInitialDir());
+    return s;
+}
+
+bool SaveAppSettings(const SettingsStore &store, const AppSettings &settings, const NumberFormat &format)
+{
+    const AnalysisParameters &p = settings.Params;
+    bool ok = true;
+    ok &= SaveSetting(store, kSection, QStringLiteral("SpreadFactor"), format.General(p.SpreadFactor));
+    ok &= SaveSetting(store, kSection, QStringLiteral("ScanLength"), format.General(p.ScanLength));
+    ok &= SaveSetting(store, kSection, QStringLiteral("MaxSizeEPD"), format.General(p.MaxSizeEPD));
+    ok &= SaveSetting(store, kSection, QStringLiteral("MicronsPerEPD"), format.General(p.MicronsPerEPD));
+    ok &= SaveSetting(store, kSection, QStringLiteral("InitialDir"), settings.InitialDir);
+    ok &= SaveSetting(store, kSection, QStringLiteral("Metric"), p.Metric ? QStringLiteral("True") : QStringLiteral("False"));
+    return ok;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "model/NumberText.h"
+#include "model/SlideSet.h"
+
+#include <QString>
+
+// Where the settings live: the user's store, or a file that tests choose.
+struct SettingsStore
+{
+    QString File; // empty: the user's own store
+};
+
+// One text value under "Software\Tarvell\Nimbrel\" + section; `fallback` when the
+// value or the key does not exist.
+QString GetSetting(const SettingsStore &store, const QString &section, const QString &key, const QString &fallback);
+// Writes one text value; an empty value is not written, so it never overwrites a
+// stored one. False when the store refuses.
+bool SaveSetting(const SettingsStore &store, const QString &section, const QString &key, const QString &value);
+
+// The six settings that outlast a run.
+struct AppSettings
+{
+    AnalysisParameters Params;
+    QString InitialDir;
+};
+
+// "C:\" on Windows; the user's home folder elsewhere.
+QString DefaultInitialDir();
+
+// Reads the six settings; a value that is missing or does not convert under the
+// user's number rules (written under another locale, edited by hand) falls back
+// to its default.
+AppSettings LoadAppSettings(const SettingsStore &store, const NumberFormat &format);
+// Writes them in the order SpreadFactor, ScanLength, MaxSizeEPD, MicronsPerEPD,
+// InitialDir, Metric. False when the store refused any of them.
+bool SaveAppSettings(const SettingsStore &store, const AppSettings &settings, const NumberFormat &format);
