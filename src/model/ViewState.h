@@ -1,0 +1,20 @@
+#pragma once
+
+#include "SlideSet.h"
+
+// What the main window shows besides the slide set itself: the results of the
+// view, the graph choice and the composite snapshot. The window owns one; the
+// graphs, the file writer and the report read it.
+struct ViewState
+{
+    float CurrentVMD = 0;          // medians on view: the slide's, or the composite's
+    float CurrentNMD = 0;
+    int16_t LargestSizeFound = 1;  // largest LargestClass seen over all slides
+    int GraphMode = 1;             // 1 VF, 2 CVF, 3 drops/cm², 4 NF, 5 CNF
+    bool CompositeChecked = false; // the composite view is on
+    uint8_t CompositeView = 0;     // 0 off; 1 line data, 2 mortality vs. density, 3 range statistics
+    CompositeResults Composite;
+    RangeStatistics RangeStats;    // size ranges of the slide on view
+    double PlotScaleTop = 4.15;    // vertical user scale of the composite graph box
+    double PlotScaleHeight = -4.7;
+};
