@@ -1,4 +1,146 @@
+// The line pooled into one distribution per unit area.
+#include "ModelFixtures.h"
+
 #include <QtTest>
-class T : public QObject { Q_OBJECT private slots: void none() {} };
-QTEST_MAIN(T)
+
+#include <cmath>
+
+class TestComposite : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void twoSlideExample();
+    void largerAreaWeighsLess();
+    void emptySlideLowersDensityOnly();
+    void singleSlideEqualsItsOwnFigures();
+    void compositeRanges();
+    void noSlidesAndNoDrops();
+};
+
+namespace {
+
+SlideSet twoSlides(float sweeps2)
+{
+    int16_t largest = 1;
+    SlideSet set;
+    AddSlide(set, -1);
+    AddSlide(set, 1);
+    set.Slides[2].Sweeps = sweeps2;
+    ComputeSlideArea(set.Slides[2], set.Params);
+    SetDropCount(set, 2, 10, 1, largest);
+    SetDropCount(set, 4, 10, 2, largest);
+    return set;
+}
+
+} // namespace
+
+void TestComposite::twoSlideExample()
+{
+    CompositeResults c;
+    CalcComposite(twoSlides(1), c);
+    QVERIFY(std::fabs(c.CompVF[2] - 1.0f / 3.0f) < 1e-6f);
+    QVERIFY(std::fabs(c.CompVF[4] - 2.0f / 3.0f) < 1e-6f);
+    QVERIFY(std::fabs(c.CompNF[2] - 0.8f) < 1e-6f);
+    QVERIFY(std::fabs(c.CompNF[4] - 0.2f) < 1e-6f);
+    QVERIFY(std::fabs(c.CompVMD - 35.0f) < 1e-4f);
+    QVERIFY(std::fabs(c.CompNMD - 17.5f) < 1e-4f);
+    QVERIFY(std::fabs(c.CompDensity[2] - 50.0f) < 1e-3f);
+    QVERIFY(std::fabs(c.CompDensity[4] - 50.0f) < 1e-3f);
+    QVERIFY(std::fabs(c.AveDropDensity - 100.0f) < 1e-3f);
+    QCOMPARE(c.CompMaxDensity, c.CompDensity[2]);
+    QCOMPARE(c.CompCVF[3], c.CompCVF[2]);
+    QVERIFY(std::fabs(c.CompCVF[20] - 1.0f) < 1e-6f);
+}
+
+void TestComposite::largerAreaWeighsLess()
+{
+    CompositeResults equal, wide;
+    CalcComposite(twoSlides(1), equal);
+    CalcComposite(twoSlides(2), wide);
+    QVERIFY(wide.CompVF[2] > equal.CompVF[2]);
+    QVERIFY(wide.CompVMD < equal.CompVMD);
+    QVERIFY(std::fabs(wide.CompDensity[4] - 25.0f) < 1e-3f);
+}
+
+void TestComposite::emptySlideLowersDensityOnly()
+{
+    SlideSet set = twoSlides(1);
+    CompositeResults before, after;
+    CalcComposite(set, before);
+    AddSlide(set, 9);
+    CalcComposite(set, after);
+    QVERIFY(std::fabs(after.AveDropDensity - before.AveDropDensity * 2 / 3) < 1e-3f);
+    QVERIFY(after.CompDensity[2] < before.CompDensity[2]);
+    QCOMPARE(after.CompVF[2], before.CompVF[2]);
+    QCOMPARE(after.CompVMD, before.CompVMD);
+    QCOMPARE(after.CompNMD, before.CompNMD);
+}
+
+void TestComposite::singleSlideEqualsItsOwnFigures()
+{
+    std::mt19937 rng(99);
+    for (int trial = 0; trial < 40; ++trial) {
+        int16_t largest = 0;
+        SlideSet set = RandomSet(rng, 1, trial % 2 ? 20 : 45, largest);
+        const Slide &s = set.Slides[1];
+        if (s.TotalDrops == 0)
+            continue;
+        CompositeResults c;
+        CalcComposite(set, c);
+        QVERIFY(std::fabs(c.CompVMD - s.VMD) <= 1e-4f * s.VMD);
+        QVERIFY(std::fabs(c.CompNMD - s.NMD) <= 1e-4f * s.NMD);
+        QVERIFY(std::fabs(c.AveDropDensity - s.DropDensity) <= 1e-4f * s.DropDensity);
+        for (int k = 1; k <= set.Params.MaxSizeEPD; ++k) {
+            QVERIFY(std::fabs(c.CompVF[k] - s.VF[k]) < 1e-5f);
+            QVERIFY(std::fabs(c.CompNF[k] - s.NF[k]) < 1e-5f);
+        }
+        RangeStatistics slideRanges, compRanges;
+        ComputeRangeStats(slideRanges, set, 1);
+        ComputeCompositeRangeStats(compRanges, set, c);
+        for (int j = 0; j < kRangeCount; ++j) {
+            QVERIFY(std::fabs(compRanges.SizeOnSlide[j] - slideRanges.SizeOnSlide[j]) < 1e-5f);
+            QVERIFY(std::fabs(compRanges.MassInCloud[j] - slideRanges.MassInCloud[j]) < 1e-4f);
+            QVERIFY(std::fabs(compRanges.SizeInCloud[j] - slideRanges.SizeInCloud[j]) < 1e-4f);
+        }
+    }
+}
+
+void TestComposite::compositeRanges()
+{
+    const SlideSet set = twoSlides(1);
+    CompositeResults c;
+    CalcComposite(set, c);
+    RangeStatistics r;
+    r.Count = {1, 2, 3, 4, 5};
+    ComputeCompositeRangeStats(r, set, c);
+    QCOMPARE(r.Count[2], 3); // counts are not composite figures: left alone
+    // Classes 2 (28 µm) and 4 (56 µm) at equal densities.
+    QCOMPARE(r.SizeOnSlide[2], 0.5f);
+    QCOMPARE(r.SizeOnSlide[3], 0.5f);
+    QCOMPARE(r.SizeOnSlide[4], 0.0f);
+}
+
+void TestComposite::noSlidesAndNoDrops()
+{
+    SlideSet empty;
+    CompositeResults c;
+    c.CompVMD = 12;
+    CalcComposite(empty, c);
+    QCOMPARE(c.CompVMD, 0.0f);
+    QCOMPARE(c.AveDropDensity, 0.0f);
+    QCOMPARE(c.CompVF.size(), size_t(21));
+
+    AddSlide(empty, 0);
+    AddSlide(empty, 1);
+    CalcComposite(empty, c);
+    QCOMPARE(c.AveDropDensity, 0.0f);
+    QCOMPARE(c.CompVMD, 0.0f);
+    RangeStatistics r;
+    r.SizeOnSlide[0] = 0.5f;
+    ComputeCompositeRangeStats(r, empty, c);
+    QCOMPARE(r.SizeOnSlide[0], 0.5f); // nothing to write without drops
+}
+
+QTEST_APPLESS_MAIN(TestComposite)
 #include "test_composite.moc"
