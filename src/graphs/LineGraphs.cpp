@@ -1,0 +1,449 @@
+#include "LineGraphs.h"
+
+#include "GraphBoxes.h"
+#include "GraphText.h"
+
+#include "model/NumberText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+using Unit = DrawingSurface::Unit;
+
+constexpr int kTickPixels = 5;
+constexpr int kLabelGapPixels = 7;
+constexpr int kTitleInsetPixels = 10;
+constexpr int kCardGapPixels = 25;
+constexpr int kLargestCard = 20;
+
+bool hasControlData(const SlideSet &set)
+{
+    return set.ControlData.NumInCage >= 1;
+}
+
+bool hasCageData(const Slide &slide)
+{
+    return slide.Cage.NumInCage > 0;
+}
+
+void frameAndDividers(DrawingSurface &s, double xmin, double xmax)
+{
+    s.ForeColor = Qt::black;
+    s.Box(xmin, 0, xmax, 4);
+    for (int y = 1; y <= 3; ++y)
+        s.Line(xmin, y, xmax, y);
+}
+
+// Tick labels of one panel from 0 to its axis maximum, on the left or the right
+// edge of the frame.
+void panelAxis(DrawingSurface &s, const NumberFormat &fmt, double base, double axisMax, double step, double edgeX,
+               bool left)
+{
+    const double tick = s.ScaleX(kTickPixels, Unit::Pixels, Unit::User);
+    const double gap = s.ScaleX(kLabelGapPixels, Unit::Pixels, Unit::User);
+    const char *pattern = TickPattern(step);
+    for (double v : TickValues(axisMax, step)) {
+        const double y = base + v / axisMax;
+        const QString label = fmt.Format(v, pattern);
+        if (left) {
+            s.Line(edgeX, y, edgeX - tick, y);
+            s.CurrentX = edgeX - gap - s.TextWidth(label);
+        } else {
+            s.Line(edgeX, y, edgeX + tick, y);
+            s.CurrentX = edgeX + gap;
+        }
+        s.CurrentY = y - s.TextHeight(label) / 2;
+        s.Print(label);
+    }
+}
+
+// Panel titles read upward on the left and downward on the right, their top
+// edge 10 pixels inside the box.
+void leftTitle(DrawingSurface &s, const QString &text, double centreY)
+{
+    const double halfWidthPx = s.ScaleX(s.TextWidth(text), Unit::User, Unit::Pixels) / 2;
+    RotatedText(s, text, 90, s.ScaleLeft + s.ScaleX(kTitleInsetPixels, Unit::Pixels, Unit::User),
+                centreY + s.ScaleY(halfWidthPx, Unit::Pixels, Unit::User));
+}
+
+void rightTitle(DrawingSurface &s, const QString &text, double centreY)
+{
+    const double halfWidthPx = s.ScaleX(s.TextWidth(text), Unit::User, Unit::Pixels) / 2;
+    RotatedText(s, text, 270,
+                s.ScaleLeft + s.ScaleWidth - s.ScaleX(kTitleInsetPixels, Unit::Pixels, Unit::User),
+                centreY - s.ScaleY(halfWidthPx, Unit::Pixels, Unit::User));
+}
+
+void setTitleFont(DrawingSurface &s)
+{
+    s.FontName = QStringLiteral("Arial");
+    s.FontSize = 12;
+    s.FontBold = true;
+    s.FontUnderline = false;
+}
+
+const QString kMortalityLegend[3] = {QStringLiteral("1 hr knockdown"), QStringLiteral("12 hr mortality"),
+                                     QStringLiteral("24 hr mortality")};
+const QColor kMortalityLegendColours[3] = {GraphColours::LegendKnockdown, GraphColours::Mortality12h,
+                                           GraphColours::Mortality24h};
+
+// One polyline of a series, joined from one visited point to the next.
+struct Series
+{
+    std::optional<QPointF> previous;
+    void to(DrawingSurface &s, double x, double y, const QColor &colour)
+    {
+        if (previous)
+            s.Line(previous->x(), previous->y(), x, y, colour);
+        previous = QPointF(x, y);
+    }
+};
+
+} // namespace
+
+double NiceTickStep(float maximum)
+{
+    const double m = maximum;
+    if (m == 0 || !std::isfinite(m) || m < 0)
+        return 0.2;
+    const double e = std::floor(std::log(m) / std::log(10.0));
+    const double p = std::pow(10.0, e);
+    const double r = m / p;
+    if (r < 1.5)
+        return 0.25 * p;
+    if (r < 3)
+        return 0.5 * p;
+    if (r < 6)
+        return p;
+    return 2 * p;
+}
+
+LineRange ComputeLineRange(const SlideSet &set)
+{
+    LineRange r;
+    const int n = set.SlideCount();
+    if (n < 1)
+        return r;
+    const Slide &first = set.Slides[1];
+    double xmin = first.Position, xmax = first.Position;
+    float vmd = first.VMD, nmd = first.NMD, density = first.DropDensity;
+    for (int i = 2; i <= n; ++i) {
+        const Slide &s = set.Slides[i];
+        xmin = std::min<double>(xmin, s.Position);
+        xmax = std::max<double>(xmax, s.Position);
+        vmd = std::max(vmd, s.VMD);
+        nmd = std::max(nmd, s.NMD);
+        density = std::max(density, s.DropDensity);
+    }
+    if (xmin > 0)
+        xmin = 0;
+    if (xmax < 0)
+        xmax = 0;
+    r.XMin = xmin;
+    r.XMax = xmax;
+    r.Range = xmax - xmin;
+    r.VMDAxisMax = static_cast<float>(1.1 * double(vmd));
+    r.NMDAxisMax = static_cast<float>(1.1 * double(nmd));
+    r.DensityAxisMax = static_cast<float>(1.1 * double(density));
+    return r;
+}
+
+void DrawLegend(DrawingSurface &s, const QString (&names)[3], const QColor (&colours)[3])
+{
+    s.FontName = QStringLiteral("MS Sans Serif");
+    s.FontSize = 8;
+    s.FontBold = false;
+    s.FontUnderline = false;
+    const QString gap(10, QLatin1Char(' '));
+    const double total = s.TextWidth(names[0] + gap + names[1] + gap + names[2]);
+    s.CurrentX = s.ScaleLeft + (s.ScaleWidth - total) / 2;
+    s.CurrentY = s.ScaleTop;
+    for (int i = 0; i < 3; ++i) {
+        s.ForeColor = colours[i];
+        s.Print(names[i], true);
+        if (i < 2)
+            s.Print(gap, true);
+    }
+    s.ForeColor = Qt::black;
+}
+
+LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewState &view,
+                            const LineDataOptions &options)
+{
+    LineDataResult result;
+    const NumberFormat fmt;
+    const int n = set.SlideCount();
+    const bool control = hasControlData(set);
+
+    LineRange lr = ComputeLineRange(set);
+    // Every slide on the spray line: no width to scale by, so the one position
+    // is centred in a range of ±1.
+    if (n >= 1 && lr.Range == 0) {
+        lr.XMin -= 1;
+        lr.XMax += 1;
+        lr.Range = 2;
+    }
+    const double xmin = lr.XMin, xmax = lr.XMax, range = lr.Range;
+    result.VMDAxisMax = lr.VMDAxisMax;
+    result.NMDAxisMax = lr.NMDAxisMax;
+    result.DensityAxisMax = lr.DensityAxisMax;
+    result.XMin = xmin;
+    result.XMax = xmax;
+
+    s.BackColor = Qt::white;
+    if (n < 1) {
+        s.Cls();
+        result.Scale = s.Scale();
+        return result;
+    }
+    s.DrawWidth = 1;
+    s.DrawStyle = DrawingSurface::Style::Solid;
+    s.ForeColor = Qt::black;
+    s.FillStyle = DrawingSurface::Fill::Transparent;
+    s.ScaleLeft = static_cast<float>(xmin - range / 10);
+    s.ScaleWidth = static_cast<float>(range * 1.2);
+    s.ScaleTop = static_cast<float>(view.PlotScaleTop);
+    s.ScaleHeight = static_cast<float>(view.PlotScaleHeight);
+    s.Cls();
+    // Tick and position labels in the box's own small face.
+    s.FontName = QStringLiteral("MS Sans Serif");
+    s.FontSize = 8;
+    s.FontBold = false;
+    s.FontUnderline = false;
+
+    // Slide cards and the pale position lines.
+    const double rangePixels = s.ScaleX(range, Unit::User, Unit::Pixels);
+    int w = static_cast<int>(RoundHalfEven(rangePixels / n - 3));
+    w = std::clamp(w, 2, kLargestCard); // a crowded line still gets a card to point at
+    const int h = static_cast<int>(RoundHalfEven(1.25 * w));
+    const int cardTop = static_cast<int>(RoundHalfEven(s.PixelY(0))) + kCardGapPixels;
+    for (int i = 1; i <= n; ++i) {
+        const Slide &slide = set.Slides[i];
+        SlideCard card;
+        card.SlideIndex = static_cast<int16_t>(i);
+        const int left = static_cast<int>(RoundHalfEven(s.PixelX(slide.Position) - w / 2.0));
+        card.Rect = QRect(left, cardTop, w, h);
+        card.BackColor = hasCageData(slide) ? QColor(Qt::white) : GraphColours::NoMortalityCard;
+        result.Cards.push_back(card);
+        s.Line(slide.Position, 0, slide.Position, 3, GraphColours::Grid);
+        if (hasCageData(slide))
+            s.Line(slide.Position, 3, slide.Position, 4, GraphColours::Grid);
+    }
+    if (options.DrawCards) {
+        QPainter &p = s.Painter();
+        for (const SlideCard &card : result.Cards) {
+            p.setPen(QPen(Qt::black, 1));
+            p.setBrush(card.BackColor);
+            p.drawRect(card.Rect.adjusted(0, 0, -1, -1));
+            p.setBrush(Qt::NoBrush);
+        }
+    }
+
+    frameAndDividers(s, xmin, xmax);
+
+    const double vmdStep = NiceTickStep(lr.VMDAxisMax);
+    const double nmdStep = NiceTickStep(lr.NMDAxisMax);
+    const double densityStep = NiceTickStep(lr.DensityAxisMax);
+    const double positionStep = NiceTickStep(static_cast<float>(range));
+
+    // Vertical axes: mortality right, VMD left, NMD right, density left.
+    if (control) {
+        const double tick = s.ScaleX(kTickPixels, Unit::Pixels, Unit::User);
+        const double gap = s.ScaleX(kLabelGapPixels, Unit::Pixels, Unit::User);
+        for (int v = 0; v <= 100; v += 20) {
+            const double y = 3 + v / 100.0;
+            const QString label = fmt.Format(v / 100.0, "0%");
+            s.Line(xmax, y, xmax + tick, y);
+            s.CurrentX = xmax + gap;
+            s.CurrentY = y - s.TextHeight(label) / 2;
+            s.Print(label);
+        }
+    }
+    if (lr.VMDAxisMax > 0)
+        panelAxis(s, fmt, 2, lr.VMDAxisMax, vmdStep, xmin, true);
+    if (lr.NMDAxisMax > 0)
+        panelAxis(s, fmt, 1, lr.NMDAxisMax, nmdStep, xmax, false);
+    if (lr.DensityAxisMax > 0)
+        panelAxis(s, fmt, 0, lr.DensityAxisMax, densityStep, xmin, true);
+
+    // Position axis from the left frame edge.
+    {
+        const char *pattern = IsWholeStep(positionStep) ? "0" : "0.0";
+        const double tickDown = s.ScaleY(kTickPixels, Unit::Pixels, Unit::User);
+        const double gapDown = s.ScaleY(kLabelGapPixels, Unit::Pixels, Unit::User);
+        for (double x : TickValues(xmin, xmax, positionStep)) {
+            const QString label = fmt.Format(x, pattern);
+            s.CurrentX = x - s.TextWidth(label) / 2;
+            s.CurrentY = gapDown;
+            s.Print(label);
+            s.Line(x, 0, x, tickDown);
+        }
+    }
+
+    // The spray line.
+    s.DrawWidth = 3;
+    s.Line(0, 0, 0, control ? 4 : 3, Qt::black);
+
+    setTitleFont(s);
+    leftTitle(s, QStringLiteral("Mortality"), 3.5);
+    rightTitle(s, QStringLiteral("VMD"), 2.5);
+    leftTitle(s, QStringLiteral("NMD"), 1.5);
+    rightTitle(s, QStringLiteral("Drop Density"), 0.5);
+
+    DrawLegend(s, kMortalityLegend, kMortalityLegendColours);
+
+    // Composite reference lines.
+    s.DrawWidth = 1;
+    s.DrawStyle = DrawingSurface::Style::Dot;
+    const CompositeResults &comp = view.Composite;
+    if (lr.VMDAxisMax > 0)
+        s.Line(xmin, 2 + comp.CompVMD / lr.VMDAxisMax, xmax, 2 + comp.CompVMD / lr.VMDAxisMax,
+               GraphColours::Reference);
+    if (lr.NMDAxisMax > 0)
+        s.Line(xmin, 1 + comp.CompNMD / lr.NMDAxisMax, xmax, 1 + comp.CompNMD / lr.NMDAxisMax,
+               GraphColours::Reference);
+    if (lr.DensityAxisMax > 0)
+        s.Line(xmin, comp.AveDropDensity / lr.DensityAxisMax, xmax, comp.AveDropDensity / lr.DensityAxisMax,
+               GraphColours::Reference);
+
+    // Data lines, slide by slide in position order; slides without drops are
+    // passed over and a missing mortality value leaves its series alone.
+    s.DrawStyle = DrawingSurface::Style::Solid;
+    s.DrawWidth = 3;
+    Series knockdown, m12, m24, vmd, nmd, density;
+    for (int i = 1; i <= n; ++i) {
+        const Slide &slide = set.Slides[i];
+        if (slide.TotalDrops == 0)
+            continue;
+        const double x = slide.Position;
+        if (control && hasCageData(slide)) {
+            if (slide.Knockdown1h)
+                knockdown.to(s, x, 3 + *slide.Knockdown1h, GraphColours::Knockdown1h);
+            if (slide.Mortality12h)
+                m12.to(s, x, 3 + *slide.Mortality12h, GraphColours::Mortality12h);
+            if (slide.Mortality24h)
+                m24.to(s, x, 3 + *slide.Mortality24h, GraphColours::Mortality24h);
+        }
+        if (lr.VMDAxisMax > 0)
+            vmd.to(s, x, 2 + slide.VMD / lr.VMDAxisMax, GraphColours::DataLine);
+        if (lr.NMDAxisMax > 0)
+            nmd.to(s, x, 1 + slide.NMD / lr.NMDAxisMax, GraphColours::DataLine);
+        if (lr.DensityAxisMax > 0)
+            density.to(s, x, slide.DropDensity / lr.DensityAxisMax, GraphColours::DataLine);
+    }
+
+    if (!control) {
+        const double size = s.FontSize;
+        const bool bold = s.FontBold;
+        s.FontBold = true;
+        s.FontSize = 14;
+        const QString message = QStringLiteral("No mortality control data entered");
+        s.ForeColor = GraphColours::NoControlMessage;
+        s.CurrentX = (xmin + xmax) / 2 - s.TextWidth(message) / 2;
+        s.CurrentY = 3.5 - s.TextHeight(message) / 2;
+        s.Print(message);
+        s.ForeColor = Qt::black;
+        s.FontSize = size;
+        s.FontBold = bold;
+    }
+
+    s.DrawWidth = 2;
+    frameAndDividers(s, xmin, xmax);
+    s.DrawWidth = 1;
+
+    result.Drawn = true;
+    result.Scale = s.Scale();
+    return result;
+}
+
+void DrawMortalityVsDensity(DrawingSurface &s, const SlideSet &set, const ViewState &view, float densityAxisMax)
+{
+    const NumberFormat fmt;
+    s.BackColor = Qt::white;
+    s.DrawWidth = 1;
+    s.DrawStyle = DrawingSurface::Style::Solid;
+    s.ForeColor = Qt::black;
+    s.ScaleLeft = -0.1f;
+    s.ScaleWidth = 1.2f;
+    s.ScaleTop = static_cast<float>(view.PlotScaleTop / 4);
+    s.ScaleHeight = static_cast<float>(view.PlotScaleHeight / 4);
+    s.Cls();
+    s.FontName = QStringLiteral("MS Sans Serif");
+    s.FontSize = 8;
+    s.FontBold = false;
+    s.FontUnderline = false;
+
+    s.FillColor = Qt::white;
+    s.FillStyle = DrawingSurface::Fill::Transparent;
+    s.Box(0, 0, 1, 1);
+
+    const double tick = s.ScaleX(kTickPixels, Unit::Pixels, Unit::User);
+    const double gap = s.ScaleX(kLabelGapPixels, Unit::Pixels, Unit::User);
+    for (int k = 1; k <= 5; ++k) {
+        const double y = k / 5.0;
+        const QString label = fmt.Format(y, "0%");
+        s.CurrentX = -gap - s.TextWidth(label);
+        s.CurrentY = y - s.TextHeight(label) / 2;
+        s.Print(label);
+        s.Line(0, y, -tick, y);
+        s.Line(0, y, 1, y, GraphColours::Grid);
+    }
+    s.Box(0, 0, 1, 1);
+
+    // Density axis; without any drops there is no scale, so only its origin.
+    const bool densityScale = densityAxisMax > 0 && std::isfinite(densityAxisMax);
+    {
+        const double step = NiceTickStep(densityScale ? densityAxisMax : 0.0f);
+        const char *pattern = TickPattern(step);
+        const double tickDown = s.ScaleY(kTickPixels, Unit::Pixels, Unit::User);
+        const double gapDown = s.ScaleY(kLabelGapPixels, Unit::Pixels, Unit::User);
+        const std::vector<double> values = densityScale ? TickValues(densityAxisMax, step) : std::vector<double>{0.0};
+        for (double v : values) {
+            const double x = densityScale ? v / densityAxisMax : 0.0;
+            const QString label = fmt.Format(v, pattern);
+            s.CurrentX = x - s.TextWidth(label) / 2;
+            s.CurrentY = gapDown;
+            s.Print(label);
+            s.Line(x, 0, x, tickDown);
+        }
+    }
+
+    setTitleFont(s);
+    {
+        const QString title = QStringLiteral("Drop Density");
+        const double bottomPx = s.HeightPixels() - kTitleInsetPixels;
+        const double heightPx = s.ScaleY(s.TextHeight(title), Unit::User, Unit::Pixels);
+        s.CurrentX = 0.5 - s.TextWidth(title) / 2;
+        s.CurrentY = s.UserY(bottomPx - heightPx);
+        s.Print(title);
+    }
+    leftTitle(s, QStringLiteral("Mortality"), 0.5);
+
+    DrawLegend(s, kMortalityLegend, kMortalityLegendColours);
+
+    s.FillStyle = DrawingSurface::Fill::Solid;
+    if (hasControlData(set) && densityScale) {
+        const double r = s.ScaleX(3, Unit::Pixels, Unit::User);
+        for (int i = 1; i <= set.SlideCount(); ++i) {
+            const Slide &slide = set.Slides[i];
+            if (!hasCageData(slide))
+                continue;
+            const double x = slide.DropDensity / densityAxisMax;
+            const std::pair<const std::optional<float> &, QColor> points[3] = {
+                {slide.Knockdown1h, GraphColours::Knockdown1h},
+                {slide.Mortality12h, GraphColours::Mortality12h},
+                {slide.Mortality24h, GraphColours::Mortality24h}};
+            for (const auto &[value, colour] : points) {
+                if (!value)
+                    continue;
+                s.FillColor = colour;
+                s.Circle(x, *value, r);
+            }
+        }
+    }
+    s.FillStyle = DrawingSurface::Fill::Transparent;
+    s.Box(0, 0, 1, 1);
+}

@@ -1,0 +1,114 @@
+#include "RangeChart.h"
+
+#include "GraphBoxes.h"
+#include "LineGraphs.h"
+
+#include "model/NumberText.h"
+
+namespace {
+
+using Unit = DrawingSurface::Unit;
+
+void frame(DrawingSurface &s)
+{
+    s.ForeColor = Qt::black;
+    s.Box(0, 0, 15, 1);
+}
+
+} // namespace
+
+QString RangeName(int range)
+{
+    static const char *const names[kRangeCount] = {"=< 7", "7 -- 22", "22 -- 50", "> 50", "> 80"};
+    if (range < 0 || range >= kRangeCount)
+        return QString();
+    return QString::fromLatin1(names[range]) + QChar(0x00B5) + QLatin1Char('m');
+}
+
+RangeStatistics DrawRangeChart(DrawingSurface &s, const SlideSet &set, const ViewState &view)
+{
+    const NumberFormat fmt;
+    s.BackColor = Qt::white;
+    s.DrawWidth = 1;
+    s.DrawStyle = DrawingSurface::Style::Solid;
+    s.ForeColor = Qt::black;
+    s.ScaleLeft = -1.5f;
+    s.ScaleWidth = 18;
+    s.ScaleTop = static_cast<float>(view.PlotScaleTop / 4);
+    s.ScaleHeight = static_cast<float>(view.PlotScaleHeight / 4);
+    s.Cls();
+    s.FontName = QStringLiteral("MS Sans Serif");
+    s.FontSize = 8;
+    s.FontBold = false;
+    s.FontUnderline = false;
+    s.FillColor = Qt::white;
+    s.FillStyle = DrawingSurface::Fill::Transparent;
+
+    const double tick = s.ScaleX(5, Unit::Pixels, Unit::User);
+    const double gap = s.ScaleX(7, Unit::Pixels, Unit::User);
+    for (int k = 0; k <= 5; ++k) {
+        const double y = k / 5.0;
+        const QString label = fmt.Format(y, "0%");
+        s.CurrentX = -gap - s.TextWidth(label);
+        s.CurrentY = y - s.TextHeight(label) / 2;
+        s.Print(label);
+        s.Line(0, y, -tick, y, Qt::black);
+        s.Line(0, y, 15, y, GraphColours::Grid);
+    }
+    frame(s);
+
+    RangeStatistics stats;
+    ComputeCompositeRangeStats(stats, set, view.Composite);
+
+    s.FillStyle = DrawingSurface::Fill::Solid;
+    const double separator = s.ScaleY(15, Unit::Pixels, Unit::User);
+    const double nameGap = s.ScaleY(3, Unit::Pixels, Unit::User);
+    s.Line(0, 0, 0, separator);
+    for (int k = 1; k <= kRangeCount; ++k) {
+        s.Line(3 * k, 0, 3 * k, separator);
+        const QString name = RangeName(k - 1);
+        s.CurrentX = 3 * k - 1.5 - s.TextWidth(name) / 2;
+        s.CurrentY = nameGap;
+        s.Print(name);
+        const struct
+        {
+            double value;
+            QColor colour;
+        } bars[3] = {{stats.SizeOnSlide[k - 1], GraphColours::Knockdown1h},
+                     {stats.MassInCloud[k - 1], GraphColours::Mortality12h},
+                     {stats.SizeInCloud[k - 1], GraphColours::Mortality24h}};
+        for (int b = 0; b < 3; ++b) {
+            s.FillColor = bars[b].colour;
+            s.Box(3 * k - 3 + b, 0, 3 * k - 2 + b, bars[b].value);
+        }
+    }
+
+    s.FontName = QStringLiteral("Arial");
+    s.FontSize = 12;
+    s.FontBold = true;
+    {
+        const QString title = QStringLiteral("Size Range");
+        const double heightPx = s.ScaleY(s.TextHeight(title), Unit::User, Unit::Pixels);
+        s.CurrentX = 7.5 - s.TextWidth(title) / 2;
+        s.CurrentY = s.UserY(s.HeightPixels() - 10 - heightPx);
+        s.Print(title);
+    }
+    {
+        const QString title = QStringLiteral("Percentage");
+        const double halfWidthPx = s.ScaleX(s.TextWidth(title), Unit::User, Unit::Pixels) / 2;
+        RotatedText(s, title, 90, s.ScaleLeft + s.ScaleX(10, Unit::Pixels, Unit::User),
+                    0.5 + s.ScaleY(halfWidthPx, Unit::Pixels, Unit::User));
+    }
+
+    const QString names[3] = {QStringLiteral("% Size on Slide"), QStringLiteral("% Mass in Cloud"),
+                              QStringLiteral("% Size in Cloud")};
+    const QColor colours[3] = {GraphColours::LegendKnockdown, GraphColours::Mortality12h,
+                               GraphColours::Mortality24h};
+    DrawLegend(s, names, colours);
+
+    s.FillStyle = DrawingSurface::Fill::Transparent;
+    s.DrawWidth = 2;
+    frame(s);
+    s.DrawWidth = 1;
+    return stats;
+}
