@@ -1,14 +1,284 @@
 #include "MortalityPanel.h"
 
 #include "MainFormContext.h"
+#include "NumericKeyFilter.h"
+#include "frmControlData.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+
+namespace {
+
+QString indexed(const char *name, int i)
+{
+    return QString::fromLatin1(name) + QString::number(i);
+}
+
+} // namespace
 
 MortalityPanel::MortalityPanel(MainFormContext &context, QWidget *parent)
     : QGroupBox(QStringLiteral("&Mortality Information"), parent)
     , m_context(context)
 {
     setObjectName(QStringLiteral("frameMortality"));
+
+    auto *grid = new QGridLayout(this);
+    grid->setContentsMargins(8, 6, 8, 6);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(3);
+
+    const char *captions[] = {"Number in cage:", "1 hr knockdown:", "12 hr mortality:", "24 hr mortality:"};
+    for (int i = 1; i <= 4; ++i) {
+        auto *caption = new QLabel(QString::fromLatin1(captions[i - 1]), this);
+        caption->setObjectName(indexed("lblMortality", i));
+        caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_labels[i] = caption;
+        auto *box = new QLineEdit(this);
+        box->setObjectName(indexed("txtMortality", i));
+        box->setFixedWidth(52);
+        caption->setBuddy(box);
+        m_boxes[i] = box;
+        grid->addWidget(caption, i - 1, 0);
+        grid->addWidget(box, i - 1, 1);
+
+        // Counts are whole numbers: digits and Backspace only.
+        auto *behaviour = new EntryFieldBehaviour(box, FieldTyping::Whole, m_context.Format().decimalSeparator(), this);
+        behaviour->onLeave = [this, i] { CommitBox(i); };
+        behaviour->onEnter = [this, i] { enterPressed(i); };
+        box->installEventFilter(this);
+    }
+    for (int i = 5; i <= 7; ++i) {
+        auto *result = new QLabel(this);
+        result->setObjectName(indexed("lblMortality", i));
+        result->setVisible(false);
+        m_labels[i] = result;
+        grid->addWidget(result, i - 4, 2);
+    }
+    // Without control data the warning stands where the three results would.
+    m_warning = new QLabel(QStringLiteral("No control data entered"), this);
+    m_warning->setObjectName(QStringLiteral("lblMortalityWarning"));
+    m_warning->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_warning->setWordWrap(true);
+    m_warning->setVisible(false);
+    grid->addWidget(m_warning, 1, 2, 3, 1);
+
+    m_controlButton = new QPushButton(QStringLiteral("&Control Data"), this);
+    m_controlButton->setObjectName(QStringLiteral("btnControlData"));
+    grid->addWidget(m_controlButton, 0, 2, Qt::AlignLeft);
+
+    grid->setColumnMinimumWidth(2, fontMetrics().horizontalAdvance(QStringLiteral("= 100.00%")) + 12);
+    grid->setColumnStretch(3, 1);
+
+    connect(m_boxes[1], &QLineEdit::textChanged, this, &MortalityPanel::numberInCageChanged);
+    connect(m_controlButton, &QPushButton::clicked, this, &MortalityPanel::ShowControlData);
+
+    SetEntryEnabled(false);
 }
 
-void MortalityPanel::UpdateMortality(int16_t, bool) {}
-void MortalityPanel::SetEntryEnabled(bool) {}
-void MortalityPanel::SetCompact(bool) {}
+bool MortalityPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        for (int i = 1; i <= 4; ++i)
+            if (watched == m_boxes[i])
+                m_editSlide = m_context.Set().CurrentSlide;
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+void MortalityPanel::setBoxEnabled(QLineEdit *box, bool enabled)
+{
+    box->setEnabled(enabled);
+    QPalette palette = box->palette();
+    const QColor base = enabled ? QColor(Qt::white) : QApplication::palette().color(QPalette::Button);
+    palette.setColor(QPalette::Active, QPalette::Base, base);
+    palette.setColor(QPalette::Inactive, QPalette::Base, base);
+    palette.setColor(QPalette::Disabled, QPalette::Base, base);
+    box->setPalette(palette);
+}
+
+void MortalityPanel::SetEntryEnabled(bool enabled)
+{
+    m_entryEnabled = enabled;
+    if (!enabled) {
+        // Emptied before they are disabled, so that the field losing the focus
+        // has nothing of the old slide left to commit.
+        for (int i = 1; i <= 4; ++i)
+            m_boxes[i]->clear();
+        for (int i = 5; i <= 7; ++i) {
+            m_labels[i]->clear();
+            m_labels[i]->setVisible(false);
+        }
+        m_editSlide = 0;
+    }
+    setEnabled(enabled);
+    for (int i = 1; i <= 7; ++i)
+        m_labels[i]->setEnabled(enabled);
+    for (int i = 1; i <= 4; ++i)
+        setBoxEnabled(m_boxes[i], enabled);
+    m_controlButton->setEnabled(enabled);
+    m_warning->setVisible(enabled && m_context.Set().ControlData.NumInCage == 0);
+}
+
+void MortalityPanel::SetCompact(bool compact)
+{
+    m_warning->setText(compact ? QStringLiteral("No control\ndata entered") : QStringLiteral("No control data entered"));
+    if (auto *grid = qobject_cast<QGridLayout *>(layout())) {
+        grid->setVerticalSpacing(compact ? 1 : 3);
+        grid->setContentsMargins(8, compact ? 2 : 6, 8, compact ? 2 : 6);
+    }
+}
+
+void MortalityPanel::numberInCageChanged(const QString &text)
+{
+    int16_t n = 0;
+    const bool counted = m_context.Format().ToInt16(text, n) == ParseStatus::Ok && n > 0;
+    for (int i = 2; i <= 4; ++i) {
+        if (!counted)
+            m_boxes[i]->clear();
+        setBoxEnabled(m_boxes[i], counted && m_entryEnabled);
+    }
+}
+
+void MortalityPanel::UpdateMortality(int16_t slide, bool computeOnly)
+{
+    SlideSet &set = m_context.Set();
+    if (slide == 0)
+        slide = set.CurrentSlide;
+    if (slide < 0 || slide > set.SlideCount())
+        return;
+    if (!computeOnly)
+        commitPendingTo(m_editSlide);
+
+    Slide &record = set.Slides[slide];
+    const MortalityCounts &control = set.ControlData;
+    ComputeMortality(record, control);
+    if (computeOnly)
+        return;
+
+    m_warning->setVisible(m_entryEnabled && control.NumInCage == 0);
+    const NumberFormat &format = m_context.Format();
+    if (record.Cage.NumInCage > 0) {
+        const int16_t counts[] = {record.Cage.NumInCage, record.Cage.Down1h, record.Cage.Dead12h, record.Cage.Dead24h};
+        for (int i = 1; i <= 4; ++i)
+            m_boxes[i]->setText(format.Format(counts[i - 1], "0"));
+        for (int i = 2; i <= 4; ++i)
+            setBoxEnabled(m_boxes[i], m_entryEnabled);
+    } else {
+        for (int i = 1; i <= 4; ++i)
+            m_boxes[i]->clear();
+        for (int i = 2; i <= 4; ++i)
+            setBoxEnabled(m_boxes[i], false);
+    }
+
+    const std::optional<float> results[] = {record.Knockdown1h, record.Mortality12h, record.Mortality24h};
+    for (int i = 5; i <= 7; ++i) {
+        const std::optional<float> &value = results[i - 5];
+        // No value where none was computed: no cage data, no control data, or a
+        // control cage in which every insect died.
+        if (value && record.Cage.NumInCage > 0 && control.NumInCage > 0) {
+            m_labels[i]->setText(QStringLiteral("= ") + format.Format(*value, "0.00%"));
+            m_labels[i]->setVisible(true);
+        } else {
+            m_labels[i]->clear();
+            m_labels[i]->setVisible(false);
+        }
+    }
+}
+
+void MortalityPanel::CommitBox(int i)
+{
+    const int16_t current = m_context.Set().CurrentSlide;
+    if (commitTo(i, current))
+        UpdateMortality(0, false);
+}
+
+void MortalityPanel::CommitPendingEdits()
+{
+    bool pending = false;
+    for (int i = 1; i <= 4; ++i)
+        pending = pending || m_boxes[i]->isModified();
+    if (!pending)
+        return;
+    commitPendingTo(m_context.Set().CurrentSlide);
+    UpdateMortality(0, false);
+}
+
+void MortalityPanel::commitPendingTo(int16_t slideIndex)
+{
+    SlideSet &set = m_context.Set();
+    bool changed = false;
+    for (int i = 1; i <= 4; ++i)
+        if (m_boxes[i]->isModified())
+            changed = commitTo(i, slideIndex) || changed;
+    if (changed && slideIndex >= 1 && slideIndex <= set.SlideCount())
+        ComputeMortality(set.Slides[slideIndex], set.ControlData);
+}
+
+// Stores box i into the cage of one slide. Only text the operator typed is taken:
+// a box the program filled or emptied holds nothing new. True when the slide's
+// cage changed (or box 1 was emptied), so its results need showing again.
+bool MortalityPanel::commitTo(int i, int16_t slideIndex)
+{
+    QLineEdit *box = m_boxes[i];
+    if (!box->isModified())
+        return false;
+    box->setModified(false);
+    SlideSet &set = m_context.Set();
+    if (!m_entryEnabled || slideIndex < 1 || slideIndex > set.SlideCount())
+        return false;
+    const QString text = box->text().trimmed();
+    if (i >= 2 && text.isEmpty())
+        return false;
+
+    MortalityCounts &cage = set.Slides[slideIndex].Cage;
+    int16_t value = 0;
+    // A count beyond the 16-bit range is no better than text: the stored count stays.
+    if (!text.isEmpty() && m_context.Format().ToInt16(text, value) != ParseStatus::Ok)
+        return true;
+
+    if (i == 1) {
+        if (!text.isEmpty() && value == cage.NumInCage)
+            return false;
+        for (int k = 2; k <= 4; ++k)
+            if (m_boxes[k]->text().isEmpty())
+                m_boxes[k]->setText(QStringLiteral("0"));
+        if (value == cage.NumInCage)
+            return true; // emptied, and nothing was counted before either
+        cage.NumInCage = value;
+    } else {
+        int16_t *counts[] = {nullptr, nullptr, &cage.Down1h, &cage.Dead12h, &cage.Dead24h};
+        if (value == *counts[i])
+            return false;
+        *counts[i] = value;
+    }
+    m_context.SetModified(true);
+    return true;
+}
+
+void MortalityPanel::enterPressed(int i)
+{
+    CommitBox(i);
+    if (i < 4) {
+        if (m_boxes[i + 1]->isEnabled())
+            m_boxes[i + 1]->setFocus(Qt::TabFocusReason);
+    } else {
+        m_controlButton->setFocus(Qt::TabFocusReason);
+    }
+}
+
+void MortalityPanel::ShowControlData()
+{
+    CommitPendingEdits();
+    QWidget *window = m_context.Window();
+    frmControlData dialog(m_context, window);
+    // Beside the button, a little below its top edge.
+    const QPoint at = m_controlButton->mapToGlobal(QPoint(m_controlButton->width() + 5, 20));
+    dialog.move(at);
+    if (dialog.exec() == QDialog::Accepted)
+        m_context.SetModified(true);
+    UpdateMortality(0, false);
+}

@@ -2,9 +2,13 @@
 
 #include <QGroupBox>
 
+#include <array>
 #include <cstdint>
 
 class MainFormContext;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 // The frame frameMortality: the four cage-count boxes of the slide on view,
 // their results, the warning without control data and the "Control Data" button.
@@ -24,6 +28,30 @@ public:
     // "data entered").
     void SetCompact(bool compact);
 
+    // Commits box i (1 … 4) as leaving it does.
+    void CommitBox(int i);
+    // Commits a count still being typed (before a save, say).
+    void CommitPendingEdits();
+    // The "Control Data" command: the control cage dialog, then the slide's results.
+    void ShowControlData();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void setBoxEnabled(QLineEdit *box, bool enabled);
+    void numberInCageChanged(const QString &text);
+    bool commitTo(int i, int16_t slideIndex);
+    void commitPendingTo(int16_t slideIndex);
+    void enterPressed(int i);
+
     MainFormContext &m_context;
+    std::array<QLineEdit *, 5> m_boxes{};  // txtMortality1 … 4
+    std::array<QLabel *, 8> m_labels{};    // lblMortality1 … 7
+    QPushButton *m_controlButton = nullptr;
+    QLabel *m_warning = nullptr;
+    bool m_entryEnabled = false;
+    // The slide a count is being typed for: a slide change that does not move
+    // the focus (a keyboard command) commits it there rather than dropping it.
+    int16_t m_editSlide = 0;
 };

@@ -1,12 +1,140 @@
 #include "SlideSetCommands.h"
 
 #include "MainFormContext.h"
+#include "MortalityPanel.h"
+#include "ParameterPanel.h"
+#include "files/SlideSetFile.h"
+#include "platform/ui/CCommonDialogs.h"
+#include "platform/ui/MessageBoxes.h"
+
+#include <QDir>
+#include <QWidget>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+const QString kFilter = QStringLiteral("Comma-Separated Values File (*.csv)|*.csv");
+
+} // namespace
 
 SlideSetCommands::SlideSetCommands(MainFormContext &context)
     : m_context(context)
 {
 }
 
-bool SlideSetCommands::Save() { return false; }
-void SlideSetCommands::Load() {}
-bool SlideSetCommands::ConfirmClose() { return true; }
+QString SlideSetCommands::FolderOf(const QString &fileName)
+{
+    const QString path = QDir::fromNativeSeparators(fileName);
+    const int last = path.lastIndexOf(QLatin1Char('/'));
+    return last < 0 ? QString() : QDir::toNativeSeparators(path.left(last + 1));
+}
+
+// A count or an optics value still being typed has not reached the slide set:
+// the shortcut that saves or the window's close button does not move the focus.
+void SlideSetCommands::commitPendingEdits()
+{
+    QWidget *window = m_context.Window();
+    if (!window)
+        return;
+    if (auto *parameters = window->findChild<ParameterPanel *>())
+        parameters->CommitPendingEdits();
+    if (auto *mortality = window->findChild<MortalityPanel *>())
+        mortality->CommitPendingEdits();
+}
+
+bool SlideSetCommands::Save()
+{
+    commitPendingEdits();
+
+    CCommonDialogs dialog;
+    dialog.Init(m_context.Window());
+    dialog.Title = QStringLiteral("Save Slide Set");
+    dialog.InitialDir = m_context.InitialDir();
+    dialog.Filter = kFilter;
+    dialog.FilterIndex = 1;
+    dialog.DefExt = QStringLiteral("csv");
+    if (!dialog.ShowSave())
+        return false;
+    m_context.InitialDir() = FolderOf(dialog.FileName);
+
+    const QString failure = WriteSlideSetFile(dialog.FileName, m_context.Set(), m_context.ListSeparator(),
+                                              m_context.Format(), &m_context.View().Composite);
+    if (!failure.isEmpty()) {
+        MessageBoxes::Show(m_context.Window(),
+                           QStringLiteral("There was an error while saving the output file.\n\n") + failure,
+                           MessageBoxes::OkOnly, MessageBoxes::Critical);
+        return false;
+    }
+    m_context.SetModified(false);
+    return true;
+}
+
+void SlideSetCommands::Load()
+{
+    // A load never merges into slides already there.
+    if (m_context.Set().SlideCount() > 0)
+        return;
+
+    CCommonDialogs dialog;
+    dialog.Init(m_context.Window());
+    dialog.Title = QStringLiteral("Load Slide Set");
+    dialog.InitialDir = m_context.InitialDir();
+    dialog.Filter = kFilter;
+    dialog.FilterIndex = 1;
+    dialog.DefExt = QStringLiteral("csv");
+    if (!dialog.ShowOpen())
+        return;
+    m_context.InitialDir() = FolderOf(dialog.FileName);
+
+    // The file is read into a set of its own: whatever goes wrong, the window's
+    // set, fields and optics stay exactly as they were.
+    LoadResult result =
+        ReadSlideSetFile(dialog.FileName, m_context.ListSeparator(), m_context.Format(), m_context.Set().Texts);
+    switch (result.Status) {
+    case LoadStatus::WrongBanner:
+        MessageBoxes::Show(m_context.Window(),
+                           result.Error.isEmpty() ? WrongBannerMessage(dialog.FileTitle) : result.Error);
+        return;
+    case LoadStatus::Failed:
+        MessageBoxes::Show(m_context.Window(),
+                           QStringLiteral("There was an error opening this file:\n\n\t") + result.Error
+                               + QStringLiteral("\n\nThis was most likely caused by modifying this\n")
+                               + QStringLiteral("CSV file in another program (such as Excel)."));
+        m_context.FocusNewSlide();
+        return;
+    case LoadStatus::Ok:
+        break;
+    }
+    if (!result.Loaded)
+        return;
+
+    LoadedSlideSet &loaded = *result.Loaded;
+    SlideSet &set = m_context.Set();
+    set = std::move(loaded.Set);
+    for (int16_t i = 1; i <= set.SlideCount(); ++i)
+        ComputeMortality(set.Slides[i], set.ControlData);
+    ViewState &view = m_context.View();
+    view.LargestSizeFound = std::max(view.LargestSizeFound, loaded.LargestSizeFound);
+    m_context.ShowLoadedSlideSet();
+    m_context.SetModified(false);
+}
+
+bool SlideSetCommands::ConfirmClose()
+{
+    commitPendingEdits();
+    // Nothing to lose: no slides, or nothing changed since the last save or load.
+    if (m_context.Set().SlideCount() == 0 || !m_context.IsModified())
+        return true;
+    switch (MessageBoxes::Show(m_context.Window(),
+                               QStringLiteral("Do you want to save the slide set before closing?"),
+                               MessageBoxes::YesNoCancel, MessageBoxes::Question)) {
+    case MessageBoxes::Yes:
+        return Save();
+    case MessageBoxes::No:
+        return true;
+    default:
+        return false;
+    }
+}

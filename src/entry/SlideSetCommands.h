@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class MainFormContext;
 
 // The "Save Slide Set" and "Load Slide Set" commands, and the question about
@@ -16,6 +18,12 @@ public:
     // Asked when the window closes; true when it may close.
     bool ConfirmClose();
 
+    // The folder part of a chosen file, up to and including its last separator,
+    // as the file dialogs start from it next time.
+    static QString FolderOf(const QString &fileName);
+
 private:
+    void commitPendingEdits();
+
     MainFormContext &m_context;
 };

@@ -1,0 +1,77 @@
+#include "NumericKeyFilter.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+
+char16_t NumericKeyFilter(char16_t key, const QString &text, const QString &selectedText, bool allowDecimal,
+                          QChar decimalSeparator)
+{
+    if (key != decimalSeparator.unicode()) {
+        const bool digit = key >= u'0' && key <= u'9';
+        return (digit || key == 8) ? key : char16_t(0);
+    }
+    if (!allowDecimal)
+        return 0;
+    if (text.contains(decimalSeparator) && !selectedText.contains(decimalSeparator))
+        return 0;
+    return key;
+}
+
+EntryFieldBehaviour::EntryFieldBehaviour(QLineEdit *field, FieldTyping typing, QChar decimalSeparator,
+                                         QObject *parent)
+    : QObject(parent)
+    , m_field(field)
+    , m_typing(typing)
+    , m_decimal(decimalSeparator)
+{
+    field->installEventFilter(this);
+}
+
+bool EntryFieldBehaviour::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_field)
+        return false;
+    switch (event->type()) {
+    case QEvent::FocusIn: {
+        m_field->selectAll();
+        // A mouse click places the cursor after the focus arrives; select again
+        // once the click is done so the whole text is still overtyped.
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::MouseFocusReason) {
+            QPointer<QLineEdit> field = m_field;
+            QMetaObject::invokeMethod(
+                this, [field] { if (field && field->hasFocus()) field->selectAll(); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+    case QEvent::FocusOut: {
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && onLeave)
+            onLeave();
+        return false;
+    }
+    case QEvent::KeyPress: {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (onEnter)
+                onEnter();
+            return true;
+        }
+        if (m_typing == FieldTyping::FreeText)
+            return false;
+        const QString typed = key->text();
+        if (typed.isEmpty() || !typed.at(0).isPrint())
+            return false; // Backspace, editing keys, shortcuts
+        for (const QChar c : typed) {
+            if (NumericKeyFilter(c.unicode(), m_field->text(), m_field->selectedText(),
+                                 m_typing == FieldTyping::Decimal, m_decimal) == 0)
+                return true;
+        }
+        return false;
+    }
+    default:
+        return false;
+    }
+}
