@@ -1,0 +1,406 @@
+#include "SlideSetFile.h"
+#include "Windows1252.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// A line longer than this is no line of a slide set file; refusing it keeps a
+// file without line breaks from being read into memory whole.
+constexpr qint64 kMaxLineBytes = 1 << 20;
+
+struct ReadFailure
+{
+    QString Message;
+};
+
+struct WrongBanner
+{
+};
+
+const char *ordinal(int index)
+{
+    static const char *const names[] = {"first", "second", "third", "fourth", "fifth"};
+    return index < 5 ? names[index] : "next";
+}
+
+QString quoted(const QString &text)
+{
+    constexpr int kShown = 40;
+    return QLatin1Char('"') + (text.size() > kShown ? text.left(kShown) + QStringLiteral("…") : text)
+           + QLatin1Char('"');
+}
+
+// One slide block as read, before any per-class array exists: its memory grows
+// only with the rows the file really holds.
+struct PendingSlide
+{
+    int Line = 0; // of its position line
+    float Position = 0;
+    float Sweeps = 0;
+    MortalityCounts Cage;
+    std::vector<std::pair<int16_t, int16_t>> Counts; // (class, count) in file order
+};
+
+class FileReader
+{
+public:
+    FileReader(QIODevice &device, const QString &sep, const NumberFormat &format)
+        : m_device(device), m_sep(sep), m_fmt(format)
+    {
+    }
+
+    LoadedSlideSet Read(const ParameterTexts &currentTexts);
+
+private:
+    // The next whole line; false at the end of the file.
+    bool next(QString &line)
+    {
+        if (m_buffer.isEmpty())
+            m_buffer.resize(kMaxLineBytes + 2);
+        const qint64 read = m_device.readLine(m_buffer.data(), m_buffer.size());
+        if (read <= 0)
+            return false;
+        ++m_line;
+        const char *data = m_buffer.constData();
+        qsizetype n = qsizetype(read);
+        if (n > kMaxLineBytes && data[n - 1] != '\n')
+            fail(QStringLiteral("line %1: the line is longer than a slide set file ever writes").arg(m_line));
+        if (m_line == 1 && n >= 3 && memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
+            // A spreadsheet that saved the file as UTF-8 marks it so.
+            m_utf8 = true;
+            data += 3;
+            n -= 3;
+        }
+        if (n > 0 && data[n - 1] == '\n')
+            --n;
+        if (n > 0 && data[n - 1] == '\r')
+            --n;
+        line = m_utf8 ? QString::fromUtf8(data, n) : DecodeWindows1252(QByteArrayView(data, n));
+        return true;
+    }
+    QString expect(const QString &what)
+    {
+        QString line;
+        if (!next(line))
+            fail(QStringLiteral("line %1: the file ends here, but %2 was expected").arg(m_line + 1).arg(what));
+        return line;
+    }
+    void skip(int lines, const QString &what)
+    {
+        for (int i = 0; i < lines; ++i)
+            expect(what);
+    }
+    [[noreturn]] void fail(const QString &message) { throw ReadFailure{message}; }
+
+    // Field `index` of the line (A = 0), which must be there.
+    QString field(const QString &line, int index, const QString &what)
+    {
+        const ListFields f = SplitListLine(line, m_sep);
+        if (index >= f.Fields.size())
+            fail(QStringLiteral("line %1: expected %2 in the %3 field, found only %4 field(s) in %5")
+                     .arg(m_line).arg(what).arg(QLatin1String(ordinal(index))).arg(f.Count).arg(quoted(line)));
+        return f.Fields[index];
+    }
+    float toFloat(const QString &text, int index, const QString &what)
+    {
+        float value = 0;
+        switch (m_fmt.ToSingle(text, value)) {
+        case ParseStatus::Ok:
+            return value;
+        case ParseStatus::NotANumber:
+            fail(QStringLiteral("line %1: expected a number in the %2 field (%3), found %4")
+                     .arg(m_line).arg(QLatin1String(ordinal(index)), what, quoted(text)));
+        case ParseStatus::OutOfRange:
+            break;
+        }
+        fail(QStringLiteral("line %1: expected a number in the %2 field (%3), found %4, which is out of range")
+                 .arg(m_line).arg(QLatin1String(ordinal(index)), what, quoted(text)));
+    }
+    float positiveFloat(const QString &text, int index, const QString &what)
+    {
+        const float value = toFloat(text, index, what);
+        if (!(value > 0))
+            fail(QStringLiteral("line %1: expected a number above 0 in the %2 field (%3), found %4")
+                     .arg(m_line).arg(QLatin1String(ordinal(index)), what, quoted(text)));
+        return value;
+    }
+    // A 16-bit whole number (rounded half to even) from `lowest` to 32767.
+    int16_t toInt16(const QString &text, int index, const QString &what, int lowest)
+    {
+        int16_t value = 0;
+        const ParseStatus status = m_fmt.ToInt16(text, value);
+        if (status == ParseStatus::NotANumber)
+            fail(QStringLiteral("line %1: expected a whole number in the %2 field (%3), found %4")
+                     .arg(m_line).arg(QLatin1String(ordinal(index)), what, quoted(text)));
+        if (status == ParseStatus::OutOfRange || value < lowest)
+            fail(QStringLiteral("line %1: expected a whole number from %2 to %3 in the %4 field (%5), found %6")
+                     .arg(m_line).arg(lowest).arg(kMaxCounter)
+                     .arg(QLatin1String(ordinal(index)), what, quoted(text)));
+        return value;
+    }
+    static bool isNoValue(const QString &text) { return text.trimmed() == QLatin1String(kNoValue); }
+    // A line with nothing but separators and blanks, as a spreadsheet writes the
+    // empty lines of a file it saves again.
+    bool isBlank(const QString &line) const
+    {
+        QString rest = line;
+        rest.remove(m_sep, Qt::CaseInsensitive);
+        return rest.trimmed().isEmpty();
+    }
+
+    void readText(LoadedSlideSet &out, int index);
+    void readSlide(PendingSlide &slide, int number, int16_t maxSize);
+    QString findPosition(int number);
+    LoadedSlideSet build(LoadedSlideSet loaded, std::vector<PendingSlide> &slides);
+
+    QIODevice &m_device;
+    const QString m_sep;
+    const NumberFormat &m_fmt;
+    int m_line = 0;
+    bool m_utf8 = false;
+    QByteArray m_buffer; // one line at a time, however long the file
+};
+
+void FileReader::readText(LoadedSlideSet &out, int index)
+{
+    const ParameterTextField &f = ParameterTextFields()[index];
+    const QString what = QStringLiteral("the \"%1\" line").arg(QLatin1String(f.Label));
+    const QString text = field(expect(what), 2, QStringLiteral("the text of ") + what);
+    if (isNoValue(text))
+        return;
+    out.Set.Texts.*f.Member = text;
+    out.TextInFile[index] = true;
+}
+
+QString FileReader::findPosition(int number)
+{
+    const QString what = QStringLiteral("the position line of slide %1").arg(number);
+    for (;;) {
+        QString line = expect(what);
+        if (line.contains(QLatin1String("Position")))
+            return line;
+    }
+}
+
+void FileReader::readSlide(PendingSlide &slide, int number, int16_t maxSize)
+{
+    const QString positionLine = findPosition(number);
+    slide.Line = m_line;
+    slide.Position = toFloat(field(positionLine, 2, QStringLiteral("the slide position")), 2,
+                             QStringLiteral("the position of slide %1").arg(number));
+    const QString sweepsWhat = QStringLiteral("the sweeps of slide %1").arg(number);
+    slide.Sweeps = positiveFloat(field(expect(QStringLiteral("the \"Number of Sweeps:\" line")), 2, sweepsWhat), 2,
+                                 sweepsWhat);
+
+    skip(4, QStringLiteral("the lines before \"Number in cage:\" of slide %1").arg(number));
+    static const char *const cageLabels[4] = {"Number in cage:", "1 hr knockdown:", "12 hr mortality:",
+                                              "24 hr mortality:"};
+    int16_t *cage[4] = {&slide.Cage.NumInCage, &slide.Cage.Down1h, &slide.Cage.Dead12h, &slide.Cage.Dead24h};
+    for (int c = 0; c < 4; ++c) {
+        const QString what = QStringLiteral("the \"%1\" count of slide %2").arg(QLatin1String(cageLabels[c])).arg(number);
+        const QString text = field(expect(QStringLiteral("the \"%1\" line").arg(QLatin1String(cageLabels[c]))), 2, what);
+        if (!isNoValue(text))
+            *cage[c] = toInt16(text, 2, what, 0);
+    }
+
+    skip(2, QStringLiteral("the drop table headings of slide %1").arg(number));
+    QString row = expect(QStringLiteral("the drop table of slide %1").arg(number));
+    if (row.toLower().contains(QLatin1String("no drops entered")))
+        return;
+    for (;;) {
+        const ListFields f = SplitListLine(row, m_sep);
+        if (f.Fields.size() < 3)
+            fail(QStringLiteral("line %1: expected a drop table row of slide %2 (size class, diameter, count), "
+                                "found %3").arg(m_line).arg(number).arg(quoted(row)));
+        const int16_t k = toInt16(f.Fields[0], 0, QStringLiteral("the size class"), 0);
+        if (k > maxSize)
+            fail(QStringLiteral("line %1: size class %2 is above the %3 EPD on the reticule")
+                     .arg(m_line).arg(k).arg(maxSize));
+        const int16_t n = toInt16(f.Fields[2], 2, QStringLiteral("the drop count of class %1").arg(k), 0);
+        if (k > 0) // class 0 never holds a drop; the recomputation clears it anyway
+            slide.Counts.emplace_back(k, n);
+        if (!next(row) || isBlank(row))
+            return;
+    }
+}
+
+LoadedSlideSet FileReader::Read(const ParameterTexts &currentTexts)
+{
+    LoadedSlideSet out;
+    out.Set.Texts = currentTexts;
+
+    QString first, second;
+    if (!next(first) || !next(second) || !second.contains(QLatin1String(kBanner)))
+        throw WrongBanner();
+    out.EarlierLayout = !first.contains(DoubleRule());
+
+    skip(6, QStringLiteral("the heading of the analysis parameters"));
+    AnalysisParameters &p = out.Set.Params;
+    p.Metric = field(expect(QStringLiteral("the \"Units:\" line")), 2, QStringLiteral("the unit system"))
+                   .trimmed().toLower() == QLatin1String("metric");
+    for (int i = 0; i <= 4; ++i)
+        if (i < 3 || !out.EarlierLayout)
+            readText(out, i);
+    skip(1, QStringLiteral("the empty line before \"Scan Length:\""));
+
+    const QString scan = field(expect(QStringLiteral("the \"Scan Length:\" line")), 2, QStringLiteral("the scan length"));
+    const float scanShown = positiveFloat(scan, 2, QStringLiteral("the scan length"));
+    p.ScanLength = p.Metric ? scanShown : static_cast<float>(InchesToCentimetres(scanShown));
+    if (!(p.ScanLength > 0))
+        fail(QStringLiteral("line %1: expected a scan length above 0, found %2").arg(m_line).arg(quoted(scan)));
+    p.MaxSizeEPD = toInt16(field(expect(QStringLiteral("the \"# EPD on reticule:\" line")), 2,
+                                 QStringLiteral("the EPD on the reticule")),
+                           2, QStringLiteral("the EPD on the reticule"), 1);
+    p.MicronsPerEPD = positiveFloat(field(expect(QStringLiteral("the \"µm/EPD:\" line")), 2,
+                                          QStringLiteral("the microns per EPD")),
+                                    2, QStringLiteral("the microns per EPD"));
+    p.SpreadFactor = positiveFloat(field(expect(QStringLiteral("the \"Spread Factor:\" line")), 2,
+                                         QStringLiteral("the spread factor")),
+                                   2, QStringLiteral("the spread factor"));
+    skip(1, QStringLiteral("the empty line before \"Height:\""));
+    for (int i = 5; i <= 9; ++i)
+        readText(out, i);
+    skip(1, QStringLiteral("the empty line before \"Product:\""));
+    readText(out, 10);
+    readText(out, 11);
+    skip(5, QStringLiteral("the heading of the mortality control data"));
+
+    MortalityCounts &control = out.Set.ControlData;
+    const QString controlText = field(expect(QStringLiteral("the control \"Number in cage:\" line")), 2,
+                                      QStringLiteral("the control number in cage"));
+    if (isNoValue(controlText)) {
+        skip(3, QStringLiteral("the control mortality lines"));
+    } else {
+        control.NumInCage = toInt16(controlText, 2, QStringLiteral("the control number in cage"), 0);
+        control.Dead12h = toInt16(field(expect(QStringLiteral("the control \"12 hr mortality:\" line")), 2,
+                                        QStringLiteral("the control 12 hr count")),
+                                  2, QStringLiteral("the control 12 hr count"), 0);
+        control.Dead24h = toInt16(field(expect(QStringLiteral("the control \"24 hr mortality:\" line")), 2,
+                                        QStringLiteral("the control 24 hr count")),
+                                  2, QStringLiteral("the control 24 hr count"), 0);
+    }
+    skip(5, QStringLiteral("the heading of the slide data"));
+    const int16_t slideCount = toInt16(field(expect(QStringLiteral("the \"Number of Slides:\" line")), 2,
+                                             QStringLiteral("the number of slides")),
+                                       2, QStringLiteral("the number of slides"), 0);
+    if (qint64(slideCount) * (qint64(p.MaxSizeEPD) + 1) > kMaxClassCells)
+        fail(QStringLiteral("line %1: %2 slides of %3 size classes are more than this program can hold")
+                 .arg(m_line).arg(slideCount).arg(p.MaxSizeEPD));
+
+    // Slides grow as their blocks are read, so a count that the file cannot back
+    // fails at its end, not in the allocator.
+    std::vector<PendingSlide> slides;
+    for (int i = 1; i <= slideCount; ++i) {
+        slides.emplace_back();
+        readSlide(slides.back(), i, p.MaxSizeEPD);
+    }
+    return build(std::move(out), slides);
+}
+
+LoadedSlideSet FileReader::build(LoadedSlideSet loaded, std::vector<PendingSlide> &slides)
+{
+    // Two slides at one position would break the one-slide-per-position rule that
+    // the slide strip and the position dialog rely on.
+    std::vector<std::pair<float, int>> positions;
+    positions.reserve(slides.size());
+    for (const PendingSlide &s : slides)
+        positions.emplace_back(s.Position, s.Line);
+    std::sort(positions.begin(), positions.end());
+    for (size_t i = 1; i < positions.size(); ++i)
+        if (positions[i].first == positions[i - 1].first)
+            fail(QStringLiteral("line %1: the slide at position %2 repeats the position of the slide on line %3")
+                     .arg(std::max(positions[i].second, positions[i - 1].second))
+                     .arg(m_fmt.General(positions[i].first))
+                     .arg(std::min(positions[i].second, positions[i - 1].second)));
+
+    SlideSet &set = loaded.Set;
+    const MortalityCounts control = set.ControlData;
+    ClearSlides(set); // sizes the placeholder to the file's classes
+    set.ControlData = control;
+    set.Slides.reserve(slides.size() + 1);
+    int16_t largest = 0;
+    for (const PendingSlide &pending : slides) {
+        const int16_t index = AddSlide(set, pending.Position);
+        Slide &slide = set.Slides[index];
+        slide.Sweeps = pending.Sweeps;
+        ComputeSlideArea(slide, set.Params);
+        slide.Cage = pending.Cage;
+        for (const auto &[k, n] : pending.Counts)
+            slide.Counts[k] = n; // a class given twice keeps its last count
+        if (SetDropCount(set, 0, 0, index, largest) != CountResult::Ok)
+            fail(QStringLiteral("line %1: slide %2 holds more drops than its sums can hold")
+                     .arg(pending.Line).arg(index));
+        ComputeMortality(slide, set.ControlData);
+    }
+    SortSlidesByPosition(set, 0);
+    set.CurrentSlide = set.SlideCount();
+    loaded.LargestSizeFound = ComputeLargestSizeFound(set);
+    return loaded;
+}
+
+} // namespace
+
+QString WrongBannerMessage(const QString &fileName)
+{
+    return QLatin1Char('\'') + fileName + QStringLiteral("' does not appear to be a slide data set.");
+}
+
+LoadResult ReadSlideSet(QIODevice &device, const QString &listSeparator, const NumberFormat &format,
+                        const ParameterTexts &currentTexts)
+{
+    LoadResult result;
+    const QString separators = CheckSeparators(listSeparator, format.decimalSeparator());
+    if (!separators.isEmpty()) {
+        result.Error = separators;
+        return result;
+    }
+    try {
+        result.Loaded = FileReader(device, listSeparator, format).Read(currentTexts);
+        result.Status = LoadStatus::Ok;
+    } catch (const WrongBanner &) {
+        result.Status = LoadStatus::WrongBanner;
+        result.Error = WrongBannerMessage(result.FileName);
+    } catch (const ReadFailure &failure) {
+        result.Error = failure.Message;
+    } catch (const std::bad_alloc &) {
+        result.Error = QStringLiteral("there is not enough memory to hold this slide set");
+    }
+    return result;
+}
+
+LoadResult ReadSlideSetBytes(const QByteArray &bytes, const QString &listSeparator, const NumberFormat &format,
+                             const ParameterTexts &currentTexts)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return ReadSlideSet(buffer, listSeparator, format, currentTexts);
+}
+
+LoadResult ReadSlideSetFile(const QString &path, const QString &listSeparator, const NumberFormat &format,
+                            const ParameterTexts &currentTexts)
+{
+    const QString name = QFileInfo(path).fileName();
+    QFile file(path);
+    LoadResult result;
+    if (QFileInfo(path).isDir()) {
+        result.Error = QStringLiteral("%1 is a folder").arg(path);
+    } else if (!file.open(QIODevice::ReadOnly)) {
+        result.Error = file.errorString();
+    } else {
+        result = ReadSlideSet(file, listSeparator, format, currentTexts);
+    }
+    result.FileName = name;
+    if (result.Status == LoadStatus::WrongBanner)
+        result.Error = WrongBannerMessage(name);
+    return result;
+}

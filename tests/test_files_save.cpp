@@ -1,0 +1,5 @@
+#include "FilesTestSupport.h"
+#include <QtTest>
+class T : public QObject { Q_OBJECT private slots: void none() {} };
+QTEST_GUILESS_MAIN(T)
+#include "test_files_save.moc"
