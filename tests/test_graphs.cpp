@@ -116,6 +116,7 @@ private slots:
     void lineDataSprayLineAtZero();
     void lineDataOneSideOfLine();
     void lineDataAllAtZero();
+    void lineDataOneSlideShowsDots();
     void lineDataWithoutControlData();
     void lineDataMissingMortalityBreaksNoLine();
     void lineDataNoDrops();
@@ -123,6 +124,8 @@ private slots:
     void mortalityVsDensityWithoutDensityScale();
     void rangeChartBarHeights();
     void rangeChartWithoutDrops();
+
+    void gallery();
 };
 
 void TestGraphs::niceTickStep_data()
@@ -625,6 +628,29 @@ void TestGraphs::lineDataAllAtZero()
     QVERIFY(blackShare(r.image, x0, r.result.Scale, 0, 3) > 0.6);
 }
 
+void TestGraphs::lineDataOneSlideShowsDots()
+{
+    SlideSet set;
+    ViewState view;
+    AddSlide(set, 0);
+    PutDrops(set, view, 1, 4, 10);
+    set.Slides[1].Cage = MortalityCounts{20, 5, 8, 10};
+    set.ControlData = MortalityCounts{20, 0, 1, 2};
+    set.CurrentSlide = 1;
+    Refresh(set, view);
+    const LineRender r = renderLineData(set, view);
+    // No segment to draw, so each series is a dot at the slide's point.
+    const UserScale &sc = r.result.Scale;
+    const QPoint vmdPoint(static_cast<int>(RoundHalfEven(sc.ToPixelX(0))),
+                          static_cast<int>(RoundHalfEven(sc.ToPixelY(2 + set.Slides[1].VMD / r.result.VMDAxisMax))));
+    QVERIFY(countColour(r.image, GraphColours::DataLine, QRect(vmdPoint - QPoint(3, 3), QSize(7, 7))) > 0);
+    const QRect panel = mortalityPanel(r.result);
+    for (const QColor &c : {GraphColours::Knockdown1h, GraphColours::Mortality12h, GraphColours::Mortality24h}) {
+        const int n = countColour(r.image, c, panel);
+        QVERIFY(n > 0 && n < 30);
+    }
+}
+
 void TestGraphs::lineDataWithoutControlData()
 {
     ViewState view;
@@ -779,6 +805,77 @@ void TestGraphs::rangeChartWithoutDrops()
     for (int j = 0; j < kRangeCount; ++j)
         QCOMPARE(stats.SizeOnSlide[j], 0.0f);
     QCOMPARE(countColour(image, GraphColours::Knockdown1h, QRect(60, 60, 500, 300)), 0);
+}
+
+// Every graph of the realistic line and of the awkward cases, written as PNG
+// files to look at when NIMBREL_GRAPH_OUT names a folder.
+void TestGraphs::gallery()
+{
+    const QString out = qEnvironmentVariable("NIMBREL_GRAPH_OUT");
+    if (out.isEmpty())
+        QSKIP("set NIMBREL_GRAPH_OUT to a folder to write the gallery");
+    QDir().mkpath(out);
+    auto save = [&](const QString &name, QSize size, const std::function<void(DrawingSurface &)> &draw) {
+        QImage image = makeImage(size);
+        {
+            DrawingSurface surface(&image);
+            draw(surface);
+        }
+        QVERIFY(image.save(out + QLatin1Char('/') + name + QStringLiteral(".png")));
+        if (size.height() < 100) // the histogram box, enlarged to see single pixels
+            QVERIFY(image.scaled(size * 3).save(out + QLatin1Char('/') + name + QStringLiteral("-x3.png")));
+    };
+    auto composite = [&](const QString &prefix, SlideSet &set, ViewState &view) {
+        view.CompositeChecked = true;
+        Refresh(set, view);
+        float densityMax = 0;
+        save(prefix + QStringLiteral("-line-data"), kPicture1LargeSize, [&](DrawingSurface &s) {
+            densityMax = DrawLineData(s, set, view, LineDataOptions{true}).DensityAxisMax;
+        });
+        save(prefix + QStringLiteral("-mortality-density"), kPicture1LargeSize,
+             [&](DrawingSurface &s) { DrawMortalityVsDensity(s, set, view, densityMax); });
+        save(prefix + QStringLiteral("-range-stats"), kPicture1LargeSize,
+             [&](DrawingSurface &s) { DrawRangeChart(s, set, view); });
+    };
+
+    ViewState view;
+    SlideSet set = MakeRealisticLine(view, 6);
+    for (int mode = 1; mode <= 5; ++mode) {
+        view.GraphMode = mode;
+        view.CompositeChecked = false;
+        Refresh(set, view);
+        save(QStringLiteral("realistic-hist-slide6-mode%1").arg(mode), kResultPicSize,
+             [&](DrawingSurface &s) { DrawResult(s, set, view); });
+        view.CompositeChecked = true;
+        Refresh(set, view);
+        save(QStringLiteral("realistic-hist-composite-mode%1").arg(mode), kResultPicSize,
+             [&](DrawingSurface &s) { DrawResult(s, set, view); });
+    }
+    view.GraphMode = 1;
+    composite(QStringLiteral("realistic"), set, view);
+
+    SlideSet noControl = MakeRealisticLine(view);
+    noControl.ControlData = MortalityCounts();
+    composite(QStringLiteral("no-control"), noControl, view);
+
+    SlideSet zero;
+    ViewState zeroView;
+    AddSlide(zero, 0);
+    PutDrops(zero, zeroView, 1, 4, 10);
+    PutDrops(zero, zeroView, 1, 6, 5);
+    zero.Slides[1].Cage = MortalityCounts{20, 5, 8, 10};
+    zero.ControlData = MortalityCounts{20, 0, 1, 2};
+    zero.CurrentSlide = 1;
+    composite(QStringLiteral("one-slide-at-zero"), zero, zeroView);
+
+    SlideSet dry;
+    ViewState dryView;
+    AddSlide(dry, -5);
+    AddSlide(dry, 5);
+    dry.Slides[1].Cage = MortalityCounts{20, 1, 2, 3};
+    dry.ControlData = MortalityCounts{20, 0, 1, 2};
+    dry.CurrentSlide = 1;
+    composite(QStringLiteral("no-drops"), dry, dryView);
 }
 
 QTEST_MAIN(TestGraphs)

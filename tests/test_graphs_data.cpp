@@ -32,17 +32,19 @@ SlideSet MakeRealisticLine(ViewState &view, int16_t current)
         const int16_t i = AddSlide(set, p);
         // Heaviest and coarsest about 5 m downwind of the line.
         const double nearness = std::exp(-std::pow((p - 5.0) / 22.0, 2));
-        const double amount = 8.0 + 110.0 * nearness;
-        const double centre = 4.0 + 4.0 * nearness;
+        const double amount = 3.0 + 30.0 * nearness;
+        const double centre = 2.5 + 3.0 * nearness;
         for (int16_t k = 1; k <= 18; ++k) {
-            const double shape = std::exp(-std::pow((k - centre) / 3.2, 2));
+            const double shape = std::exp(-std::pow((k - centre) / 3.0, 2));
             const int16_t count = static_cast<int16_t>(std::lround(amount * shape));
             if (count > 0)
                 PutDrops(set, view, i, k, count);
         }
         // A few large drops near the line.
-        if (nearness > 0.5)
-            PutDrops(set, view, i, 17, 2);
+        if (nearness > 0.5) {
+            PutDrops(set, view, i, 12, 2);
+            PutDrops(set, view, i, 15, 1);
+        }
         // No cage beside the two outermost slides.
         if (p != -45 && p != 45) {
             const int16_t n = 20;

@@ -28,7 +28,9 @@ int toPixel(double v)
 void RegisterFontSubstitutes()
 {
     // Liberation Sans keeps Arial's metrics, so text widths measured for the
-    // layout match; the small sans faces of old dialogs are closest to DejaVu Sans.
+    // layout match; it is also near the narrow dialog face, whose tick labels
+    // must fit the graphs' margins. DejaVu Sans stays legible at the tiny sizes
+    // the report preview asks of "Small Fonts".
     static bool done = false;
     if (done)
         return;
@@ -36,7 +38,7 @@ void RegisterFontSubstitutes()
     QFont::insertSubstitutions(QStringLiteral("Arial"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("Small Fonts"),
                                {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans")});
 }

@@ -94,11 +94,33 @@ const QColor kMortalityLegendColours[3] = {GraphColours::LegendKnockdown, GraphC
 struct Series
 {
     std::optional<QPointF> previous;
-    void to(DrawingSurface &s, double x, double y, const QColor &colour)
+    int points = 0;
+    QColor colour;
+    void to(DrawingSurface &s, double x, double y, const QColor &c)
     {
         if (previous)
-            s.Line(previous->x(), previous->y(), x, y, colour);
+            s.Line(previous->x(), previous->y(), x, y, c);
         previous = QPointF(x, y);
+        colour = c;
+        ++points;
+    }
+    // A series of a single slide has no line to show it: it gets a dot the
+    // width of a data line instead, so a line of one slide is not blank.
+    void finish(DrawingSurface &s) const
+    {
+        if (points != 1)
+            return;
+        const auto fill = s.FillStyle;
+        const QColor fore = s.ForeColor, fillColour = s.FillColor;
+        const int16_t width = s.DrawWidth;
+        s.FillStyle = DrawingSurface::Fill::Solid;
+        s.FillColor = s.ForeColor = colour;
+        s.DrawWidth = 1;
+        s.Circle(previous->x(), previous->y(), s.ScaleX(3, DrawingSurface::Unit::Pixels, DrawingSurface::Unit::User));
+        s.FillStyle = fill;
+        s.FillColor = fillColour;
+        s.ForeColor = fore;
+        s.DrawWidth = width;
     }
 };
 
@@ -334,6 +356,8 @@ LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewSt
         if (lr.DensityAxisMax > 0)
             density.to(s, x, slide.DropDensity / lr.DensityAxisMax, GraphColours::DataLine);
     }
+    for (const Series *series : {&knockdown, &m12, &m24, &vmd, &nmd, &density})
+        series->finish(s);
 
     if (!control) {
         const double size = s.FontSize;
