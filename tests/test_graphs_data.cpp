@@ -27,6 +27,11 @@ SlideSet MakeRealisticLine(ViewState &view, int16_t current)
     SlideSet set;
     view = ViewState();
     set.ControlData = MortalityCounts{25, 0, 1, 3};
+    set.Texts = ParameterTexts{QStringLiteral("Field Station North"), QStringLiteral("ULV truck, rotary"),
+                               QStringLiteral("1.5"), QStringLiteral("14/08/2026"), QStringLiteral("06:30"),
+                               QStringLiteral("2"), QStringLiteral("21"), QStringLiteral("8"),
+                               QStringLiteral("90"), QStringLiteral("65"), QStringLiteral("Malathion 95"),
+                               QStringLiteral("0.6")};
     const float positions[] = {-45, -30, -20, -10, -4, 4, 10, 20, 30, 45};
     for (float p : positions) {
         const int16_t i = AddSlide(set, p);

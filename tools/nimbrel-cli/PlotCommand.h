@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+// nimbrel-cli plot FILE --graph histogram|line-data|mortality-density|range-stats
+//                 [--slide N] [--mode 1-5] [--composite] [--size WxH]
+//                 [--separator C] [--decimal C] -o OUT.png
+//
+// Renders one graph of a slide set file to a PNG image with the program's own
+// drawing procedures, at the size of the window's box unless --size is given.
+
+enum class PlotGraph { Histogram, LineData, MortalityDensity, RangeStats };
+
+struct PlotRequest
+{
+    QString File;
+    QString Output;
+    PlotGraph Graph = PlotGraph::Histogram;
+    int16_t Slide = 0;     // 0: the slide the loaded set has on view (its last)
+    int Mode = 1;          // histogram quantity: 1 VF, 2 CVF, 3 drops/cm², 4 NF, 5 CNF
+    bool Composite = false;
+    std::optional<QSize> Size;
+    QString ListSeparator; // empty: the locale's, then "," and ";" in turn
+    QChar Decimal;         // null: as the separator implies
+};
+
+// Reads the words after "plot". On a mistake returns no request and sets `error`
+// to a message naming the word at fault.
+std::optional<PlotRequest> ParsePlotArguments(const QStringList &words, QString &error);
+
+// Loads the file and draws the graph into `image`. Returns an empty text on
+// success, otherwise what went wrong; `note` receives a remark worth passing on
+// (a slide without drops draws an empty box).
+QString RenderPlot(const PlotRequest &request, QImage &image, QString &note);
+
+// The whole command: parse, render, write the PNG (replacing OUT.png only once
+// the image is complete). `words` are the arguments after "plot". Needs a
+// QGuiApplication (fonts); see PlotMain for one that makes its own.
+int RunPlotCommand(const QStringList &words);
+
+// Entry for a main() that has not made an application object yet: selects the
+// offscreen platform unless one is set (no display is needed to draw a PNG),
+// makes a QGuiApplication and runs the command on argv[first…].
+int PlotMain(int argc, char *argv[], int first);
+
+QString PlotUsage();
