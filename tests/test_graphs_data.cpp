@@ -27,7 +27,7 @@ SlideSet MakeRealisticLine(ViewState &view, int16_t current)
     SlideSet set;
     view = ViewState();
     set.ControlData = MortalityCounts{25, 0, 1, 3};
-    set.Texts = ParameterTexts{QStringLiteral("Field Station North"), QStringLiteral("ULV truck, rotary"),
+    set.Texts = ParameterTexts{QStringLiteral("Field Station North"), QStringLiteral("ULV truck rotary"),
                                QStringLiteral("1.5"), QStringLiteral("14/08/2026"), QStringLiteral("06:30"),
                                QStringLiteral("2"), QStringLiteral("21"), QStringLiteral("8"),
                                QStringLiteral("90"), QStringLiteral("65"), QStringLiteral("Malathion 95"),
