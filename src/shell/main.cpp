@@ -1,15 +1,18 @@
+#include "graphs/DrawingSurface.h"
+#include "shell/MainForm.h"
+#include "shell/StartUp.h"
+
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nimbrel"));
     QApplication::setOrganizationName(QStringLiteral("Tarvell"));
-    QLabel window(QStringLiteral("Nimbrel"));
-    window.setWindowTitle(QStringLiteral("Nimbrel"));
-    window.setMinimumSize(320, 120);
-    window.setAlignment(Qt::AlignCenter);
-    window.show();
+    RegisterFontSubstitutes();
+
+    std::unique_ptr<MainForm> window = StartUp(ReadScreenMetrics(), SettingsStore{});
+    if (!window)
+        return 0;
     return app.exec();
 }

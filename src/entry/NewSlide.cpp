@@ -1,0 +1,149 @@
+// New Slide, and the two fields of the slide on view: its position along the
+// line and the sweeps scanned on it.
+#include "shell/MainForm.h"
+
+#include "entry/frmSlidePos.h"
+#include "platform/ui/MessageBoxes.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableWidget>
+
+void MainForm::NewSlideCommand()
+{
+    if (IsCompositeView())
+        return;
+    CommitPendingCell();
+    if (m_set.SlideCount() >= kMaxCounter) {
+        MessageBoxes::Show(this, QStringLiteral("No more slides can be added to this slide set."));
+        return;
+    }
+
+    frmSlidePos dialog(m_set, m_format, this);
+    dialog.adjustSize();
+    const QPoint beside = mapToGlobal(QPoint(btnNewSlide->geometry().right() + 1 + 5, btnNewSlide->y() + 20));
+    dialog.move(beside);
+    dialog.exec();
+    if (dialog.Cancelled)
+        return;
+
+    btnLoadData->setEnabled(false);
+    btnSaveData->setEnabled(true);
+    const int16_t index = AddSlide(m_set, dialog.SlidePos);
+    if (index == 0)
+        return;
+    SetModified(true);
+
+    m_tabsUpdating = true;
+    if (index == 1) {
+        SlideStrip->setTabText(0, SlideTabCaption(1));
+    } else {
+        SlideStrip->addTab(SlideTabCaption(index));
+        CompositeCheck->setVisible(true);
+    }
+    m_tabsUpdating = false;
+    SetCardCount(index);
+
+    SetDataEntryEnabled(true);
+    SortSlidesByPosition(index);
+    RefreshCurrentSlide();
+
+    m_gridUpdating = true;
+    SetGridCurrentCell(1, 2);
+    m_gridUpdating = false;
+    DataGrid->setFocus();
+}
+
+bool MainForm::SlideInfo_KeyPress(int index, QKeyEvent *event)
+{
+    QLineEdit *box = txtSlideInfo[index];
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        SlideInfo_FocusLost(index);
+        return true;
+    }
+    if (event->key() == Qt::Key_Backspace)
+        return false;
+    const QString text = event->text();
+    if (text.isEmpty() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    const QChar c = text.at(0);
+    if (c.isDigit() && c.unicode() < 128)
+        return false;
+    if (c == m_format.decimalSeparator()) {
+        // A selection holding the old separator may be typed over by a new one.
+        const bool refuse = box->text().contains(c) && !box->selectedText().contains(c);
+        return refuse;
+    }
+    if (c == QLatin1Char('-') && index == 1) {
+        // The sign turns without disturbing what the operator has selected.
+        const int start = box->hasSelectedText() ? box->selectionStart() : box->cursorPosition();
+        const int length = int(box->selectedText().size());
+        QString t = box->text();
+        int newStart = start;
+        if (!t.contains(QLatin1Char('-'))) {
+            t.prepend(QLatin1Char('-'));
+            newStart = start + 1;
+        } else {
+            t.remove(0, 1);
+            newStart = start > 0 ? start - 1 : 0;
+        }
+        box->setText(t);
+        if (length > 0)
+            box->setSelection(newStart, length);
+        else
+            box->setCursorPosition(newStart);
+        return true;
+    }
+    return true;
+}
+
+void MainForm::SlideInfo_FocusLost(int index)
+{
+    if (m_inFieldCommit || m_set.CurrentSlide < 1 || m_set.CurrentSlide > m_set.SlideCount())
+        return;
+    m_inFieldCommit = true;
+    QLineEdit *box = txtSlideInfo[index];
+    Slide &slide = m_set.Current();
+    const float stored = index == 1 ? slide.Position : slide.Sweeps;
+    if (box->text().isEmpty())
+        box->setText(m_format.General(stored));
+    float value = 0;
+    // Text that cannot be read ("-" or a separator alone) is treated like an empty
+    // box: the stored value comes back.
+    if (m_format.ToSingle(box->text(), value) != ParseStatus::Ok) {
+        box->setText(m_format.General(stored));
+        m_inFieldCommit = false;
+        return;
+    }
+
+    if (index == 1) {
+        if (value != slide.Position) {
+            if (FindSlideAtPosition(m_set, value) != 0) {
+                MessageBoxes::Show(this, QStringLiteral("There is already another slide at that location."));
+                box->setText(m_format.General(slide.Position));
+            } else {
+                slide.Position = value;
+                box->setText(m_format.General(value));
+                SlideStrip->setTabText(SlideStrip->currentIndex(), SlideTabCaption(m_set.CurrentSlide));
+                SetModified(true);
+                SortSlidesByPosition(m_set.CurrentSlide);
+            }
+        }
+    } else {
+        if (!(value > 0.0f)) {
+            box->setText(m_format.General(slide.Sweeps));
+        } else if (value != slide.Sweeps) {
+            slide.Sweeps = value;
+            box->setText(m_format.General(value));
+            ComputeSlideArea(slide, m_set.Params);
+            SetDropCount(m_set, 0, 0, 0, m_view.LargestSizeFound);
+            SetModified(true);
+            DrawResult();
+            RefreshCurrentSlide();
+        }
+    }
+    m_inFieldCommit = false;
+}
