@@ -93,7 +93,9 @@ inline SlideSet RandomFileSet(std::mt19937 &rng, int slides)
     const float shown = ShortDecimal(rng, 1, 9, 3);
     set.Params.ScanLength = set.Params.Metric ? shown : static_cast<float>(InchesToCentimetres(shown));
     set.Params.MicronsPerEPD = ShortDecimal(rng, 1, 60, 2);
-    set.Params.SpreadFactor = ShortDecimal(rng, 0, 1, 3) + 0.01f;
+    set.Params.SpreadFactor = ShortDecimal(rng, 0, 0, 3);
+    if (set.Params.SpreadFactor == 0)
+        set.Params.SpreadFactor = 0.56f;
     int16_t largest = 0;
     ResizeClassArrays(set, largest);
 

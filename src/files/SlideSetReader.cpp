@@ -64,14 +64,22 @@ private:
     // The next whole line; false at the end of the file.
     bool next(QString &line)
     {
-        if (m_buffer.isEmpty())
-            m_buffer.resize(kMaxLineBytes + 2);
-        const qint64 read = m_device.readLine(m_buffer.data(), m_buffer.size());
-        if (read <= 0)
+        // Grows the buffer only as far as the line really reaches.
+        qsizetype n = 0;
+        for (;;) {
+            if (m_buffer.size() < n + 4096)
+                m_buffer.resize(n + 4096);
+            const qint64 read = m_device.readLine(m_buffer.data() + n, m_buffer.size() - n);
+            if (read <= 0)
+                break;
+            n += qsizetype(read);
+            if (m_buffer[n - 1] == '\n' || n > kMaxLineBytes)
+                break;
+        }
+        if (n == 0)
             return false;
         ++m_line;
         const char *data = m_buffer.constData();
-        qsizetype n = qsizetype(read);
         if (n > kMaxLineBytes && data[n - 1] != '\n')
             fail(QStringLiteral("line %1: the line is longer than a slide set file ever writes").arg(m_line));
         if (m_line == 1 && n >= 3 && memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
