@@ -12,7 +12,9 @@
 #include "model/NumberText.h"
 
 #include <QFontInfo>
+#include <QBuffer>
 #include <QImage>
+#include <QPdfWriter>
 #include <QtTest>
 
 #include <cmath>
@@ -120,6 +122,8 @@ private slots:
     void lineDataWithoutControlData();
     void lineDataMissingMortalityBreaksNoLine();
     void lineDataNoDrops();
+    void lineDataExtremePositions();
+    void pdfPageUsesItsOwnResolution();
     void mortalityVsDensityPoints();
     void mortalityVsDensityWithoutDensityScale();
     void rangeChartBarHeights();
@@ -712,6 +716,45 @@ void TestGraphs::lineDataNoDrops()
     const LineRender empty = renderLineData(none, view);
     QVERIFY(!empty.result.Drawn);
     QCOMPARE(countColour(empty.image, Qt::white), empty.image.width() * empty.image.height());
+}
+
+void TestGraphs::lineDataExtremePositions()
+{
+    // Positions far beyond any real line must not overflow pixel arithmetic.
+    SlideSet set;
+    ViewState view;
+    for (float p : {-3.0e38f, 3.0e38f}) {
+        const int16_t i = AddSlide(set, p);
+        PutDrops(set, view, i, 3, 5);
+    }
+    set.CurrentSlide = 1;
+    Refresh(set, view);
+    const LineRender r = renderLineData(set, view);
+    QVERIFY(r.result.Drawn);
+    QCOMPARE(r.result.Cards.size(), size_t(2));
+}
+
+void TestGraphs::pdfPageUsesItsOwnResolution()
+{
+    ViewState view;
+    SlideSet set = MakeRealisticLine(view);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter pdf(&buffer);
+    pdf.setResolution(600);
+    {
+        DrawingSurface surface(&pdf);
+        QCOMPARE(surface.TwipsPerPixelX(), 2.4);
+        const LineDataResult line = DrawLineData(surface, set, view);
+        QVERIFY(line.Drawn);
+        // Cards keep their pixel size; on paper they are small, as on the page.
+        QCOMPARE(line.Cards[0].Rect.width(), 20);
+        QVERIFY(surface.NewPage());
+        DrawRangeChart(surface, set, view);
+        surface.EndDoc();
+    }
+    QVERIFY(buffer.data().startsWith("%PDF"));
+    QVERIFY(buffer.data().size() > 2000);
 }
 
 void TestGraphs::mortalityVsDensityPoints()

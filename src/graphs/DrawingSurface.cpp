@@ -345,7 +345,7 @@ double DrawingSurface::TextHeight(const QString &) const
 
 QFont RotatedTextFont(const DrawingSurface &surface)
 {
-    const double points = RoundHalfEven(surface.FontSize);
+    const double points = RoundHalfEven(std::isfinite(surface.FontSize) ? std::clamp(surface.FontSize, 1.0, 1000.0) : 8.0);
     // A negative logical height asks for the character height, i.e. the em size.
     const int pixels = static_cast<int>(RoundHalfEven(points * 20.0 / surface.TwipsPerPixelY()));
     QFont font(QStringLiteral("Arial"));

@@ -19,6 +19,15 @@ constexpr int kTitleInsetPixels = 10;
 constexpr int kCardGapPixels = 25;
 constexpr int kLargestCard = 20;
 
+// Device pixels of a computed length or position; a non-finite value (a line
+// with an infinite position) lands at 0 instead of overflowing an int.
+int roundPixels(double v)
+{
+    if (!std::isfinite(v))
+        return 0;
+    return static_cast<int>(RoundHalfEven(std::clamp(v, -1.0e6, 1.0e6)));
+}
+
 bool hasControlData(const SlideSet &set)
 {
     return set.ControlData.NumInCage >= 1;
@@ -238,15 +247,15 @@ LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewSt
 
     // Slide cards and the pale position lines.
     const double rangePixels = s.ScaleX(range, Unit::User, Unit::Pixels);
-    int w = static_cast<int>(RoundHalfEven(rangePixels / n - 3));
+    int w = roundPixels(rangePixels / n - 3);
     w = std::clamp(w, 2, kLargestCard); // a crowded line still gets a card to point at
-    const int h = static_cast<int>(RoundHalfEven(1.25 * w));
-    const int cardTop = static_cast<int>(RoundHalfEven(s.PixelY(0))) + kCardGapPixels;
+    const int h = roundPixels(1.25 * w);
+    const int cardTop = roundPixels(s.PixelY(0)) + kCardGapPixels;
     for (int i = 1; i <= n; ++i) {
         const Slide &slide = set.Slides[i];
         SlideCard card;
         card.SlideIndex = static_cast<int16_t>(i);
-        const int left = static_cast<int>(RoundHalfEven(s.PixelX(slide.Position) - w / 2.0));
+        const int left = roundPixels(s.PixelX(slide.Position) - w / 2.0);
         card.Rect = QRect(left, cardTop, w, h);
         card.BackColor = hasCageData(slide) ? QColor(Qt::white) : GraphColours::NoMortalityCard;
         result.Cards.push_back(card);
