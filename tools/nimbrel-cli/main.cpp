@@ -1,0 +1,106 @@
+// nimbrel-cli: batch work on slide set files with the program's own reader and
+// writer. main() only reads the options and hands over to one command.
+#include "CliSupport.h"
+#include "platform/LocaleInfo.h"
+
+#include <QCoreApplication>
+
+#include <iterator>
+
+namespace {
+
+// To add a command: write Run<Name>() in its own <Name>Command.cpp, declare it in
+// CliSupport.h, list it here and add the file to CMakeLists.txt.
+const CliCommand kCommands[] = {
+    {"json", "FILE", "print the loaded slide set, every input and result, as one JSON object", 1, 1, RunJson},
+    {"summary", "FILE...", "print a table per file: slides, medians, density, mortality, composite", 1, -1,
+     RunSummary},
+    {"rewrite", "IN OUT", "load IN and save it as OUT, every result freshly computed", 2, 2, RunRewrite},
+};
+
+QString usage()
+{
+    QString text = QStringLiteral("Usage: nimbrel-cli [options] COMMAND ARGUMENTS\n\nCommands:\n");
+    for (const CliCommand &c : kCommands)
+        text += QStringLiteral("  %1 %2\n      %3\n").arg(QLatin1String(c.Name), QLatin1String(c.Arguments),
+                                                       QLatin1String(c.Summary));
+    text += QStringLiteral(
+        "\nOptions (for every command):\n"
+        "  --list-separator C     field separator of the file (default: the user's locale)\n"
+        "  --decimal-separator C  decimal separator of its numbers (default: the user's locale)\n"
+        "  --help                 print this text\n"
+        "\nExit status: 0 success, 1 a file could not be read or written, 2 a usage error.\n");
+    return text;
+}
+
+int usageError(CliContext &context, const QString &message)
+{
+    CliError(context, message);
+    context.Err << "Try 'nimbrel-cli --help'." << Qt::endl;
+    return ExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const LocaleSeparators locale = ReadLocaleSeparators();
+    CliContext context{locale.List, NumberFormat(locale.Decimal), out, err};
+
+    QStringList args = app.arguments().mid(1);
+    QStringList positional;
+    QChar decimal = locale.Decimal;
+    bool optionsDone = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        if (optionsDone || !arg.startsWith(QLatin1String("--")) || arg == QLatin1String("--")) {
+            if (!optionsDone && arg == QLatin1String("--"))
+                optionsDone = true;
+            else
+                positional << arg;
+            continue;
+        }
+        if (arg == QLatin1String("--help")) {
+            out << usage();
+            return ExitOk;
+        }
+        QString name = arg, value;
+        const qsizetype eq = arg.indexOf(QLatin1Char('='));
+        if (eq > 0) {
+            name = arg.left(eq);
+            value = arg.mid(eq + 1);
+        } else if (name == QLatin1String("--list-separator") || name == QLatin1String("--decimal-separator")) {
+            if (i + 1 >= args.size())
+                return usageError(context, name + QStringLiteral(" needs a value"));
+            value = args[++i];
+        }
+        if (name == QLatin1String("--list-separator")) {
+            context.ListSeparator = value;
+        } else if (name == QLatin1String("--decimal-separator")) {
+            if (value.size() != 1)
+                return usageError(context, QStringLiteral("the decimal separator must be one character"));
+            decimal = value.at(0);
+        } else {
+            return usageError(context, QStringLiteral("unknown option ") + name);
+        }
+    }
+    context.Format = NumberFormat(decimal);
+    const QString separators = CheckSeparators(context.ListSeparator, decimal);
+    if (!separators.isEmpty())
+        return usageError(context, separators);
+
+    if (positional.isEmpty())
+        return usageError(context, QStringLiteral("no command given"));
+    const QString name = positional.takeFirst();
+    for (const CliCommand &c : kCommands) {
+        if (name != QLatin1String(c.Name))
+            continue;
+        if (positional.size() < c.MinArgs || (c.MaxArgs >= 0 && positional.size() > c.MaxArgs))
+            return usageError(context, QStringLiteral("usage: nimbrel-cli %1 %2").arg(name, QLatin1String(c.Arguments)));
+        return c.Run(positional, context);
+    }
+    return usageError(context, QStringLiteral("unknown command ") + name);
+}
