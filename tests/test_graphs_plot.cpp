@@ -87,7 +87,7 @@ void TestGraphsPlot::parse_data()
         << QStringList{"a.csv", "--graph", "histogram", "-o", "h.png"} << QString();
     QTest::newRow("every option")
         << QStringList{"a.csv", "--graph", "histogram", "--slide", "3", "--mode", "5", "--composite",
-                       "--size", "570x140", "--separator", ";", "--decimal", ",", "-o", "h.png"}
+                       "--size", "570x140", "--list-separator", ";", "--decimal-separator=,", "-o", "h.png"}
         << QString();
     QTest::newRow("options first") << QStringList{"--graph", "range-stats", "-o", "r.png", "a.csv"} << QString();
     QTest::newRow("no file") << QStringList{"--graph", "histogram", "-o", "h.png"}

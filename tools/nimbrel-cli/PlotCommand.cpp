@@ -85,21 +85,34 @@ QString PlotUsage()
     return QStringLiteral(
         "usage: nimbrel-cli plot FILE --graph histogram|line-data|mortality-density|range-stats\n"
         "                        [--slide N] [--mode 1-5] [--composite] [--size WxH]\n"
-        "                        [--separator C] [--decimal C] -o OUT.png\n");
+        "                        [--list-separator C] [--decimal-separator C] -o OUT.png\n"
+        "Draws one graph of a slide set file into a PNG image, at the size of the\n"
+        "window's box (histogram 285x70, the others 640x480) unless --size is given.\n"
+        "Without separators the user's locale is tried first, then \",\" with \".\"\n"
+        "and \";\" with \",\".\n");
 }
 
 std::optional<PlotRequest> ParsePlotArguments(const QStringList &words, QString &error)
 {
     PlotRequest request;
     bool graphGiven = false;
-    for (int i = 0; i < words.size(); ++i) {
-        const QString &word = words[i];
+    // "--name=value" reads as "--name value", as the other commands take it.
+    QStringList split;
+    for (const QString &w : words) {
+        const qsizetype eq = w.indexOf(QLatin1Char('='));
+        if (w.startsWith(QLatin1String("--")) && eq > 2)
+            split << w.left(eq) << w.mid(eq + 1);
+        else
+            split << w;
+    }
+    for (int i = 0; i < split.size(); ++i) {
+        const QString &word = split[i];
         auto value = [&](QString &out) {
-            if (i + 1 >= words.size()) {
+            if (i + 1 >= split.size()) {
                 error = QStringLiteral("%1 needs a value").arg(word);
                 return false;
             }
-            out = words[++i];
+            out = split[++i];
             return true;
         };
         QString v;
@@ -145,19 +158,19 @@ std::optional<PlotRequest> ParsePlotArguments(const QStringList &words, QString 
                             .arg(v);
                 return std::nullopt;
             }
-        } else if (word == QLatin1String("--separator")) {
+        } else if (word == QLatin1String("--list-separator") || word == QLatin1String("--separator")) {
             if (!value(v))
                 return std::nullopt;
             if (v.size() != 1) {
-                error = QStringLiteral("--separator wants one character, not \"%1\"").arg(v);
+                error = QStringLiteral("%1 wants one character, not \"%2\"").arg(word, v);
                 return std::nullopt;
             }
             request.ListSeparator = v;
-        } else if (word == QLatin1String("--decimal")) {
+        } else if (word == QLatin1String("--decimal-separator") || word == QLatin1String("--decimal")) {
             if (!value(v))
                 return std::nullopt;
             if (v != QLatin1String(".") && v != QLatin1String(",")) {
-                error = QStringLiteral("--decimal wants \".\" or \",\", not \"%1\"").arg(v);
+                error = QStringLiteral("%1 wants \".\" or \",\", not \"%2\"").arg(word, v);
                 return std::nullopt;
             }
             request.Decimal = v[0];
@@ -283,14 +296,58 @@ int RunPlotCommand(const QStringList &words)
     return 0;
 }
 
-int PlotMain(int argc, char *argv[], int first)
+int RunPlot(const QStringList &args, CliContext &context)
+{
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()) == nullptr) {
+        CliError(context, QStringLiteral("plot must be started through PlotMain (it needs fonts)"));
+        return ExitUsage;
+    }
+    return RunPlotCommand(args);
+}
+
+namespace {
+
+// Index of the command word: the first that is neither an option nor the value
+// of one of the two options that take one; -1 when there is none.
+int commandIndex(const QStringList &args)
+{
+    for (int i = 1; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--list-separator") || a == QLatin1String("--decimal-separator")) {
+            ++i;
+            continue;
+        }
+        if (a.startsWith(QLatin1String("--")))
+            continue;
+        return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+bool IsPlotCommand(int argc, char *argv[])
+{
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const int i = commandIndex(args);
+    return i > 0 && args[i] == QLatin1String("plot");
+}
+
+int PlotMain(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    QStringList words;
-    const QStringList all = QCoreApplication::arguments();
-    for (int i = first; i < all.size(); ++i)
-        words << all[i];
+    QStringList words = QCoreApplication::arguments();
+    const int command = commandIndex(words);
+    if (command > 0)
+        words.removeAt(command);
+    words.removeFirst(); // the program
+    if (words.contains(QLatin1String("--help"))) {
+        QTextStream(stdout) << PlotUsage();
+        return 0;
+    }
     return RunPlotCommand(words);
 }

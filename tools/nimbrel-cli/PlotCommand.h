@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CliSupport.h"
+
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -10,7 +12,7 @@
 
 // nimbrel-cli plot FILE --graph histogram|line-data|mortality-density|range-stats
 //                 [--slide N] [--mode 1-5] [--composite] [--size WxH]
-//                 [--separator C] [--decimal C] -o OUT.png
+//                 [--list-separator C] [--decimal-separator C] -o OUT.png
 //
 // Renders one graph of a slide set file to a PNG image with the program's own
 // drawing procedures, at the size of the window's box unless --size is given.
@@ -44,9 +46,19 @@ QString RenderPlot(const PlotRequest &request, QImage &image, QString &note);
 // QGuiApplication (fonts); see PlotMain for one that makes its own.
 int RunPlotCommand(const QStringList &words);
 
-// Entry for a main() that has not made an application object yet: selects the
-// offscreen platform unless one is set (no display is needed to draw a PNG),
-// makes a QGuiApplication and runs the command on argv[first…].
-int PlotMain(int argc, char *argv[], int first);
+// Whether the command line asks for plot (its first word that is neither an
+// option nor an option's value). Drawing needs fonts, hence a QGuiApplication,
+// so main() hands plot over before it makes its own Core application.
+bool IsPlotCommand(int argc, char *argv[]);
+
+// Selects the offscreen platform unless one is set (no display is needed to draw
+// a PNG), makes a QGuiApplication and runs the command on every argument but the
+// word "plot" itself (options before it count too).
+int PlotMain(int argc, char *argv[]);
 
 QString PlotUsage();
+
+// The entry in the command table, for the usage text. main() hands plot to
+// PlotMain before this could be reached; run under a Core-only application it
+// refuses rather than draw without fonts.
+int RunPlot(const QStringList &args, CliContext &context);

@@ -1,6 +1,7 @@
 // nimbrel-cli: batch work on slide set files with the program's own reader and
 // writer. main() only reads the options and hands over to one command.
 #include "CliSupport.h"
+#include "PlotCommand.h"
 #include "platform/LocaleInfo.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,7 @@ const CliCommand kCommands[] = {
     {"summary", "FILE...", "print a table per file: slides, medians, density, mortality, composite", 1, -1,
      RunSummary},
     {"rewrite", "IN OUT", "load IN and save it as OUT, every result freshly computed", 2, 2, RunRewrite},
+    {"plot", "FILE --graph G [options] -o OUT.png", "draw one graph of FILE into a PNG image ('plot --help')", 1, -1, RunPlot},
 };
 
 QString usage()
@@ -44,6 +46,8 @@ int usageError(CliContext &context, const QString &message)
 
 int main(int argc, char **argv)
 {
+    if (IsPlotCommand(argc, argv)) // drawing needs a GUI application, made there
+        return PlotMain(argc, argv);
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
