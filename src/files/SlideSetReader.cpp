@@ -1,7 +1,6 @@
 #include "SlideSetFile.h"
 #include "Windows1252.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -54,7 +53,11 @@ class FileReader
 {
 public:
     FileReader(QIODevice &device, const QString &sep, const NumberFormat &format)
-        : m_device(device), m_sep(sep), m_fmt(format)
+        : m_device(&device), m_sep(sep), m_fmt(format)
+    {
+    }
+    FileReader(const QByteArray &bytes, const QString &sep, const NumberFormat &format)
+        : m_bytes(&bytes), m_sep(sep), m_fmt(format)
     {
     }
 
@@ -64,22 +67,34 @@ private:
     // The next whole line; false at the end of the file.
     bool next(QString &line)
     {
-        // Grows the buffer only as far as the line really reaches.
+        const char *data = nullptr;
         qsizetype n = 0;
-        for (;;) {
-            if (m_buffer.size() < n + 4096)
-                m_buffer.resize(n + 4096);
-            const qint64 read = m_device.readLine(m_buffer.data() + n, m_buffer.size() - n);
-            if (read <= 0)
-                break;
-            n += qsizetype(read);
-            if (m_buffer[n - 1] == '\n' || n > kMaxLineBytes)
-                break;
+        if (m_bytes) {
+            // In memory: the line is found in place, nothing is copied.
+            const qsizetype left = m_bytes->size() - m_offset;
+            if (left <= 0)
+                return false;
+            data = m_bytes->constData() + m_offset;
+            const void *end = memchr(data, '\n', size_t(left));
+            n = end ? static_cast<const char *>(end) - data + 1 : left;
+            m_offset += n;
+        } else {
+            // From a device: the buffer grows only as far as the line reaches.
+            for (;;) {
+                if (m_buffer.size() < n + 4096)
+                    m_buffer.resize(n + 4096);
+                const qint64 read = m_device->readLine(m_buffer.data() + n, m_buffer.size() - n);
+                if (read <= 0)
+                    break;
+                n += qsizetype(read);
+                if (m_buffer[n - 1] == '\n' || n > kMaxLineBytes)
+                    break;
+            }
+            data = m_buffer.constData();
         }
         if (n == 0)
             return false;
         ++m_line;
-        const char *data = m_buffer.constData();
         if (n > kMaxLineBytes && data[n - 1] != '\n')
             fail(QStringLiteral("line %1: the line is longer than a slide set file ever writes").arg(m_line));
         if (m_line == 1 && n >= 3 && memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
@@ -160,9 +175,46 @@ private:
     // empty lines of a file it saves again.
     bool isBlank(const QString &line) const
     {
-        QString rest = line;
-        rest.remove(m_sep, Qt::CaseInsensitive);
-        return rest.trimmed().isEmpty();
+        qsizetype i = 0;
+        while (i < line.size()) {
+            if (line.at(i).isSpace())
+                ++i;
+            else if (QStringView(line).mid(i).startsWith(m_sep, Qt::CaseInsensitive))
+                i += m_sep.size();
+            else
+                return false;
+        }
+        return true;
+    }
+    // Fields A and C of a drop table row without splitting the whole row: a long
+    // drop table is most of a file, and only these two of its ten fields are read.
+    bool rowFields(const QString &row, QStringView &a, QStringView &c) const
+    {
+        const qsizetype first = row.indexOf(m_sep, 0, Qt::CaseInsensitive);
+        if (first <= 0)
+            return false; // no separator, or an empty field A: the general rule applies
+        const qsizetype second = row.indexOf(m_sep, first + m_sep.size(), Qt::CaseInsensitive);
+        if (second < 0)
+            return false;
+        const qsizetype third = row.indexOf(m_sep, second + m_sep.size(), Qt::CaseInsensitive);
+        a = QStringView(row).left(first);
+        c = QStringView(row).mid(second + m_sep.size(), third < 0 ? -1 : third - second - m_sep.size());
+        return true;
+    }
+    // Most counts in a file are plain digits; those need no locale rules. Anything
+    // else (a sign, a decimal, blanks, an exponent) goes through NumberFormat.
+    static bool plainCount(QStringView text, int16_t &value)
+    {
+        if (text.isEmpty() || text.size() > 4)
+            return false; // up to 9999: never beyond the 16-bit range
+        int v = 0;
+        for (QChar ch : text) {
+            if (ch < QLatin1Char('0') || ch > QLatin1Char('9'))
+                return false;
+            v = v * 10 + (ch.unicode() - '0');
+        }
+        value = static_cast<int16_t>(v);
+        return true;
     }
 
     void readText(LoadedSlideSet &out, int index);
@@ -170,12 +222,15 @@ private:
     QString findPosition(int number);
     LoadedSlideSet build(LoadedSlideSet loaded, std::vector<PendingSlide> &slides);
 
-    QIODevice &m_device;
+    QIODevice *m_device = nullptr;
+    const QByteArray *m_bytes = nullptr;
+    qsizetype m_offset = 0;
     const QString m_sep;
     const NumberFormat &m_fmt;
     int m_line = 0;
     bool m_utf8 = false;
     QByteArray m_buffer; // one line at a time, however long the file
+    QString m_splitA, m_splitC;
 };
 
 void FileReader::readText(LoadedSlideSet &out, int index)
@@ -225,15 +280,25 @@ void FileReader::readSlide(PendingSlide &slide, int number, int16_t maxSize)
     if (row.toLower().contains(QLatin1String("no drops entered")))
         return;
     for (;;) {
-        const ListFields f = SplitListLine(row, m_sep);
-        if (f.Fields.size() < 3)
-            fail(QStringLiteral("line %1: expected a drop table row of slide %2 (size class, diameter, count), "
-                                "found %3").arg(m_line).arg(number).arg(quoted(row)));
-        const int16_t k = toInt16(f.Fields[0], 0, QStringLiteral("the size class"), 0);
+        QStringView a, c;
+        if (!rowFields(row, a, c)) {
+            const ListFields f = SplitListLine(row, m_sep);
+            if (f.Fields.size() < 3)
+                fail(QStringLiteral("line %1: expected a drop table row of slide %2 (size class, diameter, count), "
+                                    "found %3").arg(m_line).arg(number).arg(quoted(row)));
+            m_splitA = f.Fields[0]; // the views must outlive the split list
+            m_splitC = f.Fields[2];
+            a = m_splitA;
+            c = m_splitC;
+        }
+        int16_t k = 0, n = 0;
+        if (!plainCount(a, k))
+            k = toInt16(a.toString(), 0, QStringLiteral("the size class"), 0);
         if (k > maxSize)
             fail(QStringLiteral("line %1: size class %2 is above the %3 EPD on the reticule")
                      .arg(m_line).arg(k).arg(maxSize));
-        const int16_t n = toInt16(f.Fields[2], 2, QStringLiteral("the drop count of class %1").arg(k), 0);
+        if (!plainCount(c, n))
+            n = toInt16(c.toString(), 2, QStringLiteral("the drop count of class %1").arg(k), 0);
         if (k > 0) // class 0 never holds a drop; the recomputation clears it anyway
             slide.Counts.emplace_back(k, n);
         if (!next(row) || isBlank(row))
@@ -362,8 +427,11 @@ QString WrongBannerMessage(const QString &fileName)
     return QLatin1Char('\'') + fileName + QStringLiteral("' does not appear to be a slide data set.");
 }
 
-LoadResult ReadSlideSet(QIODevice &device, const QString &listSeparator, const NumberFormat &format,
-                        const ParameterTexts &currentTexts)
+namespace {
+
+template <typename Source>
+LoadResult readWith(Source &source, const QString &listSeparator, const NumberFormat &format,
+                    const ParameterTexts &currentTexts)
 {
     LoadResult result;
     const QString separators = CheckSeparators(listSeparator, format.decimalSeparator());
@@ -372,7 +440,7 @@ LoadResult ReadSlideSet(QIODevice &device, const QString &listSeparator, const N
         return result;
     }
     try {
-        result.Loaded = FileReader(device, listSeparator, format).Read(currentTexts);
+        result.Loaded = FileReader(source, listSeparator, format).Read(currentTexts);
         result.Status = LoadStatus::Ok;
     } catch (const WrongBanner &) {
         result.Status = LoadStatus::WrongBanner;
@@ -385,13 +453,18 @@ LoadResult ReadSlideSet(QIODevice &device, const QString &listSeparator, const N
     return result;
 }
 
+} // namespace
+
+LoadResult ReadSlideSet(QIODevice &device, const QString &listSeparator, const NumberFormat &format,
+                        const ParameterTexts &currentTexts)
+{
+    return readWith(device, listSeparator, format, currentTexts);
+}
+
 LoadResult ReadSlideSetBytes(const QByteArray &bytes, const QString &listSeparator, const NumberFormat &format,
                              const ParameterTexts &currentTexts)
 {
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return ReadSlideSet(buffer, listSeparator, format, currentTexts);
+    return readWith(bytes, listSeparator, format, currentTexts);
 }
 
 LoadResult ReadSlideSetFile(const QString &path, const QString &listSeparator, const NumberFormat &format,

@@ -61,10 +61,16 @@ private:
     const NumberFormat &m_fmt;
     const bool m_metric;
     QByteArray m_out;
+    std::vector<QString> m_classText, m_diameterText;
 };
 
 QByteArray FileWriter::Write(CompositeResults &composite)
 {
+    // The class and diameter columns repeat in every drop table: format them once.
+    for (int k = 0; k <= m_set.Params.MaxSizeEPD; ++k) {
+        m_classText.push_back(gen(float(k)));
+        m_diameterText.push_back(num(ClassDiameter(m_set.Params, k), "0.0"));
+    }
     CalcComposite(m_set, composite);
     parameterBlock();
     for (int16_t i = 1; i <= m_set.SlideCount(); ++i)
@@ -169,7 +175,7 @@ void FileWriter::slideBlock(int16_t index)
             running += share;
             // No scanned area gives no density, as the slide's own figure.
             const double density = s.Area != 0.0f ? double(count) / double(s.Area) : 0.0;
-            fields({gen(float(k)), num(ClassDiameter(p, k), "0.0"), gen(count), num(density, "0.000"),
+            fields({m_classText[k], m_diameterText[k], gen(count), num(density, "0.000"),
                     num(share, "0.000"), num(running, "0.000"), num(s.VF[k], "0.000"), num(s.CVF[k], "0.000"),
                     num(s.NF[k], "0.000"), num(s.CNF[k], "0.000")});
         }
@@ -205,7 +211,7 @@ void FileWriter::compositeBlock(const CompositeResults &c)
     for (int k = 1; k <= p.MaxSizeEPD && k < int(c.CompDensity.size()); ++k) {
         if (!(c.CompDensity[k] > 0))
             continue;
-        fields({gen(float(k)), num(ClassDiameter(p, k), "0.0"), num(c.CompDensity[k], "0.0"),
+        fields({m_classText[k], m_diameterText[k], num(c.CompDensity[k], "0.0"),
                 num(c.CompVF[k], "0.000"), num(c.CompCVF[k], "0.000"), num(c.CompNF[k], "0.000"),
                 num(c.CompCNF[k], "0.000")});
     }
