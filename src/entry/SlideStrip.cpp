@@ -34,16 +34,21 @@ void setBoxColour(QLineEdit *box, bool enabled)
 
 void setGridColours(QTableWidget *grid, bool enabled, const QColor &gridLines)
 {
+    const QPalette window = grid->window()->palette();
+    const QColor back = enabled ? QColor(230, 230, 230) : window.color(QPalette::Button);
+    const QColor text = enabled ? QColor(Qt::black) : window.color(QPalette::Disabled, QPalette::WindowText);
+    if (gridLines.isValid()) {
+        // Grid lines have no palette role; the style sheet carries all three.
+        grid->setStyleSheet(QStringLiteral("QTableWidget { gridline-color: %1; color: %2; background-color: %3; }")
+                                .arg(gridLines.name(), text.name(), back.name()));
+        return;
+    }
     QPalette p = grid->palette();
-    const QColor back = enabled ? QColor(230, 230, 230) : grid->palette().color(QPalette::Button);
-    const QColor text = enabled ? QColor(Qt::black) : grid->palette().color(QPalette::Disabled, QPalette::WindowText);
     for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         p.setColor(g, QPalette::Base, back);
         p.setColor(g, QPalette::Text, text);
     }
     grid->setPalette(p);
-    if (gridLines.isValid())
-        grid->setStyleSheet(QStringLiteral("QTableWidget { gridline-color: %1; }").arg(gridLines.name()));
 }
 
 } // namespace
@@ -323,6 +328,8 @@ void MainForm::CompositeCheck_Click()
     frameDataEntry->setVisible(!checked);
     m_mortality->setVisible(!checked);
     DataGrid->setVisible(!checked);
+    for (QWidget *w : m_underComposite)
+        w->setVisible(!checked);
     m_view.CurrentVMD = checked ? m_view.Composite.CompVMD : m_set.Current().VMD;
     m_view.CurrentNMD = checked ? m_view.Composite.CompNMD : m_set.Current().NMD;
     GraphOption_Click(SelectedGraphOption() > 0 ? SelectedGraphOption() : 1);

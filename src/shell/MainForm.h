@@ -215,6 +215,7 @@ private:
     QPushButton *btnLoadData = nullptr;
     QPushButton *btnSaveData = nullptr;
     PictureBox *Picture1 = nullptr;
+    std::vector<QWidget *> m_underComposite;   // further controls the composite graphs cover
     std::vector<QLabel *> CardLabel;            // [0] the design-time element, [i] slide i
     std::array<QLabel *, 7> DataLabel{};        // 1..6 the read-out items
     QMenu *PopUp = nullptr;

@@ -58,15 +58,17 @@ QTableWidget *makeGrid(QWidget *parent, const QString &name, int columns)
 
 void MainForm::CreateControls()
 {
-    QFont windowFont = font();
-    windowFont.setPointSize(8);
-    setFont(windowFont);
+    // The window's own face, the dialog font of the design (a metric twin where
+    // the platform lacks it).
+    RegisterFontSubstitutes();
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     const QFont uiFont(m_startUp.UIFontName, m_startUp.UIFontSize);
 
     SlideStrip = named(new QTabBar(this), QStringLiteral("SlideStrip"));
     SlideStrip->setExpanding(false);
     SlideStrip->setUsesScrollButtons(true);
     SlideStrip->setFocusPolicy(Qt::StrongFocus);
+    SlideStrip->addTab(QStringLiteral("<No Slide>"));
     connect(SlideStrip, &QTabBar::currentChanged, this, [this](int index) {
         if (!m_tabsUpdating && index >= 0)
             SlideStrip_Click(index + 1);
@@ -234,21 +236,29 @@ void MainForm::SetGridHeadings()
         StatsGrid->setItem(j, 0, item);
         rangeWidth = std::max(rangeWidth, fm.horizontalAdvance(text));
     }
-    StatsGrid->setColumnWidth(0, rangeWidth + 14);
+    StatsGrid->setColumnWidth(0, rangeWidth + 24);
     // The value columns carry trailing blanks that keep figures off the border.
-    StatsGrid->setColumnWidth(1, fm.horizontalAdvance(QStringLiteral("100.0%     ")) + 8);
-    StatsGrid->setColumnWidth(2, fm.horizontalAdvance(QStringLiteral("100.0%     ")) + 8);
+    StatsGrid->setColumnWidth(1, fm.horizontalAdvance(QStringLiteral("100.0%     ")) + 18);
+    StatsGrid->setColumnWidth(2, fm.horizontalAdvance(QStringLiteral("100.0%     ")) + 18);
 }
 
+// The window in two rows. Above: the slide strip over the count table, then a
+// column with the data-entry and mortality frames, then the slide information
+// over the size-range table; the composite graphs cover the first two, whose
+// controls they replace. Below: the parameter frame, the result frame right of
+// it, and the slide set buttons.
 void MainForm::LayoutCommon(bool large)
 {
     const int rowHeight = large ? 18 : 16;
     const int gap = large ? 6 : 4;
+    const int visibleRows = large ? 20 : 14;
+    const QFontMetrics fm(font());
+    const int lineHeight = std::max(fm.height() + 8, 20);
 
-    // 1. The count table.
+    // 1. The count table under the slide strip.
     SetGridHeadings();
     DataGrid->verticalHeader()->setDefaultSectionSize(rowHeight);
-    DataGrid->horizontalHeader()->setFixedHeight(rowHeight + 2);
+    DataGrid->horizontalHeader()->setFixedHeight(rowHeight + 4);
     ResizeCountTable();
     int gridWidth = 2 * DataGrid->frameWidth() + DataGrid->verticalScrollBar()->sizeHint().width();
     for (int c = 0; c < 6; ++c)
@@ -257,98 +267,121 @@ void MainForm::LayoutCommon(bool large)
     const int leftX = gap;
     SlideStrip->setGeometry(leftX, gap, gridWidth, stripHeight);
     const int gridTop = gap + stripHeight;
-    const int gridHeight = large ? (rowHeight + 2) + 20 * rowHeight + 2 * DataGrid->frameWidth() + 2
-                                 : (rowHeight + 2) + 15 * rowHeight + 2 * DataGrid->frameWidth() + 2;
+    const int gridHeight = (rowHeight + 4) + visibleRows * rowHeight + 2 * DataGrid->frameWidth();
     DataGrid->setGeometry(leftX, gridTop, gridWidth, gridHeight);
+    const int rowBottom = gridTop + gridHeight; // bottom of the upper row
 
-    // 2. The frames of the left half, under the table.
-    const QFontMetrics fm(font());
-    const int lineHeight = std::max(fm.height() + 8, 20);
-    const int entryWidth = std::max(fm.horizontalAdvance(lblDataEntry->text()) + 20, (gridWidth - gap) / 2);
-    const int frameTop = gridTop + gridHeight + gap;
-    frameDataEntry->setGeometry(leftX, frameTop, entryWidth, 2 * lineHeight + 16);
-    lblDataEntry->setGeometry(8, 18, entryWidth - 16, lineHeight - 4);
-    txtDataEntry->setGeometry(8, 18 + lineHeight - 2, 60, lineHeight);
+    // 2. Data entry over the mortality frame; slide information further right.
+    m_mortality->SetCompact(!large);
+    const QSize mortalitySize = m_mortality->sizeHint();
+    const int entryX = leftX + gridWidth + gap;
+    const int entryWidth = std::max(fm.horizontalAdvance(lblDataEntry->text()) + 24, mortalitySize.width());
+    frameDataEntry->setGeometry(entryX, gridTop, entryWidth, 2 * lineHeight + 24);
+    lblDataEntry->setGeometry(10, 20, entryWidth - 20, lineHeight - 4);
+    txtDataEntry->setGeometry(10, 18 + lineHeight, 60, lineHeight);
+    const int mortalityTop = gridTop + frameDataEntry->height() + gap;
+    m_mortality->setGeometry(entryX, mortalityTop, entryWidth, mortalitySize.height());
 
-    const int infoTop = frameTop + frameDataEntry->height() + gap;
-    const int labelWidth = fm.horizontalAdvance(lblSlideInfo[0]->text()) + 6;
-    const int boxWidth = 64;
-    frameSlideInfo->setGeometry(leftX, infoTop, entryWidth, 4 * lineHeight + 24);
+    const int infoX = entryX + entryWidth + gap;
+    const int labelWidth = fm.horizontalAdvance(lblSlideInfo[0]->text()) + 8;
+    const int boxWidth = 60;
+    const int unitWidth = fm.horizontalAdvance(QStringLiteral("ft")) + 6;
+    const int areaWidth = fm.horizontalAdvance(QStringLiteral("= 000.00 cm \u00B2")) + 6;
+    const int infoWidth = 10 + labelWidth + std::max(boxWidth + 4 + unitWidth, areaWidth) + 8;
+    const int infoStep = large ? lineHeight : lineHeight - 2;
+    frameSlideInfo->setGeometry(infoX, gridTop, infoWidth, 4 * infoStep + 22);
+    const int captionRow[4] = {1, 2, 3, 0}; // position, sweeps, area, total drops
     for (int row = 0; row < 4; ++row) {
-        const int y = 18 + row * lineHeight;
-        // Rows: position, sweeps, area, total drops.
-        const int caption = row == 0 ? 1 : row == 1 ? 2 : row == 2 ? 3 : 0;
-        lblSlideInfo[caption]->setGeometry(8, y, labelWidth, lineHeight - 2);
+        const int y = 18 + row * infoStep;
+        lblSlideInfo[captionRow[row]]->setGeometry(10, y, labelWidth, infoStep - 2);
         if (row < 2)
-            txtSlideInfo[row + 1]->setGeometry(8 + labelWidth, y, boxWidth, lineHeight - 2);
+            txtSlideInfo[row + 1]->setGeometry(10 + labelWidth, y, boxWidth, infoStep - 2);
     }
-    lblSlideInfo[4]->setGeometry(8 + labelWidth + boxWidth + 4, 18, 30, lineHeight - 2);
-    lblSlideInfo[5]->setGeometry(8 + labelWidth, 18 + 2 * lineHeight, entryWidth - labelWidth - 14, lineHeight - 2);
-    lblSlideInfo[6]->setGeometry(8 + labelWidth, 18 + 3 * lineHeight, entryWidth - labelWidth - 14, lineHeight - 2);
+    lblSlideInfo[4]->setGeometry(10 + labelWidth + boxWidth + 4, 18, unitWidth, infoStep - 2);
+    lblSlideInfo[5]->setGeometry(10 + labelWidth, 18 + 2 * infoStep, areaWidth, infoStep - 2);
+    lblSlideInfo[6]->setGeometry(10 + labelWidth, 18 + 3 * infoStep, areaWidth, infoStep - 2);
     lblSlideInfo[5]->clear();
     lblSlideInfo[6]->clear();
 
-    m_mortality->SetCompact(!large);
-    const int mortalityX = leftX + entryWidth + gap;
-    const QSize mortalitySize = m_mortality->sizeHint();
-    m_mortality->setGeometry(mortalityX, frameTop, std::max(gridWidth - entryWidth - gap, mortalitySize.width()),
-                             std::max(frameSlideInfo->geometry().bottom() - frameTop + 1, mortalitySize.height()));
-    const int leftRight = std::max(leftX + gridWidth, m_mortality->geometry().right() + 1);
-    const int leftBottom = std::max(frameSlideInfo->geometry().bottom(), m_mortality->geometry().bottom()) + 1;
-
-    // 3. The size-range table and the cloud options beside it.
+    // 3. The size-range table with the cloud options stacked beside it (under it
+    // when the slide information column is too narrow).
+    StatsGrid->verticalHeader()->setDefaultSectionSize(rowHeight);
+    StatsGrid->horizontalHeader()->setFixedHeight(rowHeight + 4);
     int statsWidth = 2 * StatsGrid->frameWidth();
     for (int c = 0; c < 3; ++c)
         statsWidth += StatsGrid->columnWidth(c);
-    StatsGrid->verticalHeader()->setDefaultSectionSize(rowHeight);
-    StatsGrid->horizontalHeader()->setFixedHeight(rowHeight + 2);
-    const int statsHeight = 2 * StatsGrid->frameWidth() + (rowHeight + 2) + 5 * rowHeight;
+    const int statsHeight = 2 * StatsGrid->frameWidth() + (rowHeight + 4) + 5 * rowHeight;
     StatsGrid->setGeometry(8, 18, statsWidth, statsHeight);
     int optionWidth = 0;
     for (int i = 1; i <= 2; ++i)
         optionWidth = std::max({optionWidth, optCloud_Slide[i]->sizeHint().width(), optCloudMethod[i]->sizeHint().width()});
     const int optionHeight = optCloud_Slide[1]->sizeHint().height();
-    frameCloudMethod->setGeometry(8 + statsWidth + gap, 12, optionWidth + 12, 4 * optionHeight + 16);
     for (int i = 1; i <= 2; ++i) {
         optCloud_Slide[i]->setGeometry(6, 4 + (i - 1) * optionHeight, optionWidth, optionHeight);
         optCloudMethod[i]->setGeometry(6, 10 + (i + 1) * optionHeight, optionWidth, optionHeight);
     }
-    const int statsFrameWidth = frameCloudMethod->geometry().right() + 8;
-    const int statsFrameHeight = std::max(statsHeight, frameCloudMethod->height()) + 26;
-
-    // 4. The parameters right of the left half, the results right of them.
-    m_parameters->SetCompact(!large);
-    const QSize paramSize = m_parameters->sizeHint();
-    const int paramX = leftRight + gap;
-    const int resultWidth = 34 + 285 + 16;
-    const int resultHeight = 16 + 70 + 22 + 24 + 3 * (lineHeight - 2) + 30;
-    int paramHeight = paramSize.height();
+    const QSize cloudSize(optionWidth + 12, 4 * optionHeight + 16);
+    const int statsTop = gridTop + frameSlideInfo->height() + gap;
+    int statsFrameWidth;
     if (large) {
-        m_parameters->setGeometry(paramX, gap, paramSize.width(), paramHeight);
-        ResultFrame->setGeometry(paramX + paramSize.width() + gap, gap, resultWidth, resultHeight);
-        frameStats->setGeometry(paramX, gap + paramHeight + gap, std::max(statsFrameWidth, paramSize.width()),
-                                statsFrameHeight);
+        frameCloudMethod->setGeometry(8 + statsWidth + gap, 14, cloudSize.width(), cloudSize.height());
+        statsFrameWidth = frameCloudMethod->geometry().right() + 8;
     } else {
-        // Compact: the range table over the parameters, the results on their right
-        // at the bottom of the window.
-        frameStats->setGeometry(paramX, gap, statsFrameWidth, statsFrameHeight);
-        const int paramTop = gap + statsFrameHeight + gap;
-        m_parameters->setGeometry(paramX, paramTop, paramSize.width(), paramHeight);
-        ResultFrame->setGeometry(paramX + paramSize.width() + gap, std::max(gap, leftBottom - resultHeight), resultWidth,
-                                 resultHeight);
+        frameCloudMethod->setGeometry(8 + statsWidth + gap, 14, cloudSize.width(), cloudSize.height());
+        statsFrameWidth = frameCloudMethod->geometry().right() + 6;
     }
+    frameStats->setGeometry(infoX, statsTop, std::max(statsFrameWidth, infoWidth),
+                            std::max(statsHeight, cloudSize.height()) + 26);
+    if (large)
+        frameSlideInfo->resize(frameStats->width(), frameSlideInfo->height());
+
+    // 4. The parameters below, the results right of them, the buttons after.
+    m_parameters->SetCompact(!large);
+    QSize paramSize = m_parameters->sizeHint();
+    // Wide enough to show all five parameter tabs without scroll arrows.
+    const auto *tabs = m_parameters->findChild<QTabBar *>();
+    if (large && tabs)
+        paramSize.setWidth(std::max(paramSize.width(), tabs->sizeHint().width() + 40));
+    const int lowerTop = std::max(rowBottom, frameStats->geometry().bottom() + 1) + gap;
+    m_parameters->setGeometry(leftX, lowerTop, paramSize.width(), paramSize.height());
+    const int resultWidth = 34 + 285 + 16;
+    const int readoutStep = large ? lineHeight - 2 : lineHeight - 5;
+    const int resultHeight = 16 + 70 + 22 + 24 + 3 * readoutStep + (large ? 30 : 24);
+    ResultFrame->setGeometry(leftX + paramSize.width() + gap, lowerTop, resultWidth, resultHeight);
     const QRect result = ResultFrame->geometry();
     const int buttonHeight = btnNewSlide->sizeHint().height();
-    const int buttonWidth = std::max(btnLoadData->sizeHint().width(), btnSaveData->sizeHint().width()) + 8;
-    if (large) {
-        btnNewSlide->setGeometry(result.left(), result.bottom() + 1 + gap, buttonWidth, buttonHeight);
-        btnLoadData->setGeometry(result.left() + buttonWidth + gap, result.bottom() + 1 + gap, buttonWidth, buttonHeight);
-        btnSaveData->setGeometry(result.left() + 2 * (buttonWidth + gap), result.bottom() + 1 + gap, buttonWidth,
-                                 buttonHeight);
-    } else {
-        btnNewSlide->setGeometry(result.left(), result.top() - 3 * (buttonHeight + gap), buttonWidth, buttonHeight);
-        btnLoadData->setGeometry(result.left(), result.top() - 2 * (buttonHeight + gap), buttonWidth, buttonHeight);
-        btnSaveData->setGeometry(result.left(), result.top() - (buttonHeight + gap), buttonWidth, buttonHeight);
+    const int buttonWidth = std::max(btnLoadData->sizeHint().width(), btnSaveData->sizeHint().width()) + 12;
+    const int buttonX = result.right() + 1 + gap;
+    btnNewSlide->setGeometry(buttonX, lowerTop + 8, buttonWidth, buttonHeight);
+    btnLoadData->setGeometry(buttonX, lowerTop + 8 + (buttonHeight + gap), buttonWidth, buttonHeight);
+    btnSaveData->setGeometry(buttonX, lowerTop + 8 + 2 * (buttonHeight + gap), buttonWidth, buttonHeight);
+
+    // The compact arrangement keeps the two rows but packs the upper one: the
+    // slide information beside the data entry, the mortality frame and the range
+    // table under them, and the count table as tall as that column.
+    QRect composite(leftX, gridTop, entryX + entryWidth - leftX, rowBottom - gridTop);
+    if (!large) {
+        const int top = gap;
+        const int rx = leftX + gridWidth + gap;
+        const int entryW = fm.horizontalAdvance(lblDataEntry->text()) + 24;
+        const int r1 = std::max(frameSlideInfo->height(), frameDataEntry->height());
+        frameSlideInfo->setGeometry(rx, top, infoWidth, r1);
+        frameDataEntry->setGeometry(rx + infoWidth + gap, top, entryW, r1);
+        m_mortality->setGeometry(rx, top + r1 + gap, mortalitySize.width(), mortalitySize.height());
+        frameStats->move(rx, m_mortality->geometry().bottom() + 1 + gap);
+        const int topBottom = frameStats->geometry().bottom() + 1;
+        DataGrid->setGeometry(leftX, gridTop, gridWidth, topBottom - gridTop);
+        const int lower = topBottom + gap;
+        m_parameters->move(leftX, lower);
+        ResultFrame->move(leftX + paramSize.width() + gap, lower);
+        const QRect r = ResultFrame->geometry();
+        btnNewSlide->move(r.right() + 1 + gap, lower + 8);
+        btnLoadData->move(r.right() + 1 + gap, lower + 8 + buttonHeight + gap);
+        btnSaveData->move(r.right() + 1 + gap, lower + 8 + 2 * (buttonHeight + gap));
+        const int right = std::max({frameDataEntry->geometry().right(), frameStats->geometry().right(),
+                                    m_mortality->geometry().right()});
+        // On a small screen the graphs take the whole upper row.
+        composite = QRect(leftX, gridTop, right + 1 - leftX, topBottom - gridTop);
     }
 
     // 5. Units.
@@ -365,18 +398,16 @@ void MainForm::LayoutCommon(bool large)
     ResultLabel->setText(kMicro + QStringLiteral("m"));
     ResultLabel->adjustSize();
     ResultLabel->move(34 + (285 - ResultLabel->width()) / 2, 16 + 70 + 2);
-    for (QLabel *label : {ResultLabelX1, ResultLabelX2, ResultLabelY1, ResultLabelY2})
-        label->adjustSize();
     UpdateHistogramLabels();
 
     // 7. Graph options in a row under the box.
     GraphOption[3]->setText(QStringLiteral("#/cm") + kSquared);
-    int optionX = 8;
+    int optionX = 10;
     const int optionsTop = 16 + 70 + 22;
     for (int i = 1; i <= 5; ++i) {
         const QSize hint = GraphOption[i]->sizeHint();
         GraphOption[i]->setGeometry(optionX, optionsTop, hint.width(), hint.height());
-        optionX += hint.width() + 4;
+        optionX += hint.width() + 6;
     }
 
     // 8. The result read-outs: captions right-aligned to end 130 pixels in.
@@ -385,9 +416,9 @@ void MainForm::LayoutCommon(bool large)
     const int readoutTop = optionsTop + 24;
     const std::array<QLabel *, 4> values = {nullptr, VMDLabel, DropLabel, NMDLabel};
     for (int i = 1; i <= 3; ++i) {
-        const int y = readoutTop + (i - 1) * (lineHeight - 2);
-        InfoLabel[i]->setGeometry(4, y, 126, lineHeight - 2);
-        values[i]->setGeometry(136, y, resultWidth - 140, lineHeight - 2);
+        const int y = readoutTop + (i - 1) * readoutStep;
+        InfoLabel[i]->setGeometry(4, y, 126, readoutStep);
+        values[i]->setGeometry(136, y, resultWidth - 140, readoutStep);
     }
 
     // 9. The composite box in the bottom-right corner, Print level with it.
@@ -399,14 +430,19 @@ void MainForm::LayoutCommon(bool large)
                           CompositeCheck->y() + (checkSize.height() - printSize.height()) / 2, printSize.width(),
                           printSize.height());
 
-    // The composite graphs cover the left half, whose entry controls they replace.
-    Picture1->setGeometry(leftX, gridTop, leftRight - leftX, leftBottom - gridTop);
+    // The composite graphs over the count table and the entry column.
+    Picture1->setGeometry(composite);
     Picture1->Image();
+    m_underComposite.clear();
+    for (QWidget *w : {static_cast<QWidget *>(frameSlideInfo), static_cast<QWidget *>(frameStats)})
+        if (w->geometry().intersects(composite))
+            m_underComposite.push_back(w);
 
     int right = 0, bottom = 0;
     for (QWidget *w : {static_cast<QWidget *>(m_parameters), static_cast<QWidget *>(ResultFrame),
                        static_cast<QWidget *>(frameStats), static_cast<QWidget *>(btnSaveData),
-                       static_cast<QWidget *>(Picture1)}) {
+                       static_cast<QWidget *>(frameDataEntry),
+                       static_cast<QWidget *>(m_mortality), static_cast<QWidget *>(Picture1)}) {
         right = std::max(right, w->geometry().right());
         bottom = std::max(bottom, w->geometry().bottom());
     }

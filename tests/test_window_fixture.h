@@ -1,0 +1,135 @@
+#pragma once
+// A real main window on a settings file of the test's own, with helpers that
+// type into it the way an operator does.
+
+#include "entry/frmSlidePos.h"
+#include "platform/ui/MessageBoxes.h"
+#include "shell/MainForm.h"
+#include "shell/Settings.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+class WindowFixture
+{
+public:
+    // A window laid out for a screen `yres` high; maxSizeEPD 0 keeps the default.
+    void Open(int yres = 768, int maxSizeEPD = 0)
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        Store.File = m_dir->filePath(QStringLiteral("nimbrel.ini"));
+        if (maxSizeEPD > 0)
+            SaveSetting(Store, QStringLiteral("Settings"), QStringLiteral("MaxSizeEPD"), QString::number(maxSizeEPD));
+        MessageBoxes::ClearQueue();
+        MessageBoxes::ResetLog();
+        MessageBoxes::SetFallbackAnswer(MessageBoxes::Ok);
+        Form = std::make_unique<MainForm>(StartUpValues(), Store);
+        Form->AdjustScreen(yres);
+        Form->show();
+    }
+
+    void Close() { Form.reset(); }
+
+    template <class T = QWidget>
+    T *Find(const QString &name) const
+    {
+        T *w = Form->findChild<T *>(name);
+        if (!w)
+            qWarning("no control %s", qPrintable(name));
+        return w;
+    }
+
+    QTableWidget *Grid() const { return Find<QTableWidget>(QStringLiteral("DataGrid")); }
+    QTabBar *Strip() const { return Find<QTabBar>(QStringLiteral("SlideStrip")); }
+    QLineEdit *Entry() const { return Find<QLineEdit>(QStringLiteral("txtDataEntry")); }
+    QString Label(const QString &name) const { return Find<QLabel>(name)->text(); }
+
+    // Count table cell of size class `row` (rows 1 … MaxSizeEPD) and column.
+    QString Cell(int row, int column) const
+    {
+        const QTableWidgetItem *item = Grid()->item(row - 1, column);
+        return item ? item->text() : QString();
+    }
+    int CurrentGridRow() const { return Grid()->currentRow() + 1; }
+
+    QStringList TabCaptions() const
+    {
+        QStringList captions;
+        for (int i = 0; i < Strip()->count(); ++i)
+            captions << Strip()->tabText(i);
+        return captions;
+    }
+
+    // Runs `inDialog` on the position dialog once it is open, while `open` opens
+    // it. A dialog left open afterwards is cancelled so that a test never hangs.
+    void WithSlideDialog(const std::function<void(frmSlidePos &)> &inDialog, const std::function<void()> &open)
+    {
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<frmSlidePos *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            seen = true;
+            inDialog(*dialog);
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        open();
+        DialogSeen = seen;
+    }
+
+    // New Slide with the position typed as the operator would.
+    void NewSlide(const QString &position)
+    {
+        WithSlideDialog(
+            [&](frmSlidePos &dialog) {
+                auto *box = dialog.findChild<QLineEdit *>(QStringLiteral("txtSlidePos"));
+                TypePosition(box, position);
+                QTest::keyClick(box, Qt::Key_Return);
+            },
+            [&] { QTest::mouseClick(Find<QPushButton>(QStringLiteral("btnNewSlide")), Qt::LeftButton); });
+    }
+
+    // A leading "-" goes in through the keypad minus, as it must.
+    static void TypePosition(QLineEdit *box, const QString &position)
+    {
+        QString text = position;
+        const bool negative = text.startsWith(QLatin1Char('-'));
+        if (negative)
+            text.remove(0, 1);
+        QTest::keyClicks(box, text);
+        if (negative)
+            QTest::keyClick(box, Qt::Key_Minus, Qt::KeypadModifier);
+    }
+
+    void TypeDrop(const QString &size)
+    {
+        QTest::keyClicks(Entry(), size);
+        QTest::keyClick(Entry(), Qt::Key_Return);
+    }
+
+    void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier, QWidget *target = nullptr)
+    {
+        QTest::keyClick(target ? target : static_cast<QWidget *>(Form.get()), key, mods);
+    }
+
+    SettingsStore Store;
+    std::unique_ptr<MainForm> Form;
+    bool DialogSeen = false;
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
