@@ -607,6 +607,29 @@ private slots:
         QVERIFY(form->modified);
     }
 
+    // The control cage corrects every slide, not only the one on view.
+    void controlDataReachesEverySlide()
+    {
+        form->addSlide(10, 3);
+        form->addSlide(20, 3);
+        form->set.Slides[1].Cage = {20, 5, 0, 12};
+        form->set.Slides[2].Cage = {10, 0, 0, 1};
+        QTimer::singleShot(0, [] {
+            auto *dialog = qobject_cast<frmControlData *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            typeAndEnter(dialog->findChild<QLineEdit *>(QStringLiteral("txtMortality1")), QStringLiteral("20"));
+            typeAndEnter(dialog->findChild<QLineEdit *>(QStringLiteral("txtMortality2")), QStringLiteral("0"));
+            typeAndEnter(dialog->findChild<QLineEdit *>(QStringLiteral("txtMortality3")), QStringLiteral("2"));
+            dialog->findChild<QPushButton *>(QStringLiteral("btnAccept"))->click();
+        });
+        form->child<QPushButton>("btnControlData")->click();
+        QCOMPARE(form->set.ControlData, (MortalityCounts{20, 0, 0, 2}));
+        QVERIFY(form->set.Slides[1].Mortality24h);
+        QCOMPARE(*form->set.Slides[1].Mortality24h, float(1.0 - (8.0 / 20.0) / (18.0 / 20.0)));
+        QVERIFY(form->set.Slides[2].Mortality24h);
+        QCOMPARE(*form->set.Slides[2].Mortality24h, 0.0f);
+    }
+
     void controlDialogEscapeCancels()
     {
         form->addSlide(10, 3);

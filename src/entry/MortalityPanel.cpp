@@ -278,7 +278,14 @@ void MortalityPanel::ShowControlData()
     // Beside the button, a little below its top edge.
     const QPoint at = m_controlButton->mapToGlobal(QPoint(m_controlButton->width() + 5, 20));
     dialog.move(at);
-    if (dialog.exec() == QDialog::Accepted)
+    if (dialog.exec() == QDialog::Accepted) {
+        // Every slide's corrected mortality rests on the control cage: bring them
+        // all up to date now, not only the slide on view, so that the graphs,
+        // the report and the file never show results of the old control.
+        SlideSet &set = m_context.Set();
+        for (int16_t i = 1; i <= set.SlideCount(); ++i)
+            ComputeMortality(set.Slides[i], set.ControlData);
         m_context.SetModified(true);
+    }
     UpdateMortality(0, false);
 }
