@@ -39,6 +39,9 @@ public:
         Form = std::make_unique<MainForm>(StartUpValues(), Store);
         Form->AdjustScreen(yres);
         Form->show();
+        // Focus moves (and the commits they bring) need an active window.
+        Form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Form.get()));
     }
 
     void Close() { Form.reset(); }
@@ -89,6 +92,9 @@ public:
         });
         open();
         DialogSeen = seen;
+        // The offscreen platform does not hand activation back by itself.
+        Form->activateWindow();
+        QTest::qWaitForWindowActive(Form.get());
     }
 
     // New Slide with the position typed as the operator would.

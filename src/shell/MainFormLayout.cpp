@@ -367,6 +367,7 @@ void MainForm::LayoutCommon(bool large)
         const int r1 = std::max(frameSlideInfo->height(), frameDataEntry->height());
         frameSlideInfo->setGeometry(rx, top, infoWidth, r1);
         frameDataEntry->setGeometry(rx + infoWidth + gap, top, entryW, r1);
+        lblDataEntry->resize(entryW - 20, lblDataEntry->height());
         m_mortality->setGeometry(rx, top + r1 + gap, mortalitySize.width(), mortalitySize.height());
         frameStats->move(rx, m_mortality->geometry().bottom() + 1 + gap);
         const int topBottom = frameStats->geometry().bottom() + 1;
