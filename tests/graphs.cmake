@@ -1,5 +1,5 @@
 # The drawing surface and the graphs.
-nimbrel_test(test_graphs SOURCES test_graphs.cpp test_graphs_data.cpp test_graphs_data.h LIBS nimbrel_graphs)
+nimbrel_test(test_graphs SOURCES test_graphs.cpp test_graphs_data.cpp test_graphs_data.h LIBS nimbrel_graphs nimbrel_files)
 
 # The plot command of nimbrel-cli, on the realistic slide set file.
 if(TARGET nimbrel_files)

@@ -9,6 +9,7 @@
 #include "LineGraphs.h"
 #include "RangeChart.h"
 
+#include "files/SlideSetFile.h"
 #include "model/NumberText.h"
 
 #include <QFontInfo>
@@ -553,7 +554,7 @@ void TestGraphs::lineDataMaximaAndCards()
     QCOMPARE(r.result.Scale.Left, double(-54.0f));
     QCOMPARE(r.result.Scale.Width, 108.0);
     QCOMPARE(r.result.Scale.Top, double(float(kPlotScaleTopLarge)));
-    // Cards: 640 px for 108 m, so 90 m is 533.3 px, / 10 − 3 → 50, capped at 20.
+    // Cards: 720 px for 108 m, so 90 m is 600 px, / 10 − 3 → 57, capped at 20.
     QCOMPARE(r.result.Cards.size(), size_t(10));
     const int cardTop = static_cast<int>(RoundHalfEven(r.result.Scale.ToPixelY(0))) + 25;
     for (int i = 1; i <= set.SlideCount(); ++i) {
@@ -583,7 +584,7 @@ void TestGraphs::lineDataSprayLineAtZero()
     SlideSet set = MakeRealisticLine(view);
     const LineRender r = renderLineData(set, view);
     const int x0 = static_cast<int>(RoundHalfEven(r.result.Scale.ToPixelX(0)));
-    QCOMPARE(x0, 320);
+    QCOMPARE(x0, kPicture1LargeSize.width() / 2);
     // Black through all four panels with control data (data lines cross it here
     // and there), and three pixels wide only.
     QVERIFY(blackShare(r.image, x0, r.result.Scale, 0, 4) > 0.8);
@@ -628,7 +629,7 @@ void TestGraphs::lineDataAllAtZero()
     QCOMPARE(float(r.result.Scale.Width), 2.4f);
     QCOMPARE(r.result.Cards[0].Rect.width(), 20);
     const int x0 = static_cast<int>(RoundHalfEven(r.result.Scale.ToPixelX(0)));
-    QCOMPARE(x0, 320);
+    QCOMPARE(x0, kPicture1LargeSize.width() / 2);
     QVERIFY(blackShare(r.image, x0, r.result.Scale, 0, 3) > 0.6);
 }
 
@@ -795,7 +796,7 @@ void TestGraphs::mortalityVsDensityWithoutDensityScale()
     }
     // The frame is there, x 0 … 1 over −0.1 … 1.1, with no division by the
     // empty density range.
-    QCOMPARE(float(scale.ToPixelX(0)), float(640 / 12.0));
+    QCOMPARE(float(scale.ToPixelX(0)), float(kPicture1LargeSize.width() / 12.0));
     QCOMPARE(at(image, 320, static_cast<int>(RoundHalfEven(scale.ToPixelY(0)))), QColor(Qt::black));
     QCOMPARE(at(image, 320, static_cast<int>(RoundHalfEven(scale.ToPixelY(1)))), QColor(Qt::black));
     QCOMPARE(countColour(image, GraphColours::Knockdown1h), 0);
@@ -869,6 +870,10 @@ void TestGraphs::gallery()
             QVERIFY(image.scaled(size * 3).save(out + QLatin1Char('/') + name + QStringLiteral("-x3.png")));
     };
     auto composite = [&](const QString &prefix, SlideSet &set, ViewState &view) {
+        // The set as a file too, for trying nimbrel-cli plot on it.
+        QCOMPARE(WriteSlideSetFile(out + QLatin1Char('/') + prefix + QStringLiteral(".csv"), set,
+                                   QStringLiteral(","), NumberFormat(QLatin1Char('.'))),
+                 QString());
         view.CompositeChecked = true;
         Refresh(set, view);
         float densityMax = 0;

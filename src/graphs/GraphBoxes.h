@@ -12,7 +12,7 @@ inline constexpr QSize kResultPicSize{285, 70};
 // The composite-graph box as the large-screen layout makes it. The plot scales
 // below leave room above the four panels for the legend and below them for the
 // position labels and the slide cards (up to 25 pixels tall, 25 below y = 0).
-inline constexpr QSize kPicture1LargeSize{640, 480};
+inline constexpr QSize kPicture1LargeSize{720, 480};
 inline constexpr double kPlotScaleTopLarge = 4.15;
 inline constexpr double kPlotScaleHeightLarge = -4.7;
 inline constexpr double kPlotScaleTopSmall = 4.2;

@@ -87,7 +87,7 @@ QString PlotUsage()
         "                        [--slide N] [--mode 1-5] [--composite] [--size WxH]\n"
         "                        [--list-separator C] [--decimal-separator C] -o OUT.png\n"
         "Draws one graph of a slide set file into a PNG image, at the size of the\n"
-        "window's box (histogram 285x70, the others 640x480) unless --size is given.\n"
+        "window's box (histogram 285x70, the others 720x480) unless --size is given.\n"
         "Without separators the user's locale is tried first, then \",\" with \".\"\n"
         "and \";\" with \",\".\n");
 }
