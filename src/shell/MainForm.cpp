@@ -199,7 +199,9 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
         for (size_t i = 1; i < CardLabel.size(); ++i)
             if (watched == CardLabel[i]) {
                 CardLabel_MouseMove(int(i));
-                break;
+                // Resting on a card is not moving over the graph, which would
+                // hide the read-out again.
+                return event->type() == QEvent::MouseMove;
             }
         return false;
     default:
