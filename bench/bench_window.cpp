@@ -1,0 +1,79 @@
+// One drop typed and Enter pressed, timed to the end of the refresh it causes
+// (count table, range table, labels, histogram), on a set of 255 slides with the
+// reticule at 20 and at 200 divisions. A fast operator types a few drops a
+// second; the refresh must stay far below what a person could notice.
+#include "shell/MainForm.h"
+#include "shell/Settings.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+
+namespace {
+
+struct BenchWindow
+{
+    QTemporaryDir dir;
+    std::unique_ptr<MainForm> form;
+    QLineEdit *entry = nullptr;
+
+    explicit BenchWindow(int maxSizeEPD)
+    {
+        const SettingsStore store{dir.filePath(QStringLiteral("bench.ini"))};
+        SaveSetting(store, QStringLiteral("Settings"), QStringLiteral("MaxSizeEPD"), QString::number(maxSizeEPD));
+        form = std::make_unique<MainForm>(StartUpValues(), store);
+        form->AdjustScreen(768);
+        form->show();
+        SlideSet &set = form->Set();
+        std::mt19937 random(7);
+        std::uniform_int_distribution<int> size(1, maxSizeEPD), count(0, 40);
+        for (int i = 1; i <= 255; ++i) {
+            const int16_t index = AddSlide(set, float(i) - 128.0f);
+            for (int d = 0; d < maxSizeEPD / 2; ++d)
+                SetDropCount(set, int16_t(size(random)), int16_t(count(random)), index, form->View().LargestSizeFound);
+        }
+        form->ShowLoadedSlideSet();
+        entry = form->findChild<QLineEdit *>(QStringLiteral("txtDataEntry"));
+        QApplication::processEvents();
+    }
+};
+
+void typeDrops(benchmark::State &state, bool paint)
+{
+    const int maxSize = int(state.range(0));
+    BenchWindow w(maxSize);
+    int size = 0;
+    for (auto _ : state) {
+        size = size % maxSize + 1;
+        w.entry->setText(QString::number(size));
+        QTest::keyClick(w.entry, Qt::Key_Return);
+        if (paint)
+            QApplication::processEvents(); // the repaint the refresh scheduled
+    }
+    state.counters["drops"] = double(w.form->Set().Current().TotalDrops);
+}
+
+void BM_EnterToRefresh(benchmark::State &state) { typeDrops(state, false); }
+void BM_EnterToRefreshAndRepaint(benchmark::State &state) { typeDrops(state, true); }
+
+} // namespace
+
+BENCHMARK(BM_EnterToRefresh)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EnterToRefreshAndRepaint)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
