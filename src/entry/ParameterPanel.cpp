@@ -143,6 +143,11 @@ void ParameterPanel::buildSprayer(QFrame *frame)
                 moveToTab(2, m_optics[1]);
         };
     }
+    // Agency and sprayer are names, often long: their fields take the row.
+    for (int i = 1; i <= 2; ++i) {
+        m_sprayer[i]->setMaximumWidth(QWIDGETSIZE_MAX);
+        grid->addWidget(m_sprayer[i], i - 1, 1, 1, 3);
+    }
     finishGrid(grid, 5);
 }
 
@@ -369,6 +374,10 @@ void ParameterPanel::ShowParameters()
         m_met[i]->setText(*met[i]);
     m_product[1]->setText(texts.Product);
     m_product[2]->setText(texts.SprayRate);
+    // Long texts show their beginning, not their end.
+    for (QLineEdit *field : findChildren<QLineEdit *>())
+        if (!field->hasFocus())
+            field->setCursorPosition(0);
     for (int i = 1; i <= 4; ++i)
         restoreOptics(i);
     ApplyUnitLabels();
