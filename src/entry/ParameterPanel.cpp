@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -58,6 +59,10 @@ ParameterPanel::ParameterPanel(MainFormContext &context, QWidget *parent)
     m_tabs->setCurrentIndex(0);
     for (int n = 2; n <= 5; ++n)
         m_frames[n]->setEnabled(false);
+
+    // All five tabs stay in sight on either screen layout: no scroll arrows
+    // hiding "Units".
+    m_tabs->setMinimumWidth(m_tabs->tabBar()->sizeHint().width() + 12);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
