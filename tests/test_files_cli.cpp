@@ -165,7 +165,7 @@ private slots:
         QTest::newRow("cannot write") << (kUs + QStringList{"rewrite", golden, "/nonexistent/out.csv"}) << 1
                                       << "/nonexistent/out.csv";
         QTest::newRow("no command") << kUs << 2 << "no command given";
-        QTest::newRow("unknown command") << QStringList{"plot", golden} << 2 << "unknown command plot";
+        QTest::newRow("unknown command") << QStringList{"frobnicate", golden} << 2 << "unknown command frobnicate";
         QTest::newRow("unknown option") << QStringList{"--verbose", "json", golden} << 2 << "unknown option --verbose";
         QTest::newRow("missing file") << QStringList{"json"} << 2 << "usage: nimbrel-cli json FILE";
         QTest::newRow("too many files") << QStringList{"json", golden, golden} << 2 << "usage: nimbrel-cli json FILE";

@@ -74,7 +74,9 @@ LoadResult ReadSlideSetFile(const QString &path, const QString &listSeparator, c
 // "'name' does not appear to be a slide data set."
 QString WrongBannerMessage(const QString &fileName);
 
-// The most size-class cells (slides × classes) a file may ask for. A real line
-// of 255 slides on a 200-division reticule needs 51 000; this stops a damaged
-// or hostile file from claiming gigabytes before a single count has been read.
-inline constexpr qint64 kMaxClassCells = qint64(1) << 26;
+// The most size-class cells (slides × classes) a file may ask for: 16.7 million,
+// about 300 MB of per-class arrays (every slide of a 16-bit slide count on a
+// 511-division reticule). A real line of 255 slides on a 200-division reticule
+// needs 51 000; the limit stops a damaged or hostile file from claiming
+// gigabytes before a single count has been read.
+inline constexpr qint64 kMaxClassCells = qint64(1) << 24;
