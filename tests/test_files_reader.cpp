@@ -165,6 +165,9 @@ private slots:
             << "line 42: 30000 slides of 32767 size classes are more than this program can hold";
         QTest::newRow("a cage count that is text") << withLines(51, {"    Number in cage:,,many"})
                                                    << "line 51: expected a whole number in the third field";
+        QTest::newRow("a line no slide set file has")
+            << withLines(10, {"Agency:,," + QByteArray(2 << 20, 'x') + ","})
+            << "line 10: the line is longer than a slide set file ever writes";
         QTest::newRow("read with the wrong separator") << ReadBytes(FilesTestData("golden_metric_semicolon.csv"))
                                                        << "line 9: expected the unit system in the third field";
     }

@@ -95,7 +95,7 @@ private:
         if (n == 0)
             return false;
         ++m_line;
-        if (n > kMaxLineBytes && data[n - 1] != '\n')
+        if (n > kMaxLineBytes)
             fail(QStringLiteral("line %1: the line is longer than a slide set file ever writes").arg(m_line));
         if (m_line == 1 && n >= 3 && memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
             // A spreadsheet that saved the file as UTF-8 marks it so.
