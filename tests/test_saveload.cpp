@@ -367,6 +367,24 @@ private slots:
         QCOMPARE(MessageBoxes::ShownCount(), 0);
     }
 
+    // Ctrl+S while an optics value is still being typed saves that value.
+    void opticsBeingTypedIsSaved()
+    {
+        activate();
+        w.NewSlide(QStringLiteral("3"));
+        w.Form->findChild<ParameterPanel *>()->SelectTab(2);
+        auto *microns = box(w, QStringLiteral("txtOptics3"));
+        microns->setFocus();
+        microns->selectAll();
+        QTest::keyClicks(microns, QStringLiteral("30"));
+        const QString file = path(QStringLiteral("optics.csv"));
+        CCommonDialogs::QueueFileName(file);
+        w.Key(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(w.Form->Set().Params.MicronsPerEPD, 30.0f);
+        QVERIFY(readAll(file).contains("m/EPD:,,30,"));
+        QCOMPARE(w.Form->Set().Slides[1].Area, float(2 * 20 * 30 * 0.0001));
+    }
+
     // A count still being typed when the window closes is not lost: it counts
     // as a change, so the question comes.
     void countBeingTypedCountsAsChange()

@@ -289,3 +289,11 @@ void MortalityPanel::ShowControlData()
     }
     UpdateMortality(0, false);
 }
+
+MortalityPanel::~MortalityPanel()
+{
+    for (int i = 1; i <= 4; ++i)
+        m_boxes[i]->removeEventFilter(this);
+    for (EntryFieldBehaviour *behaviour : findChildren<EntryFieldBehaviour *>())
+        behaviour->Detach();
+}

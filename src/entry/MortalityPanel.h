@@ -17,6 +17,7 @@ class MortalityPanel : public QGroupBox
     Q_OBJECT
 public:
     MortalityPanel(MainFormContext &context, QWidget *parent = nullptr);
+    ~MortalityPanel() override;
 
     // Recomputes the slide's knockdown and corrected mortality (slide 0: the
     // current one) and, unless computeOnly, shows its counts and results.

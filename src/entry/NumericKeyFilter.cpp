@@ -29,6 +29,14 @@ EntryFieldBehaviour::EntryFieldBehaviour(QLineEdit *field, FieldTyping typing, Q
     field->installEventFilter(this);
 }
 
+void EntryFieldBehaviour::Detach()
+{
+    onEnter = nullptr;
+    onLeave = nullptr;
+    if (m_field)
+        m_field->removeEventFilter(this);
+}
+
 bool EntryFieldBehaviour::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != m_field)

@@ -33,6 +33,11 @@ class EntryFieldBehaviour : public QObject
 public:
     EntryFieldBehaviour(QLineEdit *field, FieldTyping typing, QChar decimalSeparator, QObject *parent);
 
+    // Stops every callback and filtering. Owners call it from their destructor:
+    // a field deleted with the focus still gets a focus-out, and its owner must
+    // not be called back half destroyed.
+    void Detach();
+
     std::function<void()> onEnter;
     // Runs when the focus moves to another control of the program; not when the
     // whole window loses the focus (another application, a message box), as the

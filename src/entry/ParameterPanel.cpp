@@ -422,9 +422,9 @@ void ParameterPanel::CommitOptics(int i)
 
 void ParameterPanel::CommitPendingEdits()
 {
-    QWidget *focus = QApplication::focusWidget();
+    // Only text the operator typed since the field was last written is new.
     for (int i = 1; i <= 4; ++i)
-        if (focus == m_optics[i])
+        if (m_optics[i]->isModified())
             CommitOptics(i);
 }
 
@@ -554,4 +554,12 @@ void ParameterPanel::recalculate()
         view.LargestSizeFound = ComputeLargestSizeFound(set);
     m_context.DrawResult();
     m_context.UpdateHistogramLabels();
+}
+
+ParameterPanel::~ParameterPanel()
+{
+    for (QRadioButton *option : m_units)
+        option->removeEventFilter(this);
+    for (EntryFieldBehaviour *behaviour : findChildren<EntryFieldBehaviour *>())
+        behaviour->Detach();
 }

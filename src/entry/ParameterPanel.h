@@ -22,6 +22,7 @@ class ParameterPanel : public QGroupBox
     Q_OBJECT
 public:
     ParameterPanel(MainFormContext &context, QWidget *parent = nullptr);
+    ~ParameterPanel() override;
 
     // Empties the descriptive fields (and their texts in the slide set) and
     // refills the optics fields from the current parameters.

@@ -199,3 +199,9 @@ void frmControlData::acceptData()
     }
     accept();
 }
+
+frmControlData::~frmControlData()
+{
+    for (EntryFieldBehaviour *behaviour : findChildren<EntryFieldBehaviour *>())
+        behaviour->Detach();
+}

@@ -17,6 +17,7 @@ class frmControlData : public QDialog
     Q_OBJECT
 public:
     frmControlData(MainFormContext &context, QWidget *parent = nullptr);
+    ~frmControlData() override;
 
     // Leaving box i (1 … 3), as its focus-lost handling does.
     void LeaveBox(int i);
