@@ -57,6 +57,9 @@ void TestWindowEntry::roadOfOneDrop()
     QCOMPARE(m.Grid()->currentColumn(), 2);
     QVERIFY(m.Label(QStringLiteral("VMDLabel")).isEmpty());
     QCOMPARE(histogramPixels(), 0);
+    // A click on the frame's caption puts the operator in the drop box.
+    QTest::mouseClick(m.Find(QStringLiteral("lblDataEntry")), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m.Entry()));
 
     m.TypeDrop(QStringLiteral("7"));
     m.TypeDrop(QStringLiteral("7"));

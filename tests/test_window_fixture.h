@@ -94,7 +94,8 @@ public:
         DialogSeen = seen;
         // The offscreen platform does not hand activation back by itself.
         Form->activateWindow();
-        QTest::qWaitForWindowActive(Form.get());
+        if (!QTest::qWaitForWindowActive(Form.get()))
+            qWarning("the window did not become active again");
     }
 
     // New Slide with the position typed as the operator would.
