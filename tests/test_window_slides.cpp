@@ -2,6 +2,8 @@
 // tabs in position order, and deleting one slide.
 #include "test_window_fixture.h"
 
+#include "platform/ui/CCommonDialogs.h"
+
 class TestWindowSlides : public QObject
 {
     Q_OBJECT
@@ -25,6 +27,7 @@ private slots:
     void deleteSlide();
     void deleteOnlySlide();
     void hundredsOfSlides();
+    void loadedSetIsShown();
 
 private:
     QLineEdit *field(int i) const { return m.Find<QLineEdit>(QStringLiteral("txtSlideInfo%1").arg(i)); }
@@ -351,6 +354,37 @@ void TestWindowSlides::hundredsOfSlides()
     QCOMPARE(m.Form->Set().CurrentSlide, int16_t(299));
     QCOMPARE(m.Form->Set().Current().Position, 299.0f);
     QCOMPARE(m.Strip()->count(), 299);
+}
+
+void TestWindowSlides::loadedSetIsShown()
+{
+    // Ctrl+L on the empty window reads a set; the window then shows its last
+    // slide by position, ready for more drops.
+    CCommonDialogs::ClearQueue();
+    CCommonDialogs::QueueFileName(qEnvironmentVariable("NIMBREL_TEST_DATA") + QStringLiteral("/realistic-line.csv"));
+    m.Key(Qt::Key_L, Qt::ControlModifier);
+    QCOMPARE(MessageBoxes::ShownCount(), 0);
+    const SlideSet &set = m.Form->Set();
+    QCOMPARE(set.SlideCount(), int16_t(10));
+    QCOMPARE(m.Strip()->count(), 10);
+    QCOMPARE(int(set.CurrentSlide), 10);
+    QCOMPARE(m.Strip()->currentIndex(), 9);
+    for (int i = 1; i < 10; ++i)
+        QVERIFY(set.Slides[i].Position < set.Slides[i + 1].Position);
+    QCOMPARE(m.Strip()->tabText(0), m.Form->Format().General(set.Slides[1].Position) + QStringLiteral(" m"));
+    QCOMPARE(field(1)->text(), m.Form->Format().General(set.Slides[10].Position));
+    QVERIFY(m.Entry()->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m.Entry()));
+    QVERIFY(!m.Find(QStringLiteral("btnLoadData"))->isEnabled());
+    QVERIFY(m.Find(QStringLiteral("btnSaveData"))->isEnabled());
+    QVERIFY(m.Find(QStringLiteral("CompositeCheck"))->isVisibleTo(m.Form.get()));
+    QCOMPARE(m.Form->View().LargestSizeFound, ComputeLargestSizeFound(set));
+    QCOMPARE(m.Label(QStringLiteral("lblSlideInfo6")), m.Form->Format().Format(set.Slides[10].TotalDrops, "0"));
+    // A set already on view is never loaded over.
+    CCommonDialogs::QueueFileName(qEnvironmentVariable("NIMBREL_TEST_DATA") + QStringLiteral("/realistic-line.csv"));
+    m.Key(Qt::Key_L, Qt::ControlModifier);
+    QCOMPARE(CCommonDialogs::QueuedChoices(), 1);
+    CCommonDialogs::ClearQueue();
 }
 
 QTEST_MAIN(TestWindowSlides)
