@@ -256,6 +256,13 @@ void TestWindowKeys::slideCardReadout()
     moveOver(pic, QPoint(5, 5));
     QVERIFY(!m.Form->ReadoutShown());
     QVERIFY(!m.Find(QStringLiteral("DataLabel1"))->isVisible());
+
+    // Another graph never keeps labels that point into the line graph.
+    moveOver(card, card->rect().center());
+    QVERIFY(m.Form->ReadoutShown());
+    m.Key(Qt::Key_Tab, Qt::ControlModifier);
+    QVERIFY(!m.Form->ReadoutShown());
+    QVERIFY(!m.Find(QStringLiteral("DataLabel1"))->isVisible());
 }
 
 void TestWindowKeys::histogramToolTip()

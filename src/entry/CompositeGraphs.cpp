@@ -39,6 +39,10 @@ void MainForm::HideReadout()
 
 void MainForm::DrawCompositeGraph(int view)
 {
+    // Read-out labels point at the line graph's points; over a new drawing they
+    // would point at nothing, or at the wrong figures.
+    if (m_readoutShown)
+        HideReadout();
     QImage &image = Picture1->Image();
     const QPoint inside = Picture1->contentsRect().topLeft();
     {

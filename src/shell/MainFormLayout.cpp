@@ -350,7 +350,7 @@ void MainForm::LayoutCommon(bool large)
     ResultFrame->setGeometry(leftX + paramSize.width() + gap, lowerTop, resultWidth, resultHeight);
     const QRect result = ResultFrame->geometry();
     const int buttonHeight = btnNewSlide->sizeHint().height();
-    const int buttonWidth = std::max(btnLoadData->sizeHint().width(), btnSaveData->sizeHint().width()) + 12;
+    const int buttonWidth = std::max(btnLoadData->sizeHint().width(), btnSaveData->sizeHint().width()) + (large ? 12 : 2);
     const int buttonX = result.right() + 1 + gap;
     btnNewSlide->setGeometry(buttonX, lowerTop + 8, buttonWidth, buttonHeight);
     btnLoadData->setGeometry(buttonX, lowerTop + 8 + (buttonHeight + gap), buttonWidth, buttonHeight);
