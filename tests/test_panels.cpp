@@ -545,6 +545,34 @@ private slots:
         QCOMPARE(form->set.Slides[1].Cage.NumInCage, int16_t(30));
         QCOMPARE(form->set.Slides[2].Cage.NumInCage, int16_t(0));
         QVERIFY(inCage->text().isEmpty());
+
+        // Ctrl+N while typing: the new slide sorts in before the one typed for.
+        form->set.CurrentSlide = 1;
+        form->mortality->UpdateMortality(0, false);
+        inCage->setFocus();
+        inCage->selectAll();
+        QTest::keyClicks(inCage, QStringLiteral("44"));
+        const int16_t added = AddSlide(form->set, 5);
+        form->set.CurrentSlide = SortSlidesByPosition(form->set, added);
+        QCOMPARE(form->set.CurrentSlide, int16_t(1));
+        form->mortality->UpdateMortality(0, false);
+        QCOMPARE(form->set.Slides[1].Cage.NumInCage, int16_t(0));  // position 5
+        QCOMPARE(form->set.Slides[2].Cage.NumInCage, int16_t(44)); // position 10
+    }
+
+    // Showing a slide without a cage empties the boxes; that is no edit, and
+    // the slide whose count was typed last keeps it.
+    void emptiedBoxesAreNoEdit()
+    {
+        form->addSlide(10, 3);
+        typeAndEnter(form->child<QLineEdit>("txtMortality1"), QStringLiteral("20"));
+        form->addSlide(20, 3); // current now, no cage: boxes emptied
+        form->mortality->UpdateMortality(0, false);
+        form->set.CurrentSlide = 1;
+        form->mortality->UpdateMortality(0, false);
+        QCOMPARE(form->set.Slides[1].Cage.NumInCage, int16_t(20));
+        QCOMPARE(form->child<QLineEdit>("txtMortality1")->text(), QStringLiteral("20"));
+        QCOMPARE(form->set.Slides[2].Cage.NumInCage, int16_t(0));
     }
 
     // --- the control data dialog ------------------------------------------------

@@ -83,8 +83,13 @@ bool MortalityPanel::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::FocusIn) {
         for (int i = 1; i <= 4; ++i)
-            if (watched == m_boxes[i])
-                m_editSlide = m_context.Set().CurrentSlide;
+            if (watched == m_boxes[i]) {
+                const SlideSet &set = m_context.Set();
+                if (set.CurrentSlide >= 1 && set.CurrentSlide <= set.SlideCount())
+                    m_editPosition = set.Current().Position;
+                else
+                    m_editPosition.reset();
+            }
     }
     return QGroupBox::eventFilter(watched, event);
 }
@@ -107,12 +112,12 @@ void MortalityPanel::SetEntryEnabled(bool enabled)
         // Emptied before they are disabled, so that the field losing the focus
         // has nothing of the old slide left to commit.
         for (int i = 1; i <= 4; ++i)
-            m_boxes[i]->clear();
+            m_boxes[i]->setText(QString());
         for (int i = 5; i <= 7; ++i) {
             m_labels[i]->clear();
             m_labels[i]->setVisible(false);
         }
-        m_editSlide = 0;
+        m_editPosition.reset();
     }
     setEnabled(enabled);
     for (int i = 1; i <= 7; ++i)
@@ -132,13 +137,15 @@ void MortalityPanel::SetCompact(bool compact)
     }
 }
 
+// The program empties boxes with setText(), never clear(): clear() counts as an
+// edit, and an edited box is committed to the slide it was typed for.
 void MortalityPanel::numberInCageChanged(const QString &text)
 {
     int16_t n = 0;
     const bool counted = m_context.Format().ToInt16(text, n) == ParseStatus::Ok && n > 0;
     for (int i = 2; i <= 4; ++i) {
         if (!counted)
-            m_boxes[i]->clear();
+            m_boxes[i]->setText(QString());
         setBoxEnabled(m_boxes[i], counted && m_entryEnabled);
     }
 }
@@ -151,7 +158,7 @@ void MortalityPanel::UpdateMortality(int16_t slide, bool computeOnly)
     if (slide < 0 || slide > set.SlideCount())
         return;
     if (!computeOnly)
-        commitPendingTo(m_editSlide);
+        commitPendingTo(editSlide());
 
     Slide &record = set.Slides[slide];
     const MortalityCounts &control = set.ControlData;
@@ -169,7 +176,7 @@ void MortalityPanel::UpdateMortality(int16_t slide, bool computeOnly)
             setBoxEnabled(m_boxes[i], m_entryEnabled);
     } else {
         for (int i = 1; i <= 4; ++i)
-            m_boxes[i]->clear();
+            m_boxes[i]->setText(QString());
         for (int i = 2; i <= 4; ++i)
             setBoxEnabled(m_boxes[i], false);
     }
@@ -187,6 +194,11 @@ void MortalityPanel::UpdateMortality(int16_t slide, bool computeOnly)
             m_labels[i]->setVisible(false);
         }
     }
+}
+
+int16_t MortalityPanel::editSlide() const
+{
+    return m_editPosition ? FindSlideAtPosition(m_context.Set(), *m_editPosition) : int16_t(0);
 }
 
 void MortalityPanel::CommitBox(int i)

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 class MainFormContext;
 class QLabel;
@@ -52,7 +53,10 @@ private:
     QPushButton *m_controlButton = nullptr;
     QLabel *m_warning = nullptr;
     bool m_entryEnabled = false;
-    // The slide a count is being typed for: a slide change that does not move
-    // the focus (a keyboard command) commits it there rather than dropping it.
-    int16_t m_editSlide = 0;
+    // The slide a count is being typed for, by its position (positions are
+    // unique, indices move when slides are sorted): a slide change that does not
+    // move the focus (a keyboard command) commits the count there rather than
+    // dropping it or giving it to the slide now on view.
+    std::optional<float> m_editPosition;
+    int16_t editSlide() const;
 };

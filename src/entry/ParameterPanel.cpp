@@ -358,11 +358,11 @@ void ParameterPanel::ResetFields()
 {
     m_context.Set().Texts = ParameterTexts();
     for (int i = 1; i <= 5; ++i)
-        m_sprayer[i]->clear();
+        m_sprayer[i]->setText(QString());
     for (int i = 0; i <= 4; ++i)
-        m_met[i]->clear();
+        m_met[i]->setText(QString());
     for (int i = 1; i <= 2; ++i)
-        m_product[i]->clear();
+        m_product[i]->setText(QString());
     for (int i = 1; i <= 4; ++i)
         restoreOptics(i);
 }
