@@ -157,7 +157,6 @@ void TestWindowKeys::deleteAll()
 void TestWindowKeys::compositeOnAndOff()
 {
     m.Strip()->setCurrentIndex(1);
-    const QString slideVmd = m.Label(QStringLiteral("VMDLabel"));
     QTest::mouseClick(m.Find<QCheckBox>(QStringLiteral("CompositeCheck")), Qt::LeftButton);
     QVERIFY(composite());
     QCOMPARE(m.TabCaptions(), (QStringList{QStringLiteral("Line Data"), QStringLiteral("Mortality vs. Drop Density"),
@@ -179,12 +178,24 @@ void TestWindowKeys::compositeOnAndOff()
     for (int i = 1; i <= 3; ++i)
         QVERIFY(m.Find(QStringLiteral("CardLabel%1").arg(i))->isVisible());
 
+    // An optics change while the line is on view recomputes every slide ...
+    SlideSet &set = m.Form->Set();
+    set.Params.MicronsPerEPD = 50;
+    for (int16_t i = 1; i <= set.SlideCount(); ++i) {
+        ComputeSlideArea(set.Slides[i], set.Params);
+        SetDropCount(set, 0, 0, i, m.Form->View().LargestSizeFound);
+    }
+    m.Form->CalcCompositeAndMedians();
+
     QTest::mouseClick(m.Find<QCheckBox>(QStringLiteral("CompositeCheck")), Qt::LeftButton);
     QVERIFY(!composite());
+    // ... and the slide coming back shows its figures as they are now.
+    QCOMPARE(m.Label(QStringLiteral("lblSlideInfo5")), QStringLiteral("= 0.20 cm \u00B2"));
+    QCOMPARE(m.Label(QStringLiteral("DropLabel")), QStringLiteral("5.0 drops/cm \u00B2"));
+    QCOMPARE(m.Label(QStringLiteral("VMDLabel")), m.Form->Format().Format(set.Current().VMD, "0.0") + QStringLiteral(" \u00B5m"));
     QCOMPARE(m.TabCaptions(), (QStringList{QStringLiteral("-5 m"), QStringLiteral("0 m"), QStringLiteral("5 m")}));
     QCOMPARE(m.Form->Set().CurrentSlide, int16_t(2));
     QCOMPARE(m.Strip()->currentIndex(), 1);
-    QCOMPARE(m.Label(QStringLiteral("VMDLabel")), slideVmd);
     QCOMPARE(m.Label(QStringLiteral("InfoLabel2")), QStringLiteral("Slide Drop Density:"));
     QCOMPARE(m.Form->View().CompositeView, uint8_t(0));
     QVERIFY(!m.Find(QStringLiteral("Picture1"))->isVisible());

@@ -4,6 +4,7 @@
 
 #include "shell/StartUp.h"
 
+#include <QScreen>
 #include <QSettings>
 
 class TestWindowStartUp : public QObject
@@ -81,6 +82,9 @@ void TestWindowStartUp::screenCheck()
         return;
     }
     QCOMPARE(form->IsLargeLayout(), large);
+    // Below 768 pixels the window starts at the top edge of the screen.
+    if (height < 768)
+        QCOMPARE(form->y(), QGuiApplication::primaryScreen()->availableGeometry().top());
     QCOMPARE(form->View().PlotScaleTop, large ? 4.15 : 4.2);
     QCOMPARE(form->View().PlotScaleHeight, large ? -4.7 : -4.95);
 }

@@ -330,6 +330,11 @@ void MainForm::CompositeCheck_Click()
     DataGrid->setVisible(!checked);
     for (QWidget *w : m_underComposite)
         w->setVisible(!checked);
+    // Optics changed in composite view recomputed every slide; the slide coming
+    // back into view shows its figures as they are now, not as they were.
+    if (!checked)
+        RefreshCurrentSlide();
+
     m_view.CurrentVMD = checked ? m_view.Composite.CompVMD : m_set.Current().VMD;
     m_view.CurrentNMD = checked ? m_view.Composite.CompNMD : m_set.Current().NMD;
     GraphOption_Click(SelectedGraphOption() > 0 ? SelectedGraphOption() : 1);
