@@ -83,7 +83,6 @@ void SlideSetCommands::Load()
     dialog.InitialDir = m_context.InitialDir();
     dialog.Filter = kFilter;
     dialog.FilterIndex = 1;
-    dialog.DefExt = QStringLiteral("csv");
     if (!dialog.ShowOpen())
         return;
     m_context.InitialDir() = FolderOf(dialog.FileName);
