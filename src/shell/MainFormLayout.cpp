@@ -342,7 +342,10 @@ void MainForm::LayoutCommon(bool large)
     const auto *tabs = m_parameters->findChild<QTabBar *>();
     if (large && tabs)
         paramSize.setWidth(std::max(paramSize.width(), tabs->sizeHint().width() + 40));
-    const int lowerTop = std::max(rowBottom, frameStats->geometry().bottom() + 1) + gap;
+    // The composite box reaches a little below the count table so that the slide
+    // cards (25 pixels under the axis, up to 25 tall) are not cut off.
+    const int compositeBottom = large ? rowBottom + 12 : rowBottom;
+    const int lowerTop = std::max(compositeBottom, frameStats->geometry().bottom() + 1) + gap;
     m_parameters->setGeometry(leftX, lowerTop, paramSize.width(), paramSize.height());
     const int resultWidth = 34 + 285 + 16;
     const int readoutStep = large ? lineHeight - 2 : lineHeight - 5;
@@ -359,7 +362,7 @@ void MainForm::LayoutCommon(bool large)
     // The compact arrangement keeps the two rows but packs the upper one: the
     // slide information beside the data entry, the mortality frame and the range
     // table under them, and the count table as tall as that column.
-    QRect composite(leftX, gridTop, entryX + entryWidth - leftX, rowBottom - gridTop);
+    QRect composite(leftX, gridTop, entryX + entryWidth - leftX, compositeBottom - gridTop);
     if (!large) {
         const int top = gap;
         const int rx = leftX + gridWidth + gap;
