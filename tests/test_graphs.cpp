@@ -565,6 +565,17 @@ void TestGraphs::lineDataMaximaAndCards()
         QVERIFY(std::abs(card.Rect.center().x() + 0.5 - r.result.Scale.ToPixelX(set.Slides[i].Position)) <= 1);
         QCOMPARE(card.BackColor, set.Slides[i].Cage.NumInCage > 0 ? QColor(Qt::white) : QColor(255, 200, 200));
     }
+    // A box too short for full cards below the axis gets smaller cards that
+    // still end inside it.
+    {
+        QImage shortBox = makeImage(QSize(640, 395));
+        DrawingSurface surface(&shortBox);
+        const LineDataResult squat = DrawLineData(surface, set, view, LineDataOptions{true});
+        for (const SlideCard &card : squat.Cards) {
+            QVERIFY(card.Rect.bottom() < shortBox.height());
+            QVERIFY(card.Rect.height() >= card.Rect.width());
+        }
+    }
     // Drawn as outlined boxes on an image.
     const SlideCard &bare = r.result.Cards[0];
     QCOMPARE(at(r.image, bare.Rect.center().x(), bare.Rect.center().y()), QColor(255, 200, 200));

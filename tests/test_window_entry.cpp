@@ -57,7 +57,12 @@ void TestWindowEntry::roadOfOneDrop()
     QCOMPARE(m.Grid()->currentColumn(), 2);
     QVERIFY(m.Label(QStringLiteral("VMDLabel")).isEmpty());
     QCOMPARE(histogramPixels(), 0);
-    // A click on the frame's caption puts the operator in the drop box.
+    // Alt+E, the caption's access key, takes the operator from the count table to
+    // the drop box without the mouse.
+    QTest::keyClick(m.Grid(), Qt::Key_E, Qt::AltModifier);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m.Entry()));
+    m.Grid()->setFocus();
+    // A click on the frame's caption does the same.
     QTest::mouseClick(m.Find(QStringLiteral("lblDataEntry")), Qt::LeftButton);
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m.Entry()));
 

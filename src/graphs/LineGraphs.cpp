@@ -249,8 +249,15 @@ LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewSt
     const double rangePixels = s.ScaleX(range, Unit::User, Unit::Pixels);
     int w = roundPixels(rangePixels / n - 3);
     w = std::clamp(w, 2, kLargestCard); // a crowded line still gets a card to point at
-    const int h = roundPixels(1.25 * w);
+    int h = roundPixels(1.25 * w);
     const int cardTop = roundPixels(s.PixelY(0)) + kCardGapPixels;
+    // On a short box the cards shrink to stay whole rather than run off its
+    // bottom edge, where the pointer could not rest on them.
+    const int room = s.HeightPixels() - cardTop - 1;
+    if (h > room && room >= 4) {
+        h = room;
+        w = std::clamp(roundPixels(h / 1.25), 2, w);
+    }
     for (int i = 1; i <= n; ++i) {
         const Slide &slide = set.Slides[i];
         SlideCard card;

@@ -219,6 +219,12 @@ void MainForm::SetGridHeadings()
     const QStringList headings = {QStringLiteral("EPD"), QStringLiteral("Diam. (") + kMicro + QStringLiteral("m)"),
                                   QStringLiteral("Count"), QStringLiteral("EPD") + QChar(0x00D7) + QStringLiteral("Count"),
                                   QStringLiteral("Vol. Fraction"), QStringLiteral("Cumulative VF")};
+    // A desktop theme may give item views a face of its own; the grids keep the
+    // window's, so the widths measured here are the widths drawn.
+    for (QTableWidget *grid : {DataGrid, StatsGrid}) {
+        grid->setFont(font());
+        grid->horizontalHeader()->setFont(font());
+    }
     DataGrid->setHorizontalHeaderLabels(headings);
     const QFontMetrics fm(DataGrid->horizontalHeader()->font());
     for (int c = 0; c < headings.size(); ++c)
@@ -227,19 +233,25 @@ void MainForm::SetGridHeadings()
     const QStringList statsHeadings = {QStringLiteral("Range"), QStringLiteral("% Mass"), QStringLiteral("% Size")};
     StatsGrid->setHorizontalHeaderLabels(statsHeadings);
     const char *ranges[5] = {"=< 7", "7 -- 22", "22 -- 50", "> 50", "> 80"};
-    int rangeWidth = fm.horizontalAdvance(statsHeadings[0]);
+    // The range table's cells may use another face than the count table's
+    // headings: measure with the wider of the two so no figure is elided.
+    const QFontMetrics cellMetrics(StatsGrid->font());
+    const auto widest = [&](const QString &text) {
+        return std::max(fm.horizontalAdvance(text), cellMetrics.horizontalAdvance(text));
+    };
+    int rangeWidth = widest(statsHeadings[0]);
     for (int j = 0; j < 5; ++j) {
         const QString text = QStringLiteral(" ") + QString::fromLatin1(ranges[j]) + kMicro + QStringLiteral("m");
         auto *item = new QTableWidgetItem(text);
         item->setFlags(Qt::ItemIsEnabled);
         item->setBackground(palette().color(QPalette::Button));
         StatsGrid->setItem(j, 0, item);
-        rangeWidth = std::max(rangeWidth, fm.horizontalAdvance(text));
+        rangeWidth = std::max(rangeWidth, widest(text));
     }
     StatsGrid->setColumnWidth(0, rangeWidth + 24);
     // The value columns carry trailing blanks that keep figures off the border.
-    StatsGrid->setColumnWidth(1, fm.horizontalAdvance(QStringLiteral("100.0%     ")) + 18);
-    StatsGrid->setColumnWidth(2, fm.horizontalAdvance(QStringLiteral("100.0%     ")) + 18);
+    StatsGrid->setColumnWidth(1, widest(QStringLiteral("100.0%     ")) + 18);
+    StatsGrid->setColumnWidth(2, widest(QStringLiteral("100.0%     ")) + 18);
 }
 
 // The window in two rows. Above: the slide strip over the count table, then a
