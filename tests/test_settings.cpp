@@ -94,26 +94,16 @@ void TestSettings::unconvertibleValuesFallBack()
     QFETCH(QString, key);
     QFETCH(QString, stored);
     const SettingsStore store = freshStore();
-    {
-        QSettings file(store.File, QSettings::IniFormat);
-        file.setValue(QStringLiteral("Settings/") + key, stored);
-        file.setValue(QStringLiteral("Settings/MicronsPerEPD"), key == QLatin1String("MicronsPerEPD") ? stored
-                                                                                                      : QStringLiteral("30"));
-    }
-    const AppSettings s = LoadAppSettings(store, NumberFormat(QLatin1Char('.')));
-    const AnalysisParameters defaults;
-    if (key != QLatin1String("MicronsPerEPD"))
+    const NumberFormat format(QLatin1Char('.'));
+    const AppSettings defaults = LoadAppSettings(store, format);
+    QVERIFY(SaveSetting(store, QStringLiteral("Settings"), QStringLiteral("MicronsPerEPD"), QStringLiteral("30")));
+    QVERIFY(SaveSetting(store, QStringLiteral("Settings"), key, stored));
+    AppSettings s = LoadAppSettings(store, format);
+    if (key != QLatin1String("MicronsPerEPD")) {
         QCOMPARE(s.Params.MicronsPerEPD, 30.0f); // the good values are still read
-    if (key == QLatin1String("SpreadFactor"))
-        QCOMPARE(s.Params.SpreadFactor, defaults.SpreadFactor);
-    else if (key == QLatin1String("MicronsPerEPD"))
-        QCOMPARE(s.Params.MicronsPerEPD, defaults.MicronsPerEPD);
-    else if (key == QLatin1String("ScanLength"))
-        QCOMPARE(s.Params.ScanLength, defaults.ScanLength);
-    else if (key == QLatin1String("MaxSizeEPD"))
-        QCOMPARE(s.Params.MaxSizeEPD, defaults.MaxSizeEPD);
-    else if (key == QLatin1String("Metric"))
-        QCOMPARE(s.Params.Metric, defaults.Metric);
+        s.Params.MicronsPerEPD = defaults.Params.MicronsPerEPD;
+    }
+    QCOMPARE(s.Params, defaults.Params);
 }
 
 void TestSettings::emptyValueIsNotWritten()
