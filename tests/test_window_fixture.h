@@ -7,20 +7,10 @@
 #include "shell/MainForm.h"
 #include "shell/Settings.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTabBar>
-#include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 
-#include <functional>
 #include <memory>
 
 class WindowFixture
@@ -39,11 +29,9 @@ public:
         Form = std::make_unique<MainForm>(StartUpValues(), Store);
         Form->AdjustScreen(yres);
         Form->show();
-        // Focus moves (and the commits they bring) need an active window.
         Form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(Form.get()));
     }
-
     void Close() { Form.reset(); }
 
     template <class T = QWidget>
@@ -54,13 +42,12 @@ public:
             qWarning("no control %s", qPrintable(name));
         return w;
     }
-
     QTableWidget *Grid() const { return Find<QTableWidget>(QStringLiteral("DataGrid")); }
     QTabBar *Strip() const { return Find<QTabBar>(QStringLiteral("SlideStrip")); }
     QLineEdit *Entry() const { return Find<QLineEdit>(QStringLiteral("txtDataEntry")); }
     QString Label(const QString &name) const { return Find<QLabel>(name)->text(); }
+    bool Shown(const QString &name) const { return Find(name)->isVisibleTo(Form.get()); }
 
-    // Count table cell of size class `row` (rows 1 … MaxSizeEPD) and column.
     QString Cell(int row, int column) const
     {
         const QTableWidgetItem *item = Grid()->item(row - 1, column);
@@ -76,48 +63,30 @@ public:
         return captions;
     }
 
-    // Runs `inDialog` on the position dialog once it is open, while `open` opens
-    // it. A dialog left open afterwards is cancelled so that a test never hangs.
-    void WithSlideDialog(const std::function<void(frmSlidePos &)> &inDialog, const std::function<void()> &open)
+    // New Slide as an operator types it; a dialog left open is cancelled so no test hangs.
+    void NewSlide(const QString &position)
     {
-        bool seen = false;
         QTimer::singleShot(0, [&] {
-            auto *dialog = qobject_cast<frmSlidePos *>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            seen = true;
-            inDialog(*dialog);
-            if (dialog->isVisible())
-                dialog->reject();
+            if (auto *dialog = qobject_cast<frmSlidePos *>(QApplication::activeModalWidget())) {
+                auto *box = dialog->findChild<QLineEdit *>(QStringLiteral("txtSlidePos"));
+                TypePosition(box, position);
+                QTest::keyClick(box, Qt::Key_Return);
+                if (dialog->isVisible())
+                    dialog->reject();
+            }
         });
-        open();
-        DialogSeen = seen;
+        QTest::mouseClick(Find<QPushButton>(QStringLiteral("btnNewSlide")), Qt::LeftButton);
         // The offscreen platform does not hand activation back by itself.
         Form->activateWindow();
         if (!QTest::qWaitForWindowActive(Form.get()))
             qWarning("the window did not become active again");
     }
 
-    // New Slide with the position typed as the operator would.
-    void NewSlide(const QString &position)
-    {
-        WithSlideDialog(
-            [&](frmSlidePos &dialog) {
-                auto *box = dialog.findChild<QLineEdit *>(QStringLiteral("txtSlidePos"));
-                TypePosition(box, position);
-                QTest::keyClick(box, Qt::Key_Return);
-            },
-            [&] { QTest::mouseClick(Find<QPushButton>(QStringLiteral("btnNewSlide")), Qt::LeftButton); });
-    }
-
-    // A leading "-" goes in through the keypad minus, as it must.
+    // A leading "-" goes in through the keypad minus.
     static void TypePosition(QLineEdit *box, const QString &position)
     {
-        QString text = position;
-        const bool negative = text.startsWith(QLatin1Char('-'));
-        if (negative)
-            text.remove(0, 1);
-        QTest::keyClicks(box, text);
+        const bool negative = position.startsWith(QLatin1Char('-'));
+        QTest::keyClicks(box, negative ? position.mid(1) : position);
         if (negative)
             QTest::keyClick(box, Qt::Key_Minus, Qt::KeypadModifier);
     }
@@ -135,7 +104,6 @@ public:
 
     SettingsStore Store;
     std::unique_ptr<MainForm> Form;
-    bool DialogSeen = false;
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
