@@ -66,7 +66,7 @@ public:
     // New Slide as an operator types it; a dialog left open is cancelled so no test hangs.
     void NewSlide(const QString &position)
     {
-        QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, Form.get(), [this, position] {
             if (auto *dialog = qobject_cast<frmSlidePos *>(QApplication::activeModalWidget())) {
                 auto *box = dialog->findChild<QLineEdit *>(QStringLiteral("txtSlidePos"));
                 TypePosition(box, position);
