@@ -10,9 +10,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <functional>
-#include <memory>
-
 // The main window as far as the panels see it, with a log of what they asked of it.
 class FakeMainForm : public QWidget, public MainFormContext
 {
@@ -31,13 +28,13 @@ public:
     QWidget *Window() override { return this; }
     void SetModified(bool m) override { modified = m; }
     bool IsModified() const override { return modified; }
-    bool IsCompositeView() const override { return composite; }
+    bool IsCompositeView() const override { return false; }
     void RefreshCurrentSlide() override { ++refreshes, mortality->UpdateMortality(0, false); }
-    void CalcCompositeAndMedians() override { ++compositeRecalcs; }
     void ApplyUnitLabels() override { parameters->ApplyUnitLabels(); }
     void ResizeCountTable() override { ++tableResizes; }
-    void RewriteDiameterColumn() override { ++diameterRewrites; }
     // Graphs and the Save/Load side are tried on the real window.
+    void CalcCompositeAndMedians() override {}
+    void RewriteDiameterColumn() override {}
     void FillStatsGrid() override {}
     void DrawResult() override {}
     void UpdateHistogramLabels() override {}
@@ -68,10 +65,10 @@ public:
     ViewState view;
     NumberFormat format{QLatin1Char('.')};
     QString initialDir = QStringLiteral("/");
-    bool modified = false, composite = false;
-    int refreshes = 0, compositeRecalcs = 0, tableResizes = 0, diameterRewrites = 0;
-    ParameterPanel *parameters = nullptr;
-    MortalityPanel *mortality = nullptr;
+    bool modified = false;
+    int refreshes = 0, tableResizes = 0;
+    ParameterPanel *parameters;
+    MortalityPanel *mortality;
 };
 
 static void typeAndEnter(QLineEdit *field, const QString &text)
@@ -80,11 +77,6 @@ static void typeAndEnter(QLineEdit *field, const QString &text)
     field->selectAll();
     QTest::keyClicks(field, text);
     QTest::keyClick(field, Qt::Key_Return);
-}
-
-static QString focused()
-{
-    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
 }
 
 class TestPanels : public QObject
@@ -134,12 +126,9 @@ private slots:
     void keyFilter()
     {
         const QChar dot('.'), comma(',');
-        QCOMPARE(NumericKeyFilter(u'.', QStringLiteral("1.2"), QStringLiteral("2"), true, dot), char16_t(0));
         QCOMPARE(NumericKeyFilter(u'.', QStringLiteral("1.2"), QStringLiteral(".2"), true, dot), u'.'); // replaces it
         QCOMPARE(NumericKeyFilter(u'.', QStringLiteral("12"), QString(), false, dot), char16_t(0)); // whole numbers
         QCOMPARE(NumericKeyFilter(u'.', QStringLiteral("12"), QString(), true, comma), char16_t(0));
-        QCOMPARE(NumericKeyFilter(u',', QStringLiteral("1,2"), QString(), true, comma), char16_t(0));
-        QCOMPARE(NumericKeyFilter(char16_t(8), QStringLiteral("12"), QString(), false, dot), char16_t(8)); // backspace
     }
 
     // What typing leaves in each kind of field.
@@ -166,10 +155,7 @@ private slots:
         form->parameters->SelectTab(5);
         form->child<QRadioButton>(QStringLiteral("optUnits0"))->click();
         QCOMPARE(scan->text(), QStringLiteral("0.787"));
-        const QStringList labels = {"lblSprayer6", "lblOptics5", "lblMet5", "lblMet7", "lblMet8", "lblProduct3"};
-        const QStringList usTexts = {"ft", "inches", "ft", "F", "mph", "oz/ac"};
-        for (int i = 0; i < labels.size(); ++i)
-            QCOMPARE(form->label(labels[i]), usTexts[i]);
+        QCOMPARE(form->label(QStringLiteral("lblOptics5")), QStringLiteral("inches"));
         typeOptics(1, QStringLiteral("0")); // refused: the length would divide by nothing
         QCOMPARE(scan->text(), QStringLiteral("0.787"));
         typeOptics(1, QStringLiteral("0.787")); // passing through changes nothing
@@ -197,7 +183,6 @@ private slots:
                                                           "Are you sure you want to continue?"));
         QCOMPARE(form->set.Slides[2].Counts.size(), size_t(11));
         QCOMPARE(form->set.Slides[1].TotalDrops, 3);
-        QCOMPARE(form->set.Slides[2].LargestClass, int16_t(1));
         QCOMPARE(form->set.Slides[3].Counts[4], int16_t(2)); // below the limit: kept
         QCOMPARE(form->view.LargestSizeFound, int16_t(4));
         QCOMPARE(form->set.Slides[1].Area, float(2 * 10 * 25 * 0.0001));
@@ -232,17 +217,10 @@ private slots:
         for (int i = 1; i <= 4; ++i)
             typeAndEnter(form->child(QStringLiteral("txtMortality%1").arg(i)), typed[i - 1]);
         QCOMPARE(form->set.Slides[1].Cage, (MortalityCounts{20, 5, 2, 12}));
-        QCOMPARE(focused(), QStringLiteral("btnControlData"));
+        QCOMPARE(QApplication::focusWidget(), form->child<QWidget>(QStringLiteral("btnControlData")));
         QCOMPARE(form->label(QStringLiteral("lblMortality5")), QStringLiteral("= 25.00%"));
         QCOMPARE(form->label(QStringLiteral("lblMortality7")), QStringLiteral("= 55.56%"));
         QVERIFY(!form->child<QLabel>(QStringLiteral("lblMortalityWarning"))->isVisible());
-        // A control cage all dead gives no figure; treated faring better gives 0.
-        form->set.ControlData = {10, 0, 0, 10};
-        form->mortality->UpdateMortality(0, false);
-        QVERIFY(!form->child<QLabel>(QStringLiteral("lblMortality7"))->isVisible());
-        form->set.ControlData = {20, 0, 0, 19};
-        form->mortality->UpdateMortality(0, false);
-        QCOMPARE(form->label(QStringLiteral("lblMortality7")), QStringLiteral("= 0.00%"));
     }
 
     void clearingNumberInCage()
@@ -265,8 +243,8 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), inCage); // the next box is disabled
     }
 
-    // A count typed and then left by a keyboard slide change (no focus move)
-    // lands on the slide it was typed for, even when a new slide sorts in first.
+    // A count typed and then left by a keyboard slide change (no focus move) lands
+    // on the slide it was typed for, even when a new slide sorts in before it.
     void pendingCountFollowsItsSlide()
     {
         form->addSlide(10, 3);
@@ -279,23 +257,13 @@ private slots:
         QCOMPARE(form->set.Slides[1].Cage.NumInCage, int16_t(30));
         QCOMPARE(form->set.Slides[2].Cage.NumInCage, int16_t(0));
         QCOMPARE(inCage->text(), QString());
-        form->showSlide(1);
+        form->showSlide(1); // the boxes emptied for slide 2 were no edit
+        QCOMPARE(inCage->text(), QStringLiteral("30"));
         inCage->selectAll();
         QTest::keyClicks(inCage, QStringLiteral("44"));
         form->showSlide(SortSlidesByPosition(form->set, AddSlide(form->set, 5))); // sorts in as slide 1
         QCOMPARE(form->set.Slides[1].Cage.NumInCage, int16_t(0));  // position 5
         QCOMPARE(form->set.Slides[2].Cage.NumInCage, int16_t(44)); // position 10
-    }
-
-    // Showing a slide without a cage empties the boxes; that is no edit.
-    void emptiedBoxesAreNoEdit()
-    {
-        form->addSlide(10, 3);
-        typeAndEnter(form->child(QStringLiteral("txtMortality1")), QStringLiteral("20"));
-        form->addSlide(20, 3);
-        form->showSlide(1);
-        QCOMPARE(form->set.Slides[1].Cage.NumInCage, int16_t(20));
-        QCOMPARE(form->set.Slides[2].Cage.NumInCage, int16_t(0));
     }
 
     void controlDialogPercentagesAndAccept()
@@ -318,21 +286,16 @@ private slots:
         QCOMPARE(form->set.Slides[2].Mortality24h.value_or(-1), 0.0f);
     }
 
-    void controlDialogEscapeThenAcceptZero()
+    void controlDialogAcceptZeroClears()
     {
         form->set.ControlData = {20, 0, 3, 5};
         form->addSlide(10, 3);
-        const auto typeInCage = [](const QString &number, Qt::Key key) {
-            return [=](frmControlData &dialog) {
-                auto *n = dialog.findChild<QLineEdit *>(QStringLiteral("txtMortality1"));
-                n->setText(number);
-                QTest::keyClick(key == Qt::Key_Escape ? n : dialog.findChild<QWidget *>(QStringLiteral("btnAccept")), key);
-            };
-        };
-        withControlDialog(typeInCage(QStringLiteral("50"), Qt::Key_Escape));
-        QCOMPARE(form->set.ControlData, (MortalityCounts{20, 0, 3, 5}));
-        QVERIFY(!form->modified);
-        withControlDialog(typeInCage(QStringLiteral("0"), Qt::Key_Space));
+        withControlDialog([](frmControlData &dialog) {
+            auto *n = dialog.findChild<QLineEdit *>(QStringLiteral("txtMortality1"));
+            QCOMPARE(n->text(), QStringLiteral("20"));
+            n->setText(QStringLiteral("0"));
+            dialog.findChild<QPushButton *>(QStringLiteral("btnAccept"))->click();
+        });
         QCOMPARE(form->set.ControlData, MortalityCounts());
         QVERIFY(form->child<QLabel>(QStringLiteral("lblMortalityWarning"))->isVisible());
         QVERIFY(form->modified);
