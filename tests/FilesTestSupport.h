@@ -16,9 +16,7 @@ inline QString FilesTestData(const QString &name)
 inline QByteArray ReadBytes(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Sets up a slide with its counts and cage, recomputing everything as the
@@ -47,17 +45,9 @@ inline SlideSet GoldenSet(bool metric, bool control)
     set.Params.ScanLength = metric ? 2.0f : static_cast<float>(InchesToCentimetres(1.0));
     int16_t largest = 0;
     ResizeClassArrays(set, largest);
-    ParameterTexts &t = set.Texts;
-    t.Agency = QStringLiteral("Tarvell Field Unit");
-    t.ReleaseHeight = QStringLiteral("10");
-    t.Date = QStringLiteral("2024-03-05");
-    t.Time = QStringLiteral("06:30");
-    t.MetHeight = QStringLiteral("2");
-    t.AirTemp = QStringLiteral("25");
-    t.WindDirection = QStringLiteral("90");
-    t.RelHumidity = QStringLiteral("60");
-    t.Product = QStringLiteral("Naled");
-    t.SprayRate = metric ? QStringLiteral("1,5") : QStringLiteral("1.5");
+    set.Texts = {.Agency = "Tarvell Field Unit", .Sprayer = {}, .ReleaseHeight = "10", .Date = "2024-03-05",
+                 .Time = "06:30", .MetHeight = "2", .AirTemp = "25", .WindSpeed = {}, .WindDirection = "90",
+                 .RelHumidity = "60", .Product = "Naled", .SprayRate = metric ? "1,5" : "1.5"};
     if (control)
         set.ControlData = MortalityCounts{20, 0, 2, 2};
     FillSlide(set, AddSlide(set, -5.0f), 1, {{2, 10}, {4, 10}}, MortalityCounts{20, 5, 4, 12});
@@ -67,15 +57,12 @@ inline SlideSet GoldenSet(bool metric, bool control)
     return set;
 }
 
-// A float that the file's seven significant digits carry exactly: the image of a
-// short decimal.
+// A short decimal, which the file's seven significant digits carry exactly.
 inline float ShortDecimal(std::mt19937 &rng, int lo, int hi, int decimals)
 {
-    std::uniform_int_distribution<int> whole(lo, hi);
-    std::uniform_int_distribution<int> frac(0, 999);
-    double value = whole(rng);
-    if (decimals > 0)
-        value += (value < 0 ? -1 : 1) * (frac(rng) % int(std::pow(10, decimals))) / std::pow(10.0, decimals);
+    double value = std::uniform_int_distribution<int>(lo, hi)(rng);
+    const int scale = int(std::pow(10, decimals));
+    value += (value < 0 ? -1 : 1) * std::uniform_int_distribution<int>(0, scale - 1)(rng) / double(scale);
     return static_cast<float>(value);
 }
 
@@ -85,52 +72,40 @@ inline float ShortDecimal(std::mt19937 &rng, int lo, int hi, int decimals)
 inline SlideSet RandomFileSet(std::mt19937 &rng, int slides)
 {
     SlideSet set;
-    std::uniform_int_distribution<int> coin(0, 1);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     static const int16_t reticules[] = {1, 6, 20, 50, 200};
-    set.Params.MaxSizeEPD = reticules[std::uniform_int_distribution<int>(0, 4)(rng)];
-    set.Params.Metric = coin(rng);
-    // Scan length as the operator sees it, "0.0##" in the unit shown.
-    const float shown = ShortDecimal(rng, 1, 9, 3);
+    set.Params.MaxSizeEPD = reticules[pick(0, 4)];
+    set.Params.Metric = pick(0, 1);
+    const float shown = ShortDecimal(rng, 1, 9, 3); // as the operator sees it, in the unit shown
     set.Params.ScanLength = set.Params.Metric ? shown : static_cast<float>(InchesToCentimetres(shown));
     set.Params.MicronsPerEPD = ShortDecimal(rng, 1, 60, 2);
-    set.Params.SpreadFactor = ShortDecimal(rng, 0, 0, 3);
-    if (set.Params.SpreadFactor == 0)
-        set.Params.SpreadFactor = 0.56f;
+    set.Params.SpreadFactor = std::max(ShortDecimal(rng, 0, 0, 3), 0.001f);
     int16_t largest = 0;
     ResizeClassArrays(set, largest);
 
-    static const QString words[] = {QStringLiteral("Naled"), QStringLiteral("µm 5°"), QStringLiteral("  "),
-                                    QStringLiteral("Ça va"), QStringLiteral("12.5"), QString(),
-                                    QStringLiteral("Müller & Søn"), QStringLiteral(" lead blank")};
-    auto text = [&] { return words[std::uniform_int_distribution<int>(0, 7)(rng)]; };
+    static const char *const words[] = {"Naled", "µm 5°", "  ", "Ça va", "12.5", "", "Müller & Søn", " lead blank"};
     ParameterTexts &t = set.Texts;
     for (QString *s : {&t.Agency, &t.Sprayer, &t.ReleaseHeight, &t.Date, &t.Time, &t.MetHeight, &t.AirTemp,
                        &t.WindSpeed, &t.WindDirection, &t.RelHumidity, &t.Product, &t.SprayRate})
-        *s = text();
-    if (coin(rng)) {
-        std::uniform_int_distribution<int> n(1, 50);
-        const int16_t num = static_cast<int16_t>(n(rng));
-        set.ControlData = MortalityCounts{num, 0, static_cast<int16_t>(n(rng) % (num + 1)),
-                                          static_cast<int16_t>(n(rng) % (num + 1))};
-    }
-    std::uniform_int_distribution<int> count(0, 300);
+        *s = QString::fromUtf8(words[pick(0, 7)]);
+    auto cage = [&](int n, bool down) {
+        return MortalityCounts{int16_t(n), int16_t(down ? pick(0, n) : 0), int16_t(pick(0, n)), int16_t(pick(0, n))};
+    };
+    if (pick(0, 1))
+        set.ControlData = cage(pick(1, 50), false);
     for (int i = 0; i < slides; ++i) {
-        float position = ShortDecimal(rng, -500, 500, coin(rng) ? 2 : 0);
+        float position = ShortDecimal(rng, -500, 500, pick(0, 1) ? 2 : 0);
         while (FindSlideAtPosition(set, position) != 0)
             position += 1000;
         const int16_t index = AddSlide(set, position);
         Slide &s = set.Slides[index];
-        s.Sweeps = coin(rng) ? 1.0f : ShortDecimal(rng, 1, 4, 1);
+        s.Sweeps = pick(0, 1) ? 1.0f : ShortDecimal(rng, 1, 4, 1);
         ComputeSlideArea(s, set.Params);
-        if (coin(rng))
+        if (pick(0, 1))
             for (int k = 1; k <= set.Params.MaxSizeEPD; ++k)
-                s.Counts[k] = static_cast<int16_t>(coin(rng) ? count(rng) : 0);
-        if (coin(rng)) {
-            const int16_t num = static_cast<int16_t>(count(rng) % 40 + 1);
-            s.Cage = MortalityCounts{num, static_cast<int16_t>(count(rng) % (num + 1)),
-                                     static_cast<int16_t>(count(rng) % (num + 1)),
-                                     static_cast<int16_t>(count(rng) % (num + 1))};
-        }
+                s.Counts[k] = static_cast<int16_t>(pick(0, 1) ? pick(0, 300) : 0);
+        if (pick(0, 1))
+            s.Cage = cage(pick(1, 40), true);
         SetDropCount(set, 0, 0, index, largest);
         ComputeMortality(s, set.ControlData);
     }

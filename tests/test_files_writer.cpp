@@ -1,181 +1,151 @@
-// The slide set file as written: byte for byte against files composed by hand
-// from the layout tables, and the small procedures the layout rests on.
+// Writing a slide set file: byte for byte against files composed by hand, and on
+// disk, where a save that fails leaves an earlier file as it was and says why.
 #include "FilesTestSupport.h"
 #include "files/Windows1252.h"
 
 #include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+const QString kComma = QStringLiteral(",");
+
+void writeExisting(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+} // namespace
 
 class TestFilesWriter : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // Percentages after the cage counts only where they were computed; without
+    // control data no " = " at all. The metric file is the one in semicolons and
+    // decimal commas. Written over an earlier, longer file.
     void goldenFile_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("metric");
-        QTest::addColumn<bool>("control");
-        QTest::addColumn<QString>("listSeparator");
-        QTest::addColumn<QChar>("decimal");
-        // U.S. units with control data: percentages after the cage counts where
-        // they were computed, none on the slide without a cage.
-        QTest::newRow("U.S., comma, control") << "golden_us_control.csv" << false << true << "," << QChar('.');
-        // Metric in a comma-decimal locale without control data: no " = " at all.
-        QTest::newRow("metric, semicolon, no control")
-            << "golden_metric_semicolon.csv" << true << false << ";" << QChar(',');
+        QTest::newRow("U.S., control") << "golden_us_control.csv";
+        QTest::newRow("metric, no control") << "golden_metric_semicolon.csv";
     }
     void goldenFile()
     {
         QFETCH(QString, file);
-        QFETCH(bool, metric);
-        QFETCH(bool, control);
-        QFETCH(QString, listSeparator);
-        QFETCH(QChar, decimal);
-        const QByteArray expected = ReadBytes(FilesTestData(file));
-        QVERIFY(!expected.isEmpty());
-        const QByteArray written = SlideSetFileBytes(GoldenSet(metric, control), listSeparator, NumberFormat(decimal));
-        const QList<QByteArray> want = expected.split('\n');
-        const QList<QByteArray> got = written.split('\n');
-        for (qsizetype i = 0; i < std::min(want.size(), got.size()); ++i)
-            QCOMPARE(QString::fromLatin1(got[i]) + QStringLiteral(" (line %1)").arg(i + 1),
-                     QString::fromLatin1(want[i]) + QStringLiteral(" (line %1)").arg(i + 1));
-        QCOMPARE(got.size(), want.size());
-        QCOMPARE(written, expected);
-    }
-
-    void savingHandsBackTheFreshComposite()
-    {
-        const SlideSet set = GoldenSet(true, true);
-        CompositeResults composite;
-        composite.CompVMD = -1; // stale
-        SlideSetFileBytes(set, QStringLiteral(","), NumberFormat(), &composite);
+        const bool metric = file.contains(QLatin1String("metric"));
+        const QString listSeparator = metric ? QStringLiteral(";") : kComma;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("line 1.csv"));
+        writeExisting(path, QByteArray(100000, 'x'));
+        const SlideSet set = GoldenSet(metric, !metric);
+        CompositeResults composite; // saving hands the fresh composite back to the window
+        QCOMPARE(WriteSlideSetFile(path, set, listSeparator, NumberFormat(QLatin1Char(metric ? ',' : '.')), &composite),
+                 QString());
+        const QList<QByteArray> want = ReadBytes(FilesTestData(file)).split('\n'), got = ReadBytes(path).split('\n');
+        for (qsizetype i = 0; i < std::max(want.size(), got.size()); ++i) // names the first line that differs
+            QCOMPARE(QString::number(i + 1) + QLatin1Char(' ') + QString::fromLatin1(got.value(i)),
+                     QString::number(i + 1) + QLatin1Char(' ') + QString::fromLatin1(want.value(i)));
         CompositeResults fresh;
         CalcComposite(set, fresh);
         QCOMPARE(composite.CompVMD, fresh.CompVMD);
-        QCOMPARE(composite.CompDensity, fresh.CompDensity);
     }
 
-    void textsStayOnTheirLine()
+    // A text holding the separator loses what follows it on reading (no quoting);
+    // a line break or a character outside Windows-1252 never breaks the layout; a
+    // date whose day-month order differs between locales is left as typed.
+    void textsInTheFile()
     {
         SlideSet set = GoldenSet(true, true);
+        set.Texts.Date = QStringLiteral("3/4/2024");
         set.Texts.Agency = QStringLiteral("two\r\nlines");
+        set.Texts.Sprayer = QStringLiteral("Field Unit, North");
         set.Texts.Product = QStringLiteral("Ω ∑ €"); // € is in the code page, the others are not
-        const QByteArray bytes = SlideSetFileBytes(set, QStringLiteral(","), NumberFormat());
+        const QByteArray bytes = SlideSetFileBytes(set, kComma, NumberFormat());
         QVERIFY(bytes.contains("\r\nAgency:,,two lines,\r\n"));
         QVERIFY(bytes.contains("\r\nProduct:,,? ? \x80,\r\n"));
-        const LoadResult back = ReadSlideSetBytes(bytes, QStringLiteral(","), NumberFormat());
+        QVERIFY(bytes.contains("\r\nDate:,,3/4/2024\r\n"));
+        const LoadResult back = ReadSlideSetBytes(bytes, kComma, NumberFormat());
         QVERIFY2(back.Ok(), qPrintable(back.Error));
-        QCOMPARE(back.Loaded->Set.Texts.Agency, QStringLiteral("two lines"));
+        QCOMPARE(back.Loaded->Set.Texts.Sprayer, QStringLiteral("Field Unit"));
         QCOMPARE(back.Loaded->Set.Slides[3].Counts, set.Slides[3].Counts);
+
+        // The block where Windows-1252 departs from Latin-1, both ways.
+        const QString block = QStringLiteral("€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ");
+        const QByteArray bytes1252("\x80\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8E\x91\x92"
+                                   "\x93\x94\x95\x96\x97\x98\x99\x9A\x9B\x9C\x9E\x9F");
+        QCOMPARE(EncodeWindows1252(block), bytes1252);
+        QCOMPARE(DecodeWindows1252(bytes1252), block);
+        QCOMPARE(EncodeWindows1252(QStringLiteral("a→b😀c")), QByteArray("a?b?c")); // one "?" per character
     }
 
-    void windows1252_data()
+    // Separators that cannot frame a file: nothing is written.
+    void unusableSeparators()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("ascii") << "Slide 3 Position:" << QByteArray("Slide 3 Position:");
-        QTest::newRow("micro, squared, degree") << "µm ² °C" << QByteArray("\xB5m \xB2 \xB0" "C");
-        QTest::newRow("0x80-0x9F block") << "€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ"
-                                          << QByteArray("\x80\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8E\x91\x92"
-                                                        "\x93\x94\x95\x96\x97\x98\x99\x9A\x9B\x9C\x9E\x9F");
-        QTest::newRow("latin-1 top") << "ÿ" << QByteArray("\xFF");
-        QTest::newRow("not in the code page") << "a→b😀c" << QByteArray("a?b?c");
-    }
-    void windows1252()
-    {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        QCOMPARE(EncodeWindows1252(text), bytes);
-        if (!bytes.contains('?'))
-            QCOMPARE(DecodeWindows1252(bytes), text);
+        const std::pair<QString, QChar> unusable[] = {{",", ','}, {"", '.'}, {"-", '.'}, {",", '5'}};
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("set.csv"));
+        for (const auto &[list, decimal] : unusable) {
+            QVERIFY(!WriteSlideSetFile(path, GoldenSet(true, true), list, NumberFormat(decimal)).isEmpty());
+            QVERIFY(!QFile::exists(path));
+        }
     }
 
-    void unassignedBytesDecodeToControls()
+    // A save that cannot start or fails halfway leaves the earlier file as it was,
+    // nothing half-written beside it, and says why.
+    void failedSaveKeepsTheOldFile_data()
     {
-        QCOMPARE(DecodeWindows1252(QByteArray("\x81\x8D\x8F\x90\x9D")), QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D"));
+        QTest::addColumn<QString>("target");
+        QTest::newRow("folder gone") << "no such folder/set.csv";
+        QTest::newRow("a folder stands where the file would go") << "taken";
+        QTest::newRow("a file stands where the folder would be") << "set.csv/set.csv";
+        QTest::newRow("read-only folder and file") << "set.csv";
+        QTest::newRow("disk full halfway") << "set.csv"; // a file size limit stands in for it
     }
-
-    void joinValueUnit_data()
+    void failedSaveKeepsTheOldFile()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("unit");
-        QTest::addColumn<QString>("joined");
-        QTest::newRow("value and unit") << "10" << "m" << "10,m";
-        QTest::newRow("no unit leaves a trailing separator") << "Naled" << "" << "Naled,";
-        QTest::newRow("empty field") << "" << "m" << "--------";
-        QTest::newRow("blanks are a text") << "  " << "%" << "  ,%";
-    }
-    void joinValueUnit()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, unit);
-        QFETCH(QString, joined);
-        QCOMPARE(JoinValueUnit(text, unit, QStringLiteral(",")), joined);
-    }
-
-    void splitListLine_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("separator");
-        QTest::addColumn<QStringList>("fields");
-        QTest::addColumn<int>("count");
-        QTest::newRow("plain") << "Units:,,Metric" << "," << QStringList{"Units:", "", "Metric"} << 3;
-        QTest::newRow("trailing separator") << "Agency:,,x," << "," << QStringList{"Agency:", "", "x", ""} << 4;
-        QTest::newRow("empty first field drops empty pieces")
-            << ",,Count,,,% Size" << "," << QStringList{"", "Count", "% Size"} << 2;
-        QTest::newRow("case-insensitive letter separator") << "aXbxc" << "x" << QStringList{"a", "b", "c"} << 3;
-        QTest::newRow("two-character separator") << "a;;b;c" << ";;" << QStringList{"a", "b;c"} << 2;
-        QTest::newRow("empty line") << "" << "," << QStringList{""} << 0;
-    }
-    void splitListLine()
-    {
-        QFETCH(QString, line);
-        QFETCH(QString, separator);
-        QFETCH(QStringList, fields);
-        QFETCH(int, count);
-        const ListFields f = SplitListLine(line, separator);
-        QCOMPARE(f.Fields, fields);
-        QCOMPARE(f.Count, count);
-    }
-
-    void dateText_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("written");
-        QTest::newRow("iso") << "2024-03-05" << "05-Mar-2024";
-        QTest::newRow("medium form stays") << "05-Mar-2024" << "05-Mar-2024";
-        QTest::newRow("medium with blanks, lower case") << " 5 mar 2024 " << "05-Mar-2024";
-        QTest::newRow("ambiguous order left alone") << "3/4/2024" << "3/4/2024";
-        QTest::newRow("not a day") << "2024-02-30" << "2024-02-30";
-        QTest::newRow("free text") << "after rain" << "after rain";
-        QTest::newRow("empty") << "" << "";
-    }
-    void dateText()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QString, written);
-        QCOMPARE(FileDateText(typed), written);
-    }
-
-    void separators_data()
-    {
-        QTest::addColumn<QString>("list");
-        QTest::addColumn<QChar>("decimal");
-        QTest::addColumn<bool>("usable");
-        QTest::newRow("comma, point") << "," << QChar('.') << true;
-        QTest::newRow("semicolon, comma") << ";" << QChar(',') << true;
-        QTest::newRow("tab") << "\t" << QChar('.') << true;
-        QTest::newRow("same character") << "," << QChar(',') << false;
-        QTest::newRow("empty") << "" << QChar('.') << false;
-        QTest::newRow("minus") << "-" << QChar('.') << false;
-        QTest::newRow("digit decimal") << "," << QChar('5') << false;
-    }
-    void separators()
-    {
-        QFETCH(QString, list);
-        QFETCH(QChar, decimal);
-        QFETCH(bool, usable);
-        QCOMPARE(CheckSeparators(list, decimal).isEmpty(), usable);
+        QFETCH(QString, target);
+        const QByteArray tag = QTest::currentDataTag();
+        QTemporaryDir dir;
+        const QString earlier = dir.filePath(QStringLiteral("set.csv"));
+        writeExisting(earlier, "the earlier save");
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken")));
+        std::mt19937 rng(7);
+        const SlideSet set = RandomFileSet(rng, 40);
+#ifdef Q_OS_UNIX
+        if (tag.startsWith("read-only")) {
+            if (geteuid() == 0)
+                QSKIP("running as root: permission bits do not stop root from writing");
+            QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+            QFile::setPermissions(earlier, QFileDevice::ReadOwner);
+        }
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit limited = old;
+        if (tag.startsWith("disk full"))
+            limited.rlim_cur = rlim_t(SlideSetFileBytes(set, kComma, NumberFormat()).size() / 2);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const QString error = WriteSlideSetFile(dir.filePath(target), set, kComma, NumberFormat());
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+#else
+        if (tag.startsWith("read-only") || tag.startsWith("disk full"))
+            QSKIP("needs POSIX permissions and file size limits");
+        const QString error = WriteSlideSetFile(dir.filePath(target), set, kComma, NumberFormat());
+#endif
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(ReadBytes(earlier), QByteArray("the earlier save"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({QStringLiteral("set.csv"), QStringLiteral("taken")}));
     }
 };
 
