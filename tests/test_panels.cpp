@@ -260,6 +260,11 @@ private slots:
         form->showSlide(SortSlidesByPosition(form->set, AddSlide(form->set, 5))); // sorts in as slide 1
         QCOMPARE(form->set.Slides[1].Cage.NumInCage, int16_t(0));  // position 5
         QCOMPARE(form->set.Slides[2].Cage.NumInCage, int16_t(44)); // position 10
+        // Still in the box, the next count belongs to the slide now shown.
+        QTest::keyClicks(inCage, QStringLiteral("40"));
+        form->showSlide(3);
+        QCOMPARE(form->set.Slides[1].Cage.NumInCage, int16_t(40));
+        QCOMPARE(form->set.Slides[2].Cage.NumInCage, int16_t(44));
     }
 
     void controlDialogPercentagesAndAccept()

@@ -165,6 +165,12 @@ void MortalityPanel::UpdateMortality(int16_t slide, bool computeOnly)
     ComputeMortality(record, control);
     if (computeOnly)
         return;
+    // The boxes now stand for this slide: what is typed next belongs to it, even
+    // when the focus stayed in a box across the slide change.
+    if (slide >= 1)
+        m_editPosition = record.Position;
+    else
+        m_editPosition.reset();
 
     m_warning->setVisible(m_entryEnabled && control.NumInCage == 0);
     const NumberFormat &format = m_context.Format();
