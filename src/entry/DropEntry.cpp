@@ -2,6 +2,7 @@
 // focus is.
 #include "shell/MainForm.h"
 
+#include "entry/NumericKeyFilter.h"
 #include "platform/ui/MessageBoxes.h"
 
 #include <QCheckBox>
@@ -18,13 +19,8 @@ bool MainForm::DataEntry_KeyPress(QKeyEvent *event)
         CommitDataEntry();
         return true;
     }
-    if (event->key() == Qt::Key_Backspace)
-        return false;
-    const QString text = event->text();
-    if (text.isEmpty() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-        return false;
-    const QChar c = text.at(0);
-    return !(c.isDigit() && c.unicode() < 128);
+    // Whole divisions only: no separator, no sign.
+    return DiscardsTypedKey(event, txtDataEntry, false, m_format.decimalSeparator());
 }
 
 void MainForm::CommitDataEntry()

@@ -2,6 +2,7 @@
 // line and the sweeps scanned on it.
 #include "shell/MainForm.h"
 
+#include "entry/NumericKeyFilter.h"
 #include "entry/frmSlidePos.h"
 #include "platform/ui/MessageBoxes.h"
 
@@ -64,20 +65,8 @@ bool MainForm::SlideInfo_KeyPress(int index, QKeyEvent *event)
         SlideInfo_FocusLost(index);
         return true;
     }
-    if (event->key() == Qt::Key_Backspace)
-        return false;
-    const QString text = event->text();
-    if (text.isEmpty() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-        return false;
-    const QChar c = text.at(0);
-    if (c.isDigit() && c.unicode() < 128)
-        return false;
-    if (c == m_format.decimalSeparator()) {
-        // A selection holding the old separator may be typed over by a new one.
-        const bool refuse = box->text().contains(c) && !box->selectedText().contains(c);
-        return refuse;
-    }
-    if (c == QLatin1Char('-') && index == 1) {
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    if (plain && index == 1 && event->text() == QLatin1String("-")) {
         // The sign turns without disturbing what the operator has selected.
         const int start = box->hasSelectedText() ? box->selectionStart() : box->cursorPosition();
         const int length = int(box->selectedText().size());
@@ -97,7 +86,7 @@ bool MainForm::SlideInfo_KeyPress(int index, QKeyEvent *event)
             box->setCursorPosition(newStart);
         return true;
     }
-    return true;
+    return DiscardsTypedKey(event, box, true, m_format.decimalSeparator());
 }
 
 void MainForm::SlideInfo_FocusLost(int index)

@@ -19,6 +19,17 @@ char16_t NumericKeyFilter(char16_t key, const QString &text, const QString &sele
     return key;
 }
 
+bool DiscardsTypedKey(const QKeyEvent *event, const QLineEdit *field, bool allowDecimal, QChar decimalSeparator)
+{
+    const QString typed = event->text();
+    if (typed.isEmpty() || !typed.at(0).isPrint() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return false;
+    for (const QChar c : typed)
+        if (NumericKeyFilter(c.unicode(), field->text(), field->selectedText(), allowDecimal, decimalSeparator) == 0)
+            return true;
+    return false;
+}
+
 EntryFieldBehaviour::EntryFieldBehaviour(QLineEdit *field, FieldTyping typing, QChar decimalSeparator,
                                          QObject *parent)
     : QObject(parent)
@@ -69,15 +80,7 @@ bool EntryFieldBehaviour::eventFilter(QObject *watched, QEvent *event)
         }
         if (m_typing == FieldTyping::FreeText)
             return false;
-        const QString typed = key->text();
-        if (typed.isEmpty() || !typed.at(0).isPrint())
-            return false; // Backspace, editing keys, shortcuts
-        for (const QChar c : typed) {
-            if (NumericKeyFilter(c.unicode(), m_field->text(), m_field->selectedText(),
-                                 m_typing == FieldTyping::Decimal, m_decimal) == 0)
-                return true;
-        }
-        return false;
+        return DiscardsTypedKey(key, m_field, m_typing == FieldTyping::Decimal, m_decimal);
     }
     default:
         return false;

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class QKeyEvent;
 class QLineEdit;
 
 // The key filter of the numeric fields: returns the key to pass on, or 0 to
@@ -14,6 +15,11 @@ class QLineEdit;
 // values cannot be typed.
 char16_t NumericKeyFilter(char16_t key, const QString &text, const QString &selectedText, bool allowDecimal,
                           QChar decimalSeparator);
+
+// NumericKeyFilter applied to a key press on `field`: true when the press types
+// a character the filter discards. Enter, Backspace, editing keys and Ctrl/Alt
+// shortcuts are never discarded here; they are the caller's and the field's.
+bool DiscardsTypedKey(const QKeyEvent *event, const QLineEdit *field, bool allowDecimal, QChar decimalSeparator);
 
 // What the operator's keys may put into an entry field.
 enum class FieldTyping {

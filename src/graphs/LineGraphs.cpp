@@ -182,6 +182,25 @@ LineRange ComputeLineRange(const SlideSet &set)
     return r;
 }
 
+void BeginCompositeGraph(DrawingSurface &s, double left, double width, double top, double height)
+{
+    s.BackColor = Qt::white;
+    s.DrawWidth = 1;
+    s.DrawStyle = DrawingSurface::Style::Solid;
+    s.ForeColor = Qt::black;
+    s.FillColor = Qt::white;
+    s.FillStyle = DrawingSurface::Fill::Transparent;
+    s.ScaleLeft = static_cast<float>(left);
+    s.ScaleWidth = static_cast<float>(width);
+    s.ScaleTop = static_cast<float>(top);
+    s.ScaleHeight = static_cast<float>(height);
+    s.Cls();
+    s.FontName = QStringLiteral("MS Sans Serif");
+    s.FontSize = 8;
+    s.FontBold = false;
+    s.FontUnderline = false;
+}
+
 void DrawLegend(DrawingSurface &s, const QString (&names)[3], const QColor (&colours)[3])
 {
     s.FontName = QStringLiteral("MS Sans Serif");
@@ -230,20 +249,7 @@ LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewSt
         result.Scale = s.Scale();
         return result;
     }
-    s.DrawWidth = 1;
-    s.DrawStyle = DrawingSurface::Style::Solid;
-    s.ForeColor = Qt::black;
-    s.FillStyle = DrawingSurface::Fill::Transparent;
-    s.ScaleLeft = static_cast<float>(xmin - range / 10);
-    s.ScaleWidth = static_cast<float>(range * 1.2);
-    s.ScaleTop = static_cast<float>(view.PlotScaleTop);
-    s.ScaleHeight = static_cast<float>(view.PlotScaleHeight);
-    s.Cls();
-    // Tick and position labels in the box's own small face.
-    s.FontName = QStringLiteral("MS Sans Serif");
-    s.FontSize = 8;
-    s.FontBold = false;
-    s.FontUnderline = false;
+    BeginCompositeGraph(s, xmin - range / 10, range * 1.2, view.PlotScaleTop, view.PlotScaleHeight);
 
     // Slide cards and the pale position lines.
     const double rangePixels = s.ScaleX(range, Unit::User, Unit::Pixels);
@@ -402,22 +408,7 @@ LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewSt
 void DrawMortalityVsDensity(DrawingSurface &s, const SlideSet &set, const ViewState &view, float densityAxisMax)
 {
     const NumberFormat fmt;
-    s.BackColor = Qt::white;
-    s.DrawWidth = 1;
-    s.DrawStyle = DrawingSurface::Style::Solid;
-    s.ForeColor = Qt::black;
-    s.ScaleLeft = -0.1f;
-    s.ScaleWidth = 1.2f;
-    s.ScaleTop = static_cast<float>(view.PlotScaleTop / 4);
-    s.ScaleHeight = static_cast<float>(view.PlotScaleHeight / 4);
-    s.Cls();
-    s.FontName = QStringLiteral("MS Sans Serif");
-    s.FontSize = 8;
-    s.FontBold = false;
-    s.FontUnderline = false;
-
-    s.FillColor = Qt::white;
-    s.FillStyle = DrawingSurface::Fill::Transparent;
+    BeginCompositeGraph(s, -0.1f, 1.2f, view.PlotScaleTop / 4, view.PlotScaleHeight / 4);
     s.Box(0, 0, 1, 1);
 
     const double tick = s.ScaleX(kTickPixels, Unit::Pixels, Unit::User);

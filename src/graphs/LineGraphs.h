@@ -81,3 +81,7 @@ void DrawMortalityVsDensity(DrawingSurface &surface, const SlideSet &set, const 
 // Shared with the range chart: three names on one line centred at the top of
 // the scale, ten spaces apart, each in its colour, 8-point "MS Sans Serif".
 void DrawLegend(DrawingSurface &surface, const QString (&names)[3], const QColor (&colours)[3]);
+
+// Starts a composite graph: white box cleared under the given user scale, thin
+// solid black lines, no fill, and the box's small plain face for tick labels.
+void BeginCompositeGraph(DrawingSurface &surface, double left, double width, double top, double height);

@@ -28,21 +28,7 @@ QString RangeName(int range)
 RangeStatistics DrawRangeChart(DrawingSurface &s, const SlideSet &set, const ViewState &view)
 {
     const NumberFormat fmt;
-    s.BackColor = Qt::white;
-    s.DrawWidth = 1;
-    s.DrawStyle = DrawingSurface::Style::Solid;
-    s.ForeColor = Qt::black;
-    s.ScaleLeft = -1.5f;
-    s.ScaleWidth = 18;
-    s.ScaleTop = static_cast<float>(view.PlotScaleTop / 4);
-    s.ScaleHeight = static_cast<float>(view.PlotScaleHeight / 4);
-    s.Cls();
-    s.FontName = QStringLiteral("MS Sans Serif");
-    s.FontSize = 8;
-    s.FontBold = false;
-    s.FontUnderline = false;
-    s.FillColor = Qt::white;
-    s.FillStyle = DrawingSurface::Fill::Transparent;
+    BeginCompositeGraph(s, -1.5f, 18, view.PlotScaleTop / 4, view.PlotScaleHeight / 4);
 
     const double tick = s.ScaleX(5, Unit::Pixels, Unit::User);
     const double gap = s.ScaleX(7, Unit::Pixels, Unit::User);
