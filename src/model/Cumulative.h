@@ -16,8 +16,12 @@ struct MedianTracker
     int curIdx = 0;
 };
 
-// Interpolates the median diameter where the cumulative fraction first reaches
-// one half; leaves `median` alone until then.
+// Interpolates the diameter where the cumulative fraction first reaches
+// `fraction`, linearly between the previous and the current occupied class (from
+// diameter 0 before the first); leaves `diameter` alone until then.
+void FractionStep(const MedianTracker &t, double micronsPerClass, double fraction, float &diameter);
+
+// FractionStep at one half: the VMD from volume, the NMD from number fractions.
 void MedianStep(const MedianTracker &t, double micronsPerClass, float &median);
 
 // The cumulative value at bound b µm, interpolated linearly between the nearest

@@ -26,13 +26,18 @@ double RangeUpper(int j, double dmax)
     return j < 3 ? kUpperBounds[j] : dmax;
 }
 
+void FractionStep(const MedianTracker &t, double micronsPerClass, double fraction, float &diameter)
+{
+    if (double(t.cur) >= fraction && double(t.prev) < fraction) {
+        diameter = static_cast<float>(double(t.prevIdx) * micronsPerClass
+                                      + double(t.curIdx - t.prevIdx) * micronsPerClass * (fraction - double(t.prev))
+                                            / (double(t.cur) - double(t.prev)));
+    }
+}
+
 void MedianStep(const MedianTracker &t, double micronsPerClass, float &median)
 {
-    if (t.cur >= 0.5f && t.prev < 0.5f) {
-        median = static_cast<float>(double(t.prevIdx) * micronsPerClass
-                                    + double(t.curIdx - t.prevIdx) * micronsPerClass * (0.5 - double(t.prev))
-                                          / (double(t.cur) - double(t.prev)));
-    }
+    FractionStep(t, micronsPerClass, 0.5, median);
 }
 
 float InterpolateAtBound(double boundMicrons, const AnalysisParameters &params, const std::vector<float> &cumulative,

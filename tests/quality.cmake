@@ -1,0 +1,1 @@
+nimbrel_test(test_sprayquality SOURCES test_sprayquality.cpp LIBS nimbrel_model)
