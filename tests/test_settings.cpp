@@ -19,6 +19,7 @@ private slots:
     void emptyValueIsNotWritten();
     void localeSeparators_data();
     void localeSeparators();
+    void labelLimitsKeepTheirOwnGroup();
 
 private:
     SettingsStore freshStore()
@@ -139,6 +140,32 @@ void TestSettings::localeSeparators()
     // The defaults a fresh store gives are written in that locale's number text.
     const NumberFormat format(s.Decimal);
     QCOMPARE(format.General(0.56f), QStringLiteral("0") + decimal + "56");
+}
+
+void TestSettings::labelLimitsKeepTheirOwnGroup()
+{
+    const SettingsStore store = freshStore();
+    const NumberFormat german(QLatin1Char(','));
+    QCOMPARE(LoadLabelLimits(store, german), LabelLimits{});
+
+    QVERIFY(SaveAppSettings(store, LoadAppSettings(store, german), german));
+    const LabelLimits ulv{8.5f, 30.0f, 50.0f};
+    QVERIFY(SaveLabelLimits(store, ulv, german));
+    QCOMPARE(LoadLabelLimits(store, german), ulv);
+    {
+        QSettings file(store.File, QSettings::IniFormat);
+        QCOMPARE(file.value(QStringLiteral("LabelLimits/Dv05From")).toString(), QStringLiteral("8,5"));
+        file.beginGroup(QStringLiteral("Settings"));
+        QCOMPARE(file.childKeys().size(), 6); // the program's own settings are untouched
+    }
+
+    // A cleared limit stays cleared; one typed by hand as nonsense is no limit.
+    QVERIFY(SaveLabelLimits(store, LabelLimits{{}, 30.0f, {}}, german));
+    QCOMPARE(LoadLabelLimits(store, german), (LabelLimits{{}, 30.0f, {}}));
+    QSettings(store.File, QSettings::IniFormat).setValue(QStringLiteral("LabelLimits/Dv09Below"), QStringLiteral("fifty"));
+    QCOMPARE(LoadLabelLimits(store, german), (LabelLimits{{}, 30.0f, {}}));
+    QSettings(store.File, QSettings::IniFormat).setValue(QStringLiteral("LabelLimits/Dv05To"), QStringLiteral("-3"));
+    QCOMPARE(LoadLabelLimits(store, german), LabelLimits{});
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -7,6 +7,7 @@
 namespace {
 
 const QString kSection = QStringLiteral("Settings");
+const QString kLimitsSection = QStringLiteral("LabelLimits");
 
 cRegistry registryFor(const SettingsStore &store, const QString &section, const QString &key)
 {
@@ -102,5 +103,41 @@ bool SaveAppSettings(const SettingsStore &store, const AppSettings &settings, co
     ok &= SaveSetting(store, kSection, QStringLiteral("MicronsPerEPD"), format.General(p.MicronsPerEPD));
     ok &= SaveSetting(store, kSection, QStringLiteral("InitialDir"), settings.InitialDir);
     ok &= SaveSetting(store, kSection, QStringLiteral("Metric"), p.Metric ? QStringLiteral("True") : QStringLiteral("False"));
+    return ok;
+}
+
+namespace {
+
+std::optional<float> readLimit(const SettingsStore &store, const QString &key, const NumberFormat &format)
+{
+    float value = 0;
+    if (format.ToSingle(GetSetting(store, kLimitsSection, key, QString()), value) != ParseStatus::Ok || !(value > 0.0f))
+        return std::nullopt;
+    return value;
+}
+
+bool writeLimit(const SettingsStore &store, const QString &key, const std::optional<float> &value,
+                const NumberFormat &format)
+{
+    return registryFor(store, kLimitsSection, key).SetValue(value ? format.General(*value) : QString());
+}
+
+} // namespace
+
+LabelLimits LoadLabelLimits(const SettingsStore &store, const NumberFormat &format)
+{
+    LabelLimits limits;
+    limits.Dv05From = readLimit(store, QStringLiteral("Dv05From"), format);
+    limits.Dv05To = readLimit(store, QStringLiteral("Dv05To"), format);
+    limits.Dv09Below = readLimit(store, QStringLiteral("Dv09Below"), format);
+    return limits;
+}
+
+bool SaveLabelLimits(const SettingsStore &store, const LabelLimits &limits, const NumberFormat &format)
+{
+    bool ok = true;
+    ok &= writeLimit(store, QStringLiteral("Dv05From"), limits.Dv05From, format);
+    ok &= writeLimit(store, QStringLiteral("Dv05To"), limits.Dv05To, format);
+    ok &= writeLimit(store, QStringLiteral("Dv09Below"), limits.Dv09Below, format);
     return ok;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/LabelLimits.h"
 #include "model/NumberText.h"
 #include "model/SlideSet.h"
 
@@ -35,3 +36,11 @@ AppSettings LoadAppSettings(const SettingsStore &store, const NumberFormat &form
 // Writes them in the order SpreadFactor, ScanLength, MaxSizeEPD, MicronsPerEPD,
 // InitialDir, Metric. False when the store refused any of them.
 bool SaveAppSettings(const SettingsStore &store, const AppSettings &settings, const NumberFormat &format);
+
+// The product label's droplet-size limits, kept under their own group
+// "LabelLimits" (values "Dv05From", "Dv05To", "Dv09Below"). A limit that is
+// missing, empty, not a number or not above 0 is no limit.
+LabelLimits LoadLabelLimits(const SettingsStore &store, const NumberFormat &format);
+// Writes all three; a limit that is not set is stored empty, so clearing one
+// sticks. False when the store refused any of them.
+bool SaveLabelLimits(const SettingsStore &store, const LabelLimits &limits, const NumberFormat &format);
