@@ -1,5 +1,6 @@
 // nimbrel-cli as a script uses it: output, exit status, nothing on stdout on failure.
 #include "FilesTestSupport.h"
+#include "model/SprayQuality.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -95,6 +96,45 @@ private slots:
         QVERIFY(run.Out.startsWith("Usage: nimbrel-cli") && run.Out.contains("rewrite IN OUT"));
     }
 
+    // The spray quality figures are the model's own, and --limits judges the composite.
+    void sprayQualityFieldsAndVerdict()
+    {
+        const QString line = FilesTestData(QStringLiteral("realistic-line.csv"));
+        Run run = cli(kUs + QStringList{"--limits", ",,150", "json", line});
+        QCOMPARE(run.Exit, 0);
+        const QJsonObject root = QJsonDocument::fromJson(run.Out).object();
+        const LoadResult loaded = ReadSlideSetFile(line, QStringLiteral(","), NumberFormat());
+        const SprayQualityTable want = ComputeSprayQuality(loaded.Loaded->Set, LabelLimits{{}, {}, 150.0f});
+        const QJsonArray slides = root[QLatin1String("Slides")].toArray();
+        QCOMPARE(slides.size(), int(want.Slides.size()));
+        auto interval = [](const QJsonObject &o, const char *key) {
+            const QJsonArray a = o[QLatin1String(key)].toArray();
+            return a.size() == 2 ? std::optional<Interval>(Interval{float(a[0].toDouble()), float(a[1].toDouble())})
+                                 : std::nullopt;
+        };
+        for (int i = 0; i < slides.size(); ++i) {
+            const QJsonObject s = slides[i].toObject();
+            const SprayQualityRow &w = want.Slides[size_t(i)];
+            QVERIFY(number(s, "Dv01") == w.Sizes.Dv01 && number(s, "Dv09") == w.Sizes.Dv09);
+            QVERIFY(number(s, "RelativeSpan") == w.Sizes.RelativeSpan);
+            QVERIFY(number(s, "VolumeBelow32um") == w.Sizes.VolumeBelow32um);
+            QCOMPARE(interval(s, "VMDInterval"), w.Intervals.VMD);
+            QCOMPARE(interval(s, "Mortality24hInterval"), w.Mortality24hInterval);
+        }
+        const QJsonObject composite = root[QLatin1String("Composite")].toObject();
+        QVERIFY(number(composite, "Dv09") == want.Composite.Sizes.Dv09);
+        QCOMPARE(interval(composite, "Dv09Interval"), want.Composite.Intervals.Dv09);
+        QCOMPARE(root[QLatin1String("LabelVerdict")].toString(), QStringLiteral("within the label limits"));
+
+        run = cli(kUs + QStringList{"--limits=60,70,", "summary", line});
+        QCOMPARE(run.Exit, 0);
+        QVERIFY2(run.Out.contains("Dv0.9 µm  Span") && run.Out.contains("   74.4  1.15")
+                     && run.Out.contains("label limits: Dv0.5 from 60.0 to 70.0 µm: outside the label limits"),
+                 run.Out.constData());
+        run = cli(kUs + QStringList{"summary", line});
+        QVERIFY(!run.Out.contains("label limits"));
+    }
+
     void rewriteGivesTheProgramsOwnFile()
     {
         QTemporaryDir dir;
@@ -128,6 +168,8 @@ private slots:
         row("separators that clash", {"--list-separator=,", "--decimal-separator=,", "json", kGolden}, 2,
             "would split numbers");
         row("option without value", {"json", kGolden, "--list-separator"}, 2, "needs a value");
+        row("two limits", {"--limits", "8,30", "summary", kGolden}, 2, "needs three values");
+        row("a limit that is no diameter", {"--limits", "8,abc,50", "summary", kGolden}, 2, "'abc' is not a diameter");
     }
     void failuresAndUsage()
     {

@@ -39,3 +39,22 @@ QString JsonFloat(float value)
     }
     return text;
 }
+
+QString ParseLabelLimits(const QString &text, LabelLimits &limits)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 3)
+        return QStringLiteral("--limits needs three values DV05MIN,DV05MAX,DV09MAX (leave one empty for no limit)");
+    std::optional<float> values[3];
+    const NumberFormat point;
+    for (int i = 0; i < 3; ++i) {
+        if (parts[i].trimmed().isEmpty())
+            continue;
+        float v = 0;
+        if (point.ToSingle(parts[i], v) != ParseStatus::Ok || !(v > 0.0f))
+            return QStringLiteral("--limits: '%1' is not a diameter in µm").arg(parts[i]);
+        values[i] = v;
+    }
+    limits = LabelLimits{values[0], values[1], values[2]};
+    return QString();
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/SlideSetFile.h"
+#include "model/LabelLimits.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,6 +15,7 @@ struct CliContext
     NumberFormat Format;
     QTextStream &Out;
     QTextStream &Err;
+    std::optional<LabelLimits> Limits; // --limits: judge the composite against the label
 };
 
 // Exit status of every command.
@@ -48,3 +50,7 @@ void CliError(CliContext &context, const QString &message);
 // significant digits, as JSON consumers need the exact value); "null" for a
 // value JSON cannot hold.
 QString JsonFloat(float value);
+
+// --limits DV05MIN,DV05MAX,DV09MAX in µm, each may be empty, numbers with a
+// point whatever the locale. Returns an error text, empty when the value is good.
+QString ParseLabelLimits(const QString &text, LabelLimits &limits);

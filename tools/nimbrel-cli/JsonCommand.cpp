@@ -1,5 +1,6 @@
 // nimbrel-cli json FILE: the loaded set, every input and result, as one JSON object.
 #include "CliSupport.h"
+#include "model/SprayQuality.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -29,6 +30,10 @@ public:
     void Value(const std::optional<float> &v) { item(v ? JsonFloat(*v) : QStringLiteral("null")); }
     void Value(const QString &v) { item(quote(v)); }
     void Null() { item(QStringLiteral("null")); }
+    void Value(const std::optional<Interval> &v)
+    {
+        item(v ? QStringLiteral("[%1, %2]").arg(JsonFloat(v->Low), JsonFloat(v->High)) : QStringLiteral("null"));
+    }
 
     template <typename T>
     void Field(const char *key, const T &v)
@@ -118,7 +123,25 @@ void writeCounts(JsonText &json, const MortalityCounts &cage, bool withDown)
     json.EndObject();
 }
 
-void writeSlide(JsonText &json, const SlideSet &set, int16_t index)
+// The spray quality figures of a slide or the composite, with their intervals
+// as [low, high] (null where nothing was counted or no mortality is computed).
+void writeQuality(JsonText &json, const SprayQualityRow &row)
+{
+    json.Field("Dv01", row.Sizes.Dv01);
+    json.Field("Dv09", row.Sizes.Dv09);
+    json.Field("RelativeSpan", row.Sizes.RelativeSpan);
+    json.Field("VMDNMDRatio", row.Sizes.VmdNmdRatio);
+    json.Field("VolumeBelow32um", row.Sizes.VolumeBelow32um);
+    json.Field("NMDInterval", row.Intervals.NMD);
+    json.Field("VMDInterval", row.Intervals.VMD);
+    json.Field("Dv09Interval", row.Intervals.Dv09);
+    if (row.IsComposite)
+        return;
+    json.Field("Mortality12hInterval", row.Mortality12hInterval);
+    json.Field("Mortality24hInterval", row.Mortality24hInterval);
+}
+
+void writeSlide(JsonText &json, const SlideSet &set, int16_t index, const SprayQualityRow &quality)
 {
     const Slide &s = set.Slides[index];
     json.BeginObject();
@@ -154,10 +177,11 @@ void writeSlide(JsonText &json, const SlideSet &set, int16_t index)
     json.Numbers("MassInCloud", ranges.MassInCloud);
     json.Numbers("SizeInCloud", ranges.SizeInCloud);
     json.EndObject();
+    writeQuality(json, quality);
     json.EndObject();
 }
 
-void writeComposite(JsonText &json, const SlideSet &set)
+void writeComposite(JsonText &json, const SlideSet &set, const SprayQualityRow &quality)
 {
     CompositeResults c;
     CalcComposite(set, c);
@@ -181,6 +205,7 @@ void writeComposite(JsonText &json, const SlideSet &set)
     json.Numbers("MassInCloud", ranges.MassInCloud);
     json.Numbers("SizeInCloud", ranges.SizeInCloud);
     json.EndObject();
+    writeQuality(json, quality);
     json.EndObject();
 }
 
@@ -211,15 +236,23 @@ int RunJson(const QStringList &args, CliContext &context)
     json.Key("ControlData");
     writeCounts(json, set.ControlData, false);
     json.Field("LargestSizeFound", int(loaded.LargestSizeFound));
+    const SprayQualityTable quality = ComputeSprayQuality(set, context.Limits.value_or(LabelLimits()));
     json.BeginArray("Slides");
     for (int16_t i = 1; i <= set.SlideCount(); ++i)
-        writeSlide(json, set, i);
+        writeSlide(json, set, i, quality.Slides[size_t(i - 1)]);
     json.EndArray();
     json.Key("Composite");
     if (set.SlideCount() > 0)
-        writeComposite(json, set);
+        writeComposite(json, set, quality.Composite);
     else
         json.Null();
+    if (context.Limits) {
+        json.Key("LabelVerdict");
+        if (quality.Verdict)
+            json.Value(LabelVerdictText(*quality.Verdict));
+        else
+            json.Null();
+    }
     json.EndObject();
     context.Out << json.Text();
     return ExitOk;

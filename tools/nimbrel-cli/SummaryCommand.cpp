@@ -1,5 +1,6 @@
 // nimbrel-cli summary FILE...: a table per file for a person to read.
 #include "CliSupport.h"
+#include "model/SprayQuality.h"
 
 #include <QFileInfo>
 
@@ -12,7 +13,24 @@ QString percent(const NumberFormat &format, const std::optional<float> &value)
     return value ? format.Format(*value, "0.00%") : QStringLiteral("-");
 }
 
-QString summaryOf(const QString &path, const LoadedSlideSet &loaded, const NumberFormat &f)
+QString between(const NumberFormat &f, const std::optional<Interval> &i)
+{
+    return i ? QStringLiteral(" (95 % %1 to %2)").arg(f.Format(i->Low, "0.0"), f.Format(i->High, "0.0")) : QString();
+}
+
+QString limitsText(const NumberFormat &f, const LabelLimits &l)
+{
+    QStringList parts;
+    auto value = [&](const std::optional<float> &v) { return v ? f.Format(*v, "0.0##") : QStringLiteral("-"); };
+    if (l.Dv05From || l.Dv05To)
+        parts << QStringLiteral("Dv0.5 from %1 to %2 µm").arg(value(l.Dv05From), value(l.Dv05To));
+    if (l.Dv09Below)
+        parts << QStringLiteral("Dv0.9 below %1 µm").arg(value(l.Dv09Below));
+    return parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", "));
+}
+
+QString summaryOf(const QString &path, const LoadedSlideSet &loaded, const NumberFormat &f,
+                  const std::optional<LabelLimits> &limits)
 {
     const SlideSet &set = loaded.Set;
     const AnalysisParameters &p = set.Params;
@@ -31,13 +49,17 @@ QString summaryOf(const QString &path, const LoadedSlideSet &loaded, const Numbe
         out << "none\n";
 
     const QStringList headings = {QStringLiteral("Position (%1)").arg(length), QStringLiteral("Drops"),
-                                  QStringLiteral("VMD µm"), QStringLiteral("NMD µm"), QStringLiteral("Drops/cm²"),
+                                  QStringLiteral("VMD µm"), QStringLiteral("NMD µm"), QStringLiteral("Dv0.9 µm"),
+                                  QStringLiteral("Span"), QStringLiteral("Drops/cm²"),
                                   QStringLiteral("1hr KD"), QStringLiteral("12hr Mort."), QStringLiteral("24hr Mort.")};
+    const SprayQualityTable quality = ComputeSprayQuality(set, limits.value_or(LabelLimits()));
     std::vector<QStringList> rows;
     for (int16_t i = 1; i <= set.SlideCount(); ++i) {
         const Slide &s = set.Slides[i];
+        const DropSizeFigures &sizes = quality.Slides[size_t(i - 1)].Sizes;
         rows.push_back({f.General(s.Position), f.Format(s.TotalDrops, "0"), f.Format(s.VMD, "0.0"),
-                        f.Format(s.NMD, "0.0"), f.Format(s.DropDensity, "0.00"), percent(f, s.Knockdown1h),
+                        f.Format(s.NMD, "0.0"), f.Format(sizes.Dv09, "0.0"), f.Format(sizes.RelativeSpan, "0.00"),
+                        f.Format(s.DropDensity, "0.00"), percent(f, s.Knockdown1h),
                         percent(f, s.Mortality12h), percent(f, s.Mortality24h)});
     }
     std::vector<int> widths;
@@ -57,10 +79,15 @@ QString summaryOf(const QString &path, const LoadedSlideSet &loaded, const Numbe
         writeRow(row);
 
     if (set.SlideCount() > 0) {
-        CompositeResults c;
-        CalcComposite(set, c);
-        out << "  composite: VMD " << f.Format(c.CompVMD, "0.0") << " µm, NMD " << f.Format(c.CompNMD, "0.0")
-            << " µm, average drop density " << f.Format(c.AveDropDensity, "0.0") << " drops/cm²\n";
+        const SprayQualityRow &c = quality.Composite;
+        out << "  composite: VMD " << f.Format(c.Sizes.Dv05, "0.0") << " µm" << between(f, c.Intervals.VMD)
+            << ", NMD " << f.Format(c.NMD, "0.0") << " µm, Dv0.9 " << f.Format(c.Sizes.Dv09, "0.0") << " µm"
+            << between(f, c.Intervals.Dv09) << ", span " << f.Format(c.Sizes.RelativeSpan, "0.00")
+            << ", average drop density " << f.Format(c.DropDensity, "0.0") << " drops/cm²\n";
+    }
+    if (limits) {
+        out << "  label limits: " << limitsText(f, *limits) << ": "
+            << (quality.Verdict ? LabelVerdictText(*quality.Verdict) : QStringLiteral("nothing to judge")) << '\n';
     }
     return text;
 }
@@ -77,7 +104,7 @@ int RunSummary(const QStringList &args, CliContext &context)
             return ExitFileError;
         if (!text.isEmpty())
             text += QLatin1Char('\n');
-        text += summaryOf(path, loaded, context.Format);
+        text += summaryOf(path, loaded, context.Format, context.Limits);
     }
     context.Out << text;
     return ExitOk;

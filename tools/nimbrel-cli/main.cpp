@@ -30,6 +30,8 @@ QString usage()
         "\nOptions (for every command):\n"
         "  --list-separator C     field separator of the file (default: the user's locale)\n"
         "  --decimal-separator C  decimal separator of its numbers (default: the user's locale)\n"
+        "  --limits MIN,MAX,DV09  label limits in µm (Dv0.5 from, Dv0.5 to, Dv0.9 below; any may be\n"
+        "                         empty): json and summary judge the composite against them\n"
         "  --help                 print this text\n"
         "\nExit status: 0 success, 1 a file could not be read or written, 2 a usage error.\n");
     return text;
@@ -52,7 +54,7 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
     const LocaleSeparators locale = ReadLocaleSeparators();
-    CliContext context{locale.List, NumberFormat(locale.Decimal), out, err};
+    CliContext context{locale.List, NumberFormat(locale.Decimal), out, err, std::nullopt};
 
     QStringList args = app.arguments().mid(1);
     QStringList positional;
@@ -76,7 +78,8 @@ int main(int argc, char **argv)
         if (eq > 0) {
             name = arg.left(eq);
             value = arg.mid(eq + 1);
-        } else if (name == QLatin1String("--list-separator") || name == QLatin1String("--decimal-separator")) {
+        } else if (name == QLatin1String("--list-separator") || name == QLatin1String("--decimal-separator")
+                   || name == QLatin1String("--limits")) {
             if (i + 1 >= args.size())
                 return usageError(context, name + QStringLiteral(" needs a value"));
             value = args[++i];
@@ -87,6 +90,12 @@ int main(int argc, char **argv)
             if (value.size() != 1)
                 return usageError(context, QStringLiteral("the decimal separator must be one character"));
             decimal = value.at(0);
+        } else if (name == QLatin1String("--limits")) {
+            LabelLimits limits;
+            const QString error = ParseLabelLimits(value, limits);
+            if (!error.isEmpty())
+                return usageError(context, error);
+            context.Limits = limits;
         } else {
             return usageError(context, QStringLiteral("unknown option ") + name);
         }
