@@ -53,9 +53,10 @@ private slots:
     void moreDropsNarrowTheInterval();
     void intervalsAreReproducible();
     void singleClassAndEmptySlides();
-    void binomialDrawsFollowTheirDistribution_data();
-    void binomialDrawsFollowTheirDistribution();
-    void reproducibleLogMatchesTheLibrary();
+    void poissonDrawsFollowTheirDistribution_data();
+    void poissonDrawsFollowTheirDistribution();
+    void redrawnCountsAreMultinomial_data();
+    void redrawnCountsAreMultinomial();
     void katzInterval_data();
     void katzInterval();
     void labelVerdict_data();
@@ -245,61 +246,109 @@ void TestSprayQuality::singleClassAndEmptySlides()
     QCOMPARE(nothing.Composite.Sizes.Dv09, 0.0f);
 }
 
-void TestSprayQuality::binomialDrawsFollowTheirDistribution_data()
-{
-    QTest::addColumn<qint64>("n");
-    QTest::addColumn<double>("p");
-    QTest::newRow("inversion, small mean") << qint64(12) << 0.3;
-    QTest::newRow("inversion, rare") << qint64(4000) << 0.001;
-    QTest::newRow("rejection") << qint64(60) << 0.4;
-    QTest::newRow("rejection, large") << qint64(30000) << 0.2;
-    QTest::newRow("more than half, flipped") << qint64(80) << 0.85;
-    QTest::newRow("even") << qint64(25) << 0.5;
-}
+namespace {
 
-void TestSprayQuality::binomialDrawsFollowTheirDistribution()
+// Chi-square of observed counts against expected probabilities, cells expected
+// below 20 pooled with their neighbours; true when far inside the 99.99 % point.
+bool fitsDistribution(const std::vector<int> &seen, const std::vector<double> &probability, int draws, QString &why)
 {
-    QFETCH(qint64, n);
-    QFETCH(double, p);
-    const LogTable logs(n);
-    const BinomialDraw draw(p);
-    std::mt19937_64 engine(99);
-    constexpr int kDraws = 200000;
-    std::vector<int> seen(size_t(n) + 1, 0);
-    for (int i = 0; i < kDraws; ++i) {
-        const int64_t k = draw(engine, n, logs);
-        QVERIFY(k >= 0 && k <= n);
-        ++seen[size_t(k)];
-    }
-    // Chi-square against the exact probabilities, cells of expected count below
-    // 20 pooled into their neighbours.
     double chi = 0, expectedPool = 0, seenPool = 0;
     int cells = 0;
-    for (int64_t k = 0; k <= n; ++k) {
-        const double logP = std::lgamma(double(n) + 1) - std::lgamma(double(k) + 1) - std::lgamma(double(n - k) + 1)
-                            + double(k) * std::log(p) + double(n - k) * std::log1p(-p);
-        expectedPool += kDraws * std::exp(logP);
-        seenPool += seen[size_t(k)];
-        if (expectedPool >= 20 || k == n) {
+    for (size_t k = 0; k < seen.size(); ++k) {
+        expectedPool += draws * probability[k];
+        seenPool += seen[k];
+        if (expectedPool >= 20 || k + 1 == seen.size()) {
             chi += (seenPool - expectedPool) * (seenPool - expectedPool) / std::max(expectedPool, 1e-9);
             expectedPool = seenPool = 0;
             ++cells;
         }
     }
-    // Far beyond the 99.99 % point of chi-square for these degrees of freedom.
     const double df = std::max(cells - 1, 1);
-    QVERIFY2(chi < df + 6 * std::sqrt(2 * df) + 15, qPrintable(QStringLiteral("chi² %1 on %2 cells").arg(chi).arg(cells)));
+    why = QStringLiteral("chi² %1 on %2 cells").arg(chi).arg(cells);
+    return chi < df + 6 * std::sqrt(2 * df) + 15;
 }
 
-void TestSprayQuality::reproducibleLogMatchesTheLibrary()
+double binomialProbability(int64_t n, int64_t k, double p)
 {
-    for (double x : {1e-300, 1e-9, 0.01, 0.5, 0.70710678, 0.7071068, 1.0, 1.0 + 1e-12, 2.0, 3.0, 10.0, 12345.678, 1e300})
-        QVERIFY2(std::abs(ReproducibleLog(x) - std::log(x)) <= 4e-16 * std::max(1.0, std::abs(std::log(x))),
-                 qPrintable(QString::number(x)));
-    // The log table holds the logs of whole numbers the rejection bound reads.
-    const LogTable logs(100);
-    QCOMPARE(logs[1], 0.0);
-    QVERIFY(std::abs(logs[101] - std::log(101.0)) < 1e-14);
+    return std::exp(std::lgamma(double(n) + 1) - std::lgamma(double(k) + 1) - std::lgamma(double(n - k) + 1)
+                    + double(k) * std::log(p) + double(n - k) * std::log1p(-p));
+}
+
+} // namespace
+
+void TestSprayQuality::poissonDrawsFollowTheirDistribution_data()
+{
+    QTest::addColumn<double>("mean");
+    QTest::newRow("small") << 0.3;
+    QTest::newRow("a few") << 4.5;
+    QTest::newRow("many") << 250.0;
+    QTest::newRow("very many") << 30000.0;
+}
+
+void TestSprayQuality::poissonDrawsFollowTheirDistribution()
+{
+    QFETCH(double, mean);
+    const PoissonTable table(mean);
+    std::mt19937_64 engine(17);
+    constexpr int kDraws = 200000;
+    const int64_t top = int64_t(mean + 12 * std::sqrt(mean) + 20);
+    std::vector<int> seen(size_t(top) + 1, 0);
+    for (int i = 0; i < kDraws; ++i) {
+        const int64_t k = table(engine);
+        QVERIFY(k >= 0 && k <= top);
+        ++seen[size_t(k)];
+    }
+    std::vector<double> probability(seen.size());
+    for (size_t k = 0; k < seen.size(); ++k)
+        probability[k] = std::exp(double(k) * std::log(mean) - mean - std::lgamma(double(k) + 1));
+    QString why;
+    QVERIFY2(fitsDistribution(seen, probability, kDraws, why), qPrintable(why));
+}
+
+void TestSprayQuality::redrawnCountsAreMultinomial_data()
+{
+    QTest::addColumn<QList<qint64>>("counts");
+    QTest::newRow("few drops, drawn singly") << QList<qint64>{3, 0, 5, 2};
+    QTest::newRow("many drops, Poisson and top-up") << QList<qint64>{400, 0, 150, 30, 1, 900};
+    QTest::newRow("beyond the drop table") << QList<qint64>{30000, 20000, 12000, 8000};
+    QTest::newRow("one class") << QList<qint64>{0, 77, 0};
+}
+
+void TestSprayQuality::redrawnCountsAreMultinomial()
+{
+    QFETCH(QList<qint64>, counts);
+    const std::vector<int64_t> c(counts.begin(), counts.end());
+    const MultinomialRedraw redraw(c);
+    const int64_t n = redraw.Total();
+    std::mt19937_64 engine(3);
+    HalfWords words(engine);
+    constexpr int kDraws = 40000;
+    // Every class on its own is binomial with the class's share.
+    std::vector<std::vector<int>> seen(c.size(), std::vector<int>(size_t(n) + 1, 0));
+    std::vector<int64_t> out(c.size());
+    for (int i = 0; i < kDraws; ++i) {
+        redraw(words, out.data());
+        int64_t sum = 0;
+        for (size_t k = 0; k < c.size(); ++k) {
+            QVERIFY(out[k] >= 0);
+            sum += out[k];
+            ++seen[k][size_t(out[k])];
+        }
+        QCOMPARE(sum, n);
+    }
+    for (size_t k = 0; k < c.size(); ++k) {
+        const double p = double(c[k]) / double(n);
+        if (p == 0 || p == 1) {
+            QCOMPARE(seen[k][size_t(c[k])], kDraws);
+            continue;
+        }
+        std::vector<double> probability(size_t(n) + 1);
+        for (int64_t x = 0; x <= n; ++x)
+            probability[size_t(x)] = binomialProbability(n, x, p);
+        QString why;
+        QVERIFY2(fitsDistribution(seen[k], probability, kDraws, why),
+                 qPrintable(QStringLiteral("class %1: ").arg(k) + why));
+    }
 }
 
 void TestSprayQuality::katzInterval_data()

@@ -23,8 +23,7 @@ uint64_t splitMix(uint64_t x)
     return x ^ (x >> 31);
 }
 
-// One slide's occupied classes and the chained binomials that redraw its counts:
-// class i takes Binomial(drops left, Counts(i) / drops in classes i and above).
+// One slide's occupied classes and the redraw of its counts.
 struct SlidePlan
 {
     int16_t Index = 0;
@@ -32,7 +31,7 @@ struct SlidePlan
     int64_t Total = 0;
     std::vector<int> Classes;
     std::vector<int> Pooled; // position of each class among the composite's classes
-    std::vector<BinomialDraw> Draws;
+    MultinomialRedraw Redraw;
 };
 
 // Diameter where the cumulative weight reaches fraction q of the total, between
@@ -126,7 +125,6 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
     std::vector<int> pooledAt(size_t(maxSize) + 1, -1);
     std::vector<int> pooled;
     std::vector<SlidePlan> plans;
-    int64_t largestTotal = 0;
     for (int16_t s = 1; s <= slideCount; ++s) {
         const Slide &slide = set.Slides[s];
         if (slide.Counts.size() != size_t(maxSize) + 1)
@@ -141,14 +139,13 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
             }
         if (plan.Total == 0)
             continue;
-        int64_t above = plan.Total;
+        std::vector<int64_t> counts;
         for (int k : plan.Classes) {
-            plan.Draws.emplace_back(double(set.Slides[s].Counts[k]) / double(above));
-            above -= set.Slides[s].Counts[k];
+            counts.push_back(slide.Counts[k]);
             if (plan.InverseArea > 0)
                 pooledAt[size_t(k)] = 0;
         }
-        largestTotal = std::max(largestTotal, plan.Total);
+        plan.Redraw = MultinomialRedraw(counts);
         plans.push_back(std::move(plan));
     }
     for (int k = 1; k <= maxSize; ++k)
@@ -162,7 +159,6 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
     if (plans.empty())
         return result;
 
-    const LogTable logs(largestTotal);
     std::vector<double> inverseSquare(size_t(maxSize) + 1, 0.0);
     for (int k = 1; k <= maxSize; ++k)
         inverseSquare[size_t(k)] = 1.0 / (double(k) * double(k));
@@ -186,18 +182,13 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
             for (size_t p = 0; p < planCount; ++p) {
                 const SlidePlan &plan = plans[p];
                 std::mt19937_64 engine(splitMix(settings.Seed ^ splitMix(uint64_t(plan.Index) << 20 | uint64_t(block))));
+                HalfWords words(engine);
                 const size_t n = plan.Classes.size();
                 drawn.resize(n);
                 volume.resize(n);
                 number.resize(n);
                 for (int r = 0; r < count; ++r) {
-                    int64_t left = plan.Total;
-                    for (size_t i = 0; i + 1 < n; ++i) {
-                        const int64_t x = left > 0 ? plan.Draws[i](engine, left, logs) : 0;
-                        drawn[i] = x;
-                        left -= x;
-                    }
-                    drawn[n - 1] = left;
+                    plan.Redraw(words, drawn.data());
                     double *density = &pooledDensity[size_t(r) * width];
                     for (size_t i = 0; i < n; ++i) {
                         const int k = plan.Classes[i];

@@ -1,139 +1,114 @@
 #include "ReproducibleRandom.h"
 
+#include <algorithm>
 #include <cmath>
 
-double ReproducibleLog(double x)
+PoissonTable::PoissonTable(double mean)
 {
-    if (!(x > 0))
-        return x == 0 ? -HUGE_VAL : std::nan("");
-    if (std::isinf(x))
-        return x;
-    int exponent = 0;
-    double m = std::frexp(x, &exponent); // exact: m in [0.5, 1)
-    if (m < 0.70710678118654752440) {
-        m *= 2;
-        --exponent;
+    if (!(mean > 0)) {
+        m_cdf = {1.0};
+        m_guide = {0};
+        return;
     }
-    // log m = 2 atanh(s) with |s| <= 0.172, so the odd powers fall off fast.
-    const double s = (m - 1) / (m + 1);
-    const double s2 = s * s;
-    double term = s, sum = 0;
-    for (int i = 1; i <= 29; i += 2) {
-        sum += term / i;
-        term *= s2;
+    // Probabilities relative to the mode by their ratios μ/(k+1) alone, out to
+    // where they fall below 1e-18 of the mode's.
+    constexpr double kNegligible = 1e-18;
+    const int64_t mode = int64_t(std::floor(mean));
+    std::vector<double> below, above;
+    for (double w = 1; mode - int64_t(below.size()) > 0;) {
+        w *= double(mode - int64_t(below.size())) / mean;
+        if (w < kNegligible)
+            break;
+        below.push_back(w);
     }
-    return 2 * sum + exponent * 0.69314718055994530942;
-}
+    for (double w = 1;;) {
+        w *= mean / double(mode + int64_t(above.size()) + 1);
+        if (w < kNegligible)
+            break;
+        above.push_back(w);
+    }
+    std::vector<double> weights(below.rbegin(), below.rend());
+    weights.push_back(1.0);
+    weights.insert(weights.end(), above.begin(), above.end());
+    m_first = mode - int64_t(below.size());
 
-LogTable::LogTable(int64_t largestCount)
-    : m_log(size_t(std::max<int64_t>(largestCount, 0)) + 2)
-{
-    m_log[0] = -HUGE_VAL;
-    for (size_t k = 1; k < m_log.size(); ++k)
-        m_log[k] = ReproducibleLog(double(k));
-}
+    double total = 0;
+    for (double w : weights)
+        total += w;
+    m_cdf.resize(weights.size());
+    double running = 0;
+    for (size_t i = 0; i < weights.size(); ++i) {
+        running += weights[i];
+        m_cdf[i] = running / total;
+    }
+    m_cdf.back() = 1.0;
 
-namespace {
-
-// log k! − Stirling's approximation of it, exact below 10 and by its series above.
-double stirlingTail(int64_t k)
-{
-    static constexpr double kTail[10] = {0.0810614667953272,  0.0413406959554092,  0.0276779256849983,
-                                         0.02079067210376509, 0.0166446911898211,  0.0138761288230707,
-                                         0.0118967099458917,  0.0104112652619720,  0.00925546218271273,
-                                         0.00833056343336287};
-    if (k <= 9)
-        return kTail[k];
-    const double kp1 = double(k + 1);
-    const double kp1sq = kp1 * kp1;
-    return (1.0 / 12 - (1.0 / 360 - 1.0 / 1260 / kp1sq) / kp1sq) / kp1;
-}
-
-// Below this mean the inversion walks few steps; above it rejection is cheaper.
-constexpr double kInversionMean = 10.0;
-
-} // namespace
-
-BinomialDraw::BinomialDraw(double p)
-{
-    m_certain = !(p > 0 && p < 1);
-    m_flipped = p > 0.5;
-    m_p = m_flipped ? 1 - p : p;
-    m_q = 1 - m_p;
-    if (!m_certain) {
-        m_odds = m_p / m_q;
-        m_logOdds = ReproducibleLog(m_odds);
+    // Four guide entries per value: a draw nearly always lands on its answer at once.
+    const size_t g = 4 * m_cdf.size();
+    m_guide.resize(g);
+    size_t i = 0;
+    for (size_t j = 0; j < g; ++j) {
+        while (m_cdf[i] < double(j) / double(g))
+            ++i;
+        m_guide[j] = uint32_t(i);
     }
 }
 
-int64_t BinomialDraw::operator()(std::mt19937_64 &engine, int64_t trials, const LogTable &logs) const
+int64_t PoissonTable::Draw(double u) const
 {
-    if (trials <= 0)
-        return 0;
-    if (m_certain)
-        return m_flipped ? trials : 0;
-    const int64_t k = double(trials) * m_p < kInversionMean ? inversion(engine, trials)
-                                                            : transformedRejection(engine, trials, logs);
-    return m_flipped ? trials - k : k;
+    size_t i = m_guide[std::min(size_t(u * double(m_guide.size())), m_guide.size() - 1)];
+    while (m_cdf[i] < u)
+        ++i;
+    return m_first + int64_t(i);
 }
 
-// Walks the probabilities 0, 1, 2, … until the uniform is used up (for small means).
-int64_t BinomialDraw::inversion(std::mt19937_64 &engine, int64_t n) const
+MultinomialRedraw::MultinomialRedraw(const std::vector<int64_t> &counts)
 {
-    // q^n by squaring: exact to a few ulp on every machine.
-    double start = 1, base = m_q;
-    for (int64_t e = n; e > 0; e >>= 1) {
-        if (e & 1)
-            start *= base;
-        base *= base;
+    for (int64_t c : counts) {
+        m_total += std::max<int64_t>(c, 0);
+        m_upTo.push_back(m_total);
     }
-    const double a = double(n + 1) * m_odds;
-    const double mean = double(n) * m_p;
-    const int64_t bound = std::min<int64_t>(n, int64_t(mean + 10.0 * std::sqrt(mean * m_q + 1.0)) + 1);
-    for (;;) {
-        double u = UniformOpen(engine);
-        double pk = start;
-        int64_t k = 0;
-        while (u > pk) {
-            u -= pk;
-            ++k;
-            if (k > bound)
-                break; // rounding left a sliver of the uniform unused: draw again
-            pk *= a / double(k) - m_odds;
-        }
-        if (k <= bound)
-            return k;
+    if (m_total <= 65536) {
+        m_classOfDrop.resize(size_t(m_total));
+        size_t drop = 0;
+        for (size_t k = 0; k < counts.size(); ++k)
+            for (int64_t c = 0; c < counts[k]; ++c)
+                m_classOfDrop[drop++] = uint16_t(k);
     }
+    // The Poisson part pays once the drops far outnumber the classes. Its mean
+    // sits 2.5 standard deviations below the total, so about one set of draws in
+    // 160 overshoots and is drawn again.
+    const double n = double(m_total);
+    const double mean = n - 2.5 * std::sqrt(n);
+    if (m_total >= int64_t(2 * counts.size()) + 16 && mean > 0)
+        for (int64_t c : counts)
+            m_poisson.emplace_back(mean * double(std::max<int64_t>(c, 0)) / n);
 }
 
-// Hörmann's transformed rejection with squeeze (BTRS), for means of 10 and more.
-int64_t BinomialDraw::transformedRejection(std::mt19937_64 &engine, int64_t n, const LogTable &logs) const
+size_t MultinomialRedraw::drawClass(HalfWords &words) const
 {
-    const double dn = double(n);
-    const double spq = std::sqrt(dn * m_p * m_q); // sqrt is exactly rounded under IEEE
-    const double b = 1.15 + 2.53 * spq;
-    const double a = -0.0873 + 0.0248 * b + 0.01 * m_p;
-    const double c = dn * m_p + 0.5;
-    const double vr = 0.92 - 4.2 / b;
-    const double alpha = (2.83 + 5.1 / b) * spq;
-    const int64_t m = int64_t(std::floor(double(n + 1) * m_p));
-    const double atMode = (double(m) + 0.5) * (logs[m + 1] - m_logOdds - logs[n - m + 1]) + stirlingTail(m)
-                          + stirlingTail(n - m);
-    for (;;) {
-        const double u = UniformOpen(engine) - 0.5;
-        double v = UniformOpen(engine);
-        const double us = 0.5 - std::fabs(u);
-        const double kf = std::floor((2 * a / us + b) * u + c);
-        if (kf < 0 || kf > dn)
-            continue;
-        const int64_t k = int64_t(kf);
-        if (us >= 0.07 && v <= vr)
-            return k;
-        v = ReproducibleLog(v * alpha / (a / (us * us) + b));
-        const double bound = atMode + (dn + 1) * (logs[n - m + 1] - logs[n - k + 1])
-                             + (double(k) + 0.5) * (m_logOdds + logs[n - k + 1] - logs[k + 1]) - stirlingTail(k)
-                             - stirlingTail(n - k);
-        if (v <= bound)
-            return k;
+    // A drop number 0 … total − 1 by scaling a 32-bit word (totals stay far below 2³²).
+    const int64_t drop = int64_t((uint64_t(words.Next()) * uint64_t(m_total)) >> 32);
+    if (!m_classOfDrop.empty())
+        return m_classOfDrop[size_t(drop)];
+    return size_t(std::upper_bound(m_upTo.begin(), m_upTo.end(), drop) - m_upTo.begin());
+}
+
+void MultinomialRedraw::operator()(HalfWords &words, int64_t *out) const
+{
+    const size_t classes = m_upTo.size();
+    int64_t drawn = 0;
+    if (!m_poisson.empty()) {
+        do {
+            drawn = 0;
+            for (size_t k = 0; k < classes; ++k) {
+                out[k] = m_poisson[k].Draw(words.Uniform());
+                drawn += out[k];
+            }
+        } while (drawn > m_total);
+    } else {
+        std::fill(out, out + classes, int64_t(0));
     }
+    for (; drawn < m_total; ++drawn)
+        ++out[drawClass(words)];
 }

@@ -15,37 +15,64 @@ inline double UniformOpen(std::mt19937_64 &engine)
     return (double(engine() >> 11) + 0.5) * 0x1.0p-53;
 }
 
-// Natural logarithm by a series in IEEE arithmetic only, accurate to a few ulp.
-double ReproducibleLog(double x);
-
-// log(k) for k = 0 … n, shared by many binomial draws with counts up to n − 1.
-class LogTable
+// 32-bit words, two from each output of the engine: plenty of resolution for
+// table look-ups at half the cost of the engine.
+class HalfWords
 {
 public:
-    explicit LogTable(int64_t largestCount = 0);
-    double operator[](int64_t k) const { return m_log[size_t(k)]; }
-    int64_t Largest() const { return int64_t(m_log.size()) - 2; }
+    explicit HalfWords(std::mt19937_64 &engine) : m_engine(engine) {}
+    uint32_t Next()
+    {
+        if (m_spare) {
+            m_spare = false;
+            return uint32_t(m_word >> 32);
+        }
+        m_word = m_engine();
+        m_spare = true;
+        return uint32_t(m_word);
+    }
+    // Uniform on (0, 1) to 2⁻³².
+    double Uniform() { return (double(Next()) + 0.5) * 0x1.0p-32; }
 
 private:
-    std::vector<double> m_log;
+    std::mt19937_64 &m_engine;
+    uint64_t m_word = 0;
+    bool m_spare = false;
 };
 
-// A binomial distribution with fixed success probability, prepared once and then
-// drawn from with any number of trials up to the table's largest count.
-class BinomialDraw
+// Poisson draws of a fixed mean by inversion of a tabulated distribution, with a
+// guide table so that a draw costs one uniform and a step or two.
+class PoissonTable
 {
 public:
-    explicit BinomialDraw(double p = 0);
-    int64_t operator()(std::mt19937_64 &engine, int64_t trials, const LogTable &logs) const;
+    explicit PoissonTable(double mean = 0);
+    int64_t operator()(std::mt19937_64 &engine) const { return Draw(UniformOpen(engine)); }
+    int64_t Draw(double uniform) const;
 
 private:
-    int64_t inversion(std::mt19937_64 &engine, int64_t n) const;
-    int64_t transformedRejection(std::mt19937_64 &engine, int64_t n, const LogTable &logs) const;
+    int64_t m_first = 0;         // the value of the table's first entry
+    std::vector<double> m_cdf;   // cumulative probabilities from m_first on, the last exactly 1
+    std::vector<uint32_t> m_guide;
+};
 
-    double m_p = 0;     // min(p, 1 − p): both methods want the smaller tail
-    double m_q = 1;
-    double m_odds = 0;  // p / q
-    double m_logOdds = 0;
-    bool m_flipped = false;
-    bool m_certain = false; // p is 0 or 1
+// Redraws a set of class counts as a multinomial with the same total and the
+// counts' shares as probabilities: the counted drops resampled with replacement.
+// For many drops most of the total comes from independent Poisson draws of a
+// somewhat smaller mean (kept only when they do not exceed the total), and the
+// rest drop by drop; the sum is exactly multinomial either way.
+class MultinomialRedraw
+{
+public:
+    explicit MultinomialRedraw(const std::vector<int64_t> &counts = {});
+    // Writes one redrawn count per class of the constructor's counts.
+    void operator()(HalfWords &words, int64_t *out) const;
+    int64_t Total() const { return m_total; }
+
+private:
+    size_t drawClass(HalfWords &words) const;
+
+    int64_t m_total = 0;
+    std::vector<int64_t> m_upTo;         // cumulative counts
+    std::vector<uint16_t> m_classOfDrop; // drop number → class, for totals up to 65 536
+    std::vector<PoissonTable> m_poisson; // empty: every drop drawn singly
 };
