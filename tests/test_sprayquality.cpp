@@ -53,6 +53,7 @@ private slots:
     void moreDropsNarrowTheInterval();
     void intervalsAreReproducible();
     void singleClassAndEmptySlides();
+    void compositeIntervalPoolsPerArea();
     void poissonDrawsFollowTheirDistribution_data();
     void poissonDrawsFollowTheirDistribution();
     void redrawnCountsAreMultinomial_data();
@@ -275,6 +276,28 @@ double binomialProbability(int64_t n, int64_t k, double p)
 }
 
 } // namespace
+
+void TestSprayQuality::compositeIntervalPoolsPerArea()
+{
+    // Two single-class slides redraw to themselves, so the composite interval has
+    // no width and sits on the composite figures, the second slide (two sweeps)
+    // counting half per drop.
+    SlideSet set = oneSlide({{2, 100}});
+    const int16_t second = AddSlide(set, 1.0f);
+    set.Slides[second].Sweeps = 2;
+    ComputeSlideArea(set.Slides[second], set.Params);
+    set.Slides[second].Counts[4] = 100;
+    int16_t largest = 0;
+    SetDropCount(set, 0, 0, second, largest);
+    CompositeResults c;
+    CalcComposite(set, c);
+    const CountingIntervals i = BootstrapIntervals(set, quick()).Composite;
+    QVERIFY(i.VMD && i.NMD && i.Dv09);
+    QCOMPARE(width(i.VMD), 0.0f);
+    QVERIFY2(std::abs(i.VMD->Low - c.CompVMD) < 1e-3, qPrintable(QString::number(i.VMD->Low)));
+    QVERIFY(std::abs(i.NMD->Low - c.CompNMD) < 1e-3);
+    QVERIFY(std::abs(i.Dv09->Low - CompositeDropSizeFigures(set, c).Dv09) < 1e-3);
+}
 
 void TestSprayQuality::poissonDrawsFollowTheirDistribution_data()
 {
