@@ -2,11 +2,9 @@
 
 #include "MortalityInterval.h"
 
-SprayQualityTable ComputeSprayQuality(const SlideSet &set, const LabelLimits &limits,
-                                      const BootstrapSettings &bootstrap)
+SprayQualityTable ComputeSprayQualityFigures(const SlideSet &set)
 {
     SprayQualityTable table;
-    const LineIntervals intervals = BootstrapIntervals(set, bootstrap);
     const MortalityCounts &control = set.ControlData;
     int32_t drops = 0;
     for (int16_t i = 1; i <= set.SlideCount(); ++i) {
@@ -17,7 +15,6 @@ SprayQualityTable ComputeSprayQuality(const SlideSet &set, const LabelLimits &li
         row.DropDensity = s.DropDensity;
         row.NMD = s.NMD;
         row.Sizes = SlideDropSizeFigures(set, i);
-        row.Intervals = intervals.Slides[size_t(i)];
         row.Mortality12h = s.Mortality12h;
         row.Mortality24h = s.Mortality24h;
         if (s.Mortality12h)
@@ -38,7 +35,21 @@ SprayQualityTable ComputeSprayQuality(const SlideSet &set, const LabelLimits &li
     c.DropDensity = composite.AveDropDensity;
     c.NMD = composite.CompNMD;
     c.Sizes = CompositeDropSizeFigures(set, composite);
-    c.Intervals = intervals.Composite;
-    table.Verdict = JudgeLabelLimits(limits, c.Intervals.VMD, c.Intervals.Dv09);
+    return table;
+}
+
+void ApplyCountingIntervals(SprayQualityTable &table, const LineIntervals &intervals, const LabelLimits &limits)
+{
+    for (size_t i = 0; i < table.Slides.size() && i + 1 < intervals.Slides.size(); ++i)
+        table.Slides[i].Intervals = intervals.Slides[i + 1];
+    table.Composite.Intervals = intervals.Composite;
+    table.Verdict = JudgeLabelLimits(limits, table.Composite.Intervals.VMD, table.Composite.Intervals.Dv09);
+}
+
+SprayQualityTable ComputeSprayQuality(const SlideSet &set, const LabelLimits &limits,
+                                      const BootstrapSettings &bootstrap)
+{
+    SprayQualityTable table = ComputeSprayQualityFigures(set);
+    ApplyCountingIntervals(table, BootstrapIntervals(set, bootstrap), limits);
     return table;
 }

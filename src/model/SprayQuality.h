@@ -32,3 +32,10 @@ struct SprayQualityTable
 // the current slides), with the counting intervals and the label verdict.
 SprayQualityTable ComputeSprayQuality(const SlideSet &set, const LabelLimits &limits,
                                       const BootstrapSettings &bootstrap = {});
+
+// The same in two steps, for a view that shows the figures at once and lets the
+// intervals (the slow part) fill in when BootstrapIntervals, run elsewhere on a
+// copy of the set, is done: figures without intervals or verdict first …
+SprayQualityTable ComputeSprayQualityFigures(const SlideSet &set);
+// … then the intervals of that same set and the verdict they give.
+void ApplyCountingIntervals(SprayQualityTable &table, const LineIntervals &intervals, const LabelLimits &limits);
