@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <string>
+
 // What every command gets: the separators chosen on the command line (or the
 // user's locale) and the two output streams.
 struct CliContext
@@ -48,3 +50,7 @@ void CliError(CliContext &context, const QString &message);
 // significant digits, as JSON consumers need the exact value); "null" for a
 // value JSON cannot hold.
 QString JsonFloat(float value);
+
+// UTF-8 text straight to the stream's device (after what the stream holds), so a
+// large output is not converted to a QString and back.
+void WriteUtf8(QTextStream &stream, const std::string &text);
