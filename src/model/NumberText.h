@@ -3,6 +3,7 @@
 #include <QChar>
 #include <QString>
 #include <cstdint>
+#include <string>
 
 // Every number the operator sees or the slide set file holds passes through here,
 // so the locale's decimal separator is applied in exactly one place. Nothing here
@@ -45,3 +46,36 @@ private:
 
 // Rounds half to even to the nearest integer (the conversion rule of the program).
 double RoundHalfEven(double value);
+
+// The same texts as bytes, for writers that build encoded output themselves and
+// must not pay for a QString per number. `decimal` is the separator as one byte of
+// the output's encoding. Each function writes at most kCapacity bytes from `out`
+// and returns the end of what it wrote.
+namespace NumberText {
+
+inline constexpr int kCapacity = 352; // the widest double in "0.000%" and room to spare
+
+char *General(char *out, float value, char decimal = '.');
+char *Format(char *out, double value, const char *pattern, char decimal = '.');
+
+// Machine text of a float for JSON and the like: the shortest text (up to nine
+// significant digits) that reads back to the same float, always with a point, in
+// C's %g layout ("0.56", "1e+02", "1.5e-07"). NaN and infinities are not numbers
+// there; the caller decides what stands for them.
+char *Shortest(char *out, float value);
+
+template <typename Bytes> // std::string, QByteArray
+void AppendGeneral(Bytes &out, float value, char decimal = '.')
+{
+    char buffer[kCapacity];
+    out.append(buffer, General(buffer, value, decimal) - buffer);
+}
+
+template <typename Bytes>
+void AppendFormat(Bytes &out, double value, const char *pattern, char decimal = '.')
+{
+    char buffer[kCapacity];
+    out.append(buffer, Format(buffer, value, pattern, decimal) - buffer);
+}
+
+} // namespace NumberText

@@ -27,17 +27,20 @@ QString JsonFloat(float value)
 {
     if (!std::isfinite(value))
         return QStringLiteral("null");
-    if (value == 0.0f)
-        return QStringLiteral("0");
     // Machine text for JSON, not a figure for a person: always a point, never
     // the locale's separator.
-    QString text;
-    for (int digits = 1; digits <= 9; ++digits) {
-        text = QString::number(double(value), 'g', digits);
-        if (static_cast<float>(text.toDouble()) == value)
-            break;
+    char text[NumberText::kCapacity];
+    return QString::fromLatin1(text, NumberText::Shortest(text, value) - text);
+}
+
+void WriteUtf8(QTextStream &stream, const std::string &text)
+{
+    if (QIODevice *device = stream.device()) {
+        stream.flush();
+        device->write(text.data(), qint64(text.size()));
+    } else {
+        stream << QString::fromUtf8(text.data(), qsizetype(text.size()));
     }
-    return text;
 }
 
 QString ParseLabelLimits(const QString &text, LabelLimits &limits)

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <string>
+
 // What every command gets: the separators chosen on the command line (or the
 // user's locale) and the two output streams.
 struct CliContext
@@ -54,3 +56,7 @@ QString JsonFloat(float value);
 // --limits DV05MIN,DV05MAX,DV09MAX in µm, each may be empty, numbers with a
 // point whatever the locale. Returns an error text, empty when the value is good.
 QString ParseLabelLimits(const QString &text, LabelLimits &limits);
+
+// UTF-8 text straight to the stream's device (after what the stream holds), so a
+// large output is not converted to a QString and back.
+void WriteUtf8(QTextStream &stream, const std::string &text);

@@ -6,33 +6,59 @@
 #include <QJsonDocument>
 #include <QJsonValue>
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace {
 
-// Writes JSON text directly, so that floats keep their shortest exact form.
+// Writes JSON text directly as UTF-8 bytes, so that floats keep their shortest
+// exact form and a set of thousands of slides is written in one pass.
 class JsonText
 {
 public:
-    QString Text() const { return m_text + QLatin1Char('\n'); }
+    // The whole text, ended by a line break.
+    const std::string &Finish()
+    {
+        m_text += '\n';
+        return m_text;
+    }
 
-    void BeginObject() { open(QLatin1Char('{')); }
-    void EndObject() { close(QLatin1Char('}')); }
-    void BeginArray(const char *key) { name(key); open(QLatin1Char('[')); }
-    void EndArray() { close(QLatin1Char(']')); }
+    void BeginObject() { open('{'); }
+    void EndObject() { close('}'); }
+    void BeginArray(const char *key) { name(key); open('['); }
+    void EndArray() { close(']'); }
     void Key(const char *key) { name(key); }
     void Key(const QString &key) { name(key); }
 
-    void Value(float v) { item(JsonFloat(v)); }
-    void Value(int v) { item(QString::number(v)); }
-    void Value(bool v) { item(v ? QStringLiteral("true") : QStringLiteral("false")); }
-    void Value(const std::optional<float> &v) { item(v ? JsonFloat(*v) : QStringLiteral("null")); }
-    void Value(const QString &v) { item(quote(v)); }
-    void Null() { item(QStringLiteral("null")); }
+    void Value(float v) { item(); number(v); }
+    void Value(int v) { item(); integer(v); }
+    void Value(bool v) { item(); m_text += v ? "true" : "false"; }
+    void Value(const std::optional<float> &v)
+    {
+        if (v)
+            Value(*v);
+        else
+            Null();
+    }
+    void Value(const QString &v) { item(); quote(v); }
+    void Null() { item(); m_text += "null"; }
     void Value(const std::optional<Interval> &v)
     {
-        item(v ? QStringLiteral("[%1, %2]").arg(JsonFloat(v->Low), JsonFloat(v->High)) : QStringLiteral("null"));
+        if (!v) {
+            Null();
+            return;
+        }
+        item();
+        m_text += '[';
+        number(v->Low);
+        m_text += ", ";
+        number(v->High);
+        m_text += ']';
     }
 
     template <typename T>
@@ -46,68 +72,105 @@ public:
     {
         // Arrays of numbers stay on one line.
         name(key);
-        QString line = QStringLiteral("[");
+        item();
+        m_text += '[';
         bool first = true;
         for (const auto &v : values) {
             if (!first)
-                line += QStringLiteral(", ");
+                m_text += ", ";
             if constexpr (std::is_floating_point_v<std::decay_t<decltype(v)>>)
-                line += JsonFloat(v);
+                number(v);
             else
-                line += QString::number(int(v));
+                integer(int(v));
             first = false;
         }
-        item(line + QLatin1Char(']'));
+        m_text += ']';
     }
 
 private:
-    static QString quote(const QString &text)
+    void number(float v)
+    {
+        if (!std::isfinite(v)) {
+            m_text += "null";
+            return;
+        }
+        char text[NumberText::kCapacity];
+        m_text.append(text, NumberText::Shortest(text, v) - text);
+    }
+    void integer(int v)
+    {
+        char text[16];
+        m_text.append(text, std::to_chars(text, text + sizeof text, v).ptr - text);
+    }
+    void quote(const QString &text)
     {
         // QJsonDocument escapes the string; take it out of a one-element array.
         const QByteArray array = QJsonDocument(QJsonArray{QJsonValue(text)}).toJson(QJsonDocument::Compact);
-        return QString::fromUtf8(array.mid(1, array.size() - 2));
+        m_text.append(array.constData() + 1, array.size() - 2);
     }
-    void name(const char *key) { name(QString::fromLatin1(key)); }
+    void name(const char *key)
+    {
+        separate();
+        indent();
+        // The program's own keys are plain words; anything else is escaped.
+        const bool plain = std::all_of(key, key + std::strlen(key), [](char c) {
+            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+        });
+        if (plain) {
+            m_text += '"';
+            m_text += key;
+            m_text += '"';
+        } else {
+            quote(QString::fromLatin1(key));
+        }
+        m_text += ": ";
+        m_pendingKey = true;
+    }
     void name(const QString &key)
     {
         separate();
-        m_text += indent() + quote(key) + QStringLiteral(": ");
+        indent();
+        quote(key);
+        m_text += ": ";
         m_pendingKey = true;
     }
     void separate()
     {
         if (!m_first.empty()) {
             if (!m_first.back())
-                m_text += QLatin1Char(',');
-            m_text += QLatin1Char('\n');
+                m_text += ',';
+            m_text += '\n';
             m_first.back() = false;
         }
     }
-    void item(const QString &text)
+    // Starts a value: after its key, or on a line of its own in an array.
+    void item()
     {
         if (!m_pendingKey && !m_first.empty()) {
             separate();
-            m_text += indent();
+            indent();
         }
         m_pendingKey = false;
-        m_text += text;
     }
-    void open(QChar bracket)
+    void open(char bracket)
     {
-        item(QString(bracket));
+        item();
+        m_text += bracket;
         m_first.push_back(true);
     }
-    void close(QChar bracket)
+    void close(char bracket)
     {
         const bool empty = m_first.back();
         m_first.pop_back();
-        if (!empty)
-            m_text += QLatin1Char('\n') + indent();
+        if (!empty) {
+            m_text += '\n';
+            indent();
+        }
         m_text += bracket;
     }
-    QString indent() const { return QString(int(m_first.size()) * 2, QLatin1Char(' ')); }
+    void indent() { m_text.append(m_first.size() * 2, ' '); }
 
-    QString m_text;
+    std::string m_text;
     std::vector<bool> m_first; // per open bracket: nothing written in it yet
     bool m_pendingKey = false;
 };
@@ -254,6 +317,6 @@ int RunJson(const QStringList &args, CliContext &context)
             json.Null();
     }
     json.EndObject();
-    context.Out << json.Text();
+    WriteUtf8(context.Out, json.Finish());
     return ExitOk;
 }
