@@ -326,7 +326,7 @@ private slots:
         QTest::newRow("paper keeps points") << 850 << true << 10.0 << 10.0 << "Arial";
         QTest::newRow("banner on preview") << 425 << false << 18.0 << 18 * 425 / 96.0 / 8.5 << "Arial";
         QTest::newRow("ticks on preview") << 425 << false << 10.0 << 10 * 425 / 96.0 / 8.5 << "Small Fonts";
-        QTest::newRow("13.5 pt is 7 on small preview") << 361 << false << 14.0 << 14 * 361 / 96.0 / 8.5 << "Small Fonts";
+        QTest::newRow("tick labels on small preview") << 361 << false << 14.0 << 14 * 361 / 96.0 / 8.5 << "Small Fonts";
         QTest::newRow("16 pt on small preview") << 361 << false << 16.0 << 16 * 361 / 96.0 / 8.5 << "Arial";
     }
     void reportFont()
