@@ -136,6 +136,8 @@ frmPreview::frmPreview(const SlideSet &set, const NumberFormat &format, QString 
     cmbPrinters->setCurrentIndex(selected);
     connect(cmbPrinters, &QComboBox::activated, this, [this](int index) { cmbPrinters_Click(index); });
     cmbPrinters_Click(selected);
+    // The arrow keys pick a printer and Enter prints.
+    cmbPrinters->setFocus();
 }
 
 frmPreview::~frmPreview() = default;
