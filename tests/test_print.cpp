@@ -2,6 +2,7 @@
 // the preview window and its printer list, and the failure paths.
 
 #include "test_graphs_data.h"
+#include "test_window_fixture.h"
 
 #include "graphs/GraphBoxes.h"
 #include "graphs/LineGraphs.h"
@@ -526,6 +527,39 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("trial 7.pdf")});
         QVERIFY(pdfText(dir.filePath("trial 7.pdf")).contains(QStringLiteral("Field Station North")));
         QCOMPARE(MessageBoxes::ShownCount(), 1);
+    }
+
+    void printFromTheWindow()
+    {
+        WindowFixture w;
+        w.Open();
+        w.Form->SetPrintHandler(&ShowPrintPreview);
+        w.NewSlide(QStringLiteral("0"));
+        w.TypeDrop(QStringLiteral("3"));
+        w.NewSlide(QStringLiteral("10"));
+        w.TypeDrop(QStringLiteral("5"));
+        int opened = 0;
+        auto closeNextPreview = [&] {
+            QTimer::singleShot(0, w.Form.get(), [&] {
+                if (auto *preview = qobject_cast<frmPreview *>(QApplication::activeModalWidget())) {
+                    ++opened;
+                    QCOMPARE(preview->windowTitle(), QStringLiteral("Nimbrel - Print"));
+                    QTest::keyClick(preview, Qt::Key_Escape);
+                }
+            });
+        };
+        // Only the whole line is printed: Ctrl+P does nothing on a slide.
+        w.Key(Qt::Key_P, Qt::ControlModifier, w.Entry());
+        QCOMPARE(opened, 0);
+        w.Key(Qt::Key_C, Qt::ControlModifier, w.Entry());
+        QVERIFY(w.Shown(QStringLiteral("btnPrint")));
+        closeNextPreview();
+        w.Key(Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(opened, 1);
+        closeNextPreview();
+        QTest::mouseClick(w.Find<QPushButton>(QStringLiteral("btnPrint")), Qt::LeftButton);
+        QCOMPARE(opened, 2);
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     // --- nimbrel-cli report ---------------------------------------------------------------
