@@ -1,4 +1,5 @@
 #include "graphs/DrawingSurface.h"
+#include "print/frmPreview.h"
 #include "shell/MainForm.h"
 #include "shell/StartUp.h"
 
@@ -14,5 +15,6 @@ int main(int argc, char *argv[])
     std::unique_ptr<MainForm> window = StartUp(ReadScreenMetrics(), SettingsStore{});
     if (!window)
         return 0;
+    window->SetPrintHandler(&ShowPrintPreview);
     return app.exec();
 }

@@ -50,7 +50,7 @@ std::optional<QSize> parseSize(const QString &text)
 
 // The separators to try: the ones given, or the locale's and then the two
 // usual conventions, so a file from a colleague abroad still opens.
-std::vector<std::pair<QString, QChar>> separatorsToTry(const PlotRequest &request)
+std::vector<std::pair<QString, QChar>> separatorsToTry(const QString &listSeparator, QChar decimalGiven)
 {
     std::vector<std::pair<QString, QChar>> tries;
     auto add = [&](const QString &list, QChar decimal) {
@@ -59,26 +59,43 @@ std::vector<std::pair<QString, QChar>> separatorsToTry(const PlotRequest &reques
                 return;
         tries.emplace_back(list, decimal);
     };
-    if (!request.ListSeparator.isEmpty()) {
-        QChar decimal = request.Decimal;
+    if (!listSeparator.isEmpty()) {
+        QChar decimal = decimalGiven;
         if (decimal.isNull())
-            decimal = request.ListSeparator == QLatin1String(",") ? QLatin1Char('.') : QLatin1Char(',');
-        add(request.ListSeparator, decimal);
+            decimal = listSeparator == QLatin1String(",") ? QLatin1Char('.') : QLatin1Char(',');
+        add(listSeparator, decimal);
         return tries;
     }
     const LocaleSeparators locale = ReadLocaleSeparators();
-    if (request.Decimal.isNull()) {
+    if (decimalGiven.isNull()) {
         add(locale.List, locale.Decimal);
         add(QStringLiteral(","), QLatin1Char('.'));
         add(QStringLiteral(";"), QLatin1Char(','));
         add(QStringLiteral(";"), QLatin1Char('.'));
     } else {
-        add(request.Decimal == QLatin1Char(',') ? QStringLiteral(";") : QStringLiteral(","), request.Decimal);
+        add(decimalGiven == QLatin1Char(',') ? QStringLiteral(";") : QStringLiteral(","), decimalGiven);
     }
     return tries;
 }
 
 } // namespace
+
+std::optional<DrawingLoad> LoadForDrawing(const QString &file, const QString &listSeparator, QChar decimal,
+                                          QString &error)
+{
+    QString firstError;
+    for (const auto &[list, dec] : separatorsToTry(listSeparator, decimal)) {
+        LoadResult result = ReadSlideSetFile(file, list, NumberFormat(dec));
+        if (result.Ok())
+            return DrawingLoad{std::move(*result.Loaded), dec};
+        if (firstError.isEmpty())
+            firstError = result.Error;
+        if (result.Status == LoadStatus::WrongBanner)
+            break; // not a slide set file under any separator
+    }
+    error = firstError.isEmpty() ? QStringLiteral("%1: could not be read").arg(file) : firstError;
+    return std::nullopt;
+}
 
 QString PlotUsage()
 {
@@ -200,23 +217,12 @@ std::optional<PlotRequest> ParsePlotArguments(const QStringList &words, QString 
 
 QString RenderPlot(const PlotRequest &request, QImage &image, QString &note)
 {
-    std::optional<LoadedSlideSet> loaded;
-    QString firstError;
-    for (const auto &[list, decimal] : separatorsToTry(request)) {
-        LoadResult result = ReadSlideSetFile(request.File, list, NumberFormat(decimal));
-        if (result.Ok()) {
-            loaded = std::move(result.Loaded);
-            break;
-        }
-        if (firstError.isEmpty())
-            firstError = result.Error;
-        if (result.Status == LoadStatus::WrongBanner)
-            break; // not a slide set file under any separator
-    }
+    QString error;
+    std::optional<DrawingLoad> loaded = LoadForDrawing(request.File, request.ListSeparator, request.Decimal, error);
     if (!loaded)
-        return firstError.isEmpty() ? QStringLiteral("%1: could not be read").arg(request.File) : firstError;
+        return error;
 
-    SlideSet &set = loaded->Set;
+    SlideSet &set = loaded->Loaded.Set;
     if (set.SlideCount() < 1)
         return QStringLiteral("%1 holds no slides: nothing to plot").arg(request.File);
     if (request.Slide > set.SlideCount())
@@ -225,7 +231,7 @@ QString RenderPlot(const PlotRequest &request, QImage &image, QString &note)
         set.CurrentSlide = request.Slide;
 
     ViewState view;
-    view.LargestSizeFound = loaded->LargestSizeFound;
+    view.LargestSizeFound = loaded->Loaded.LargestSizeFound;
     view.GraphMode = request.Mode;
     view.CompositeChecked = request.Composite;
     CalcComposite(set, view.Composite);
@@ -305,11 +311,7 @@ int RunPlot(const QStringList &args, CliContext &context)
     return RunPlotCommand(args);
 }
 
-namespace {
-
-// Index of the command word: the first that is neither an option nor the value
-// of one of the two options that take one; -1 when there is none.
-int commandIndex(const QStringList &args)
+int CommandWordIndex(const QStringList &args)
 {
     for (int i = 1; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -324,14 +326,12 @@ int commandIndex(const QStringList &args)
     return -1;
 }
 
-} // namespace
-
 bool IsPlotCommand(int argc, char *argv[])
 {
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    const int i = commandIndex(args);
+    const int i = CommandWordIndex(args);
     return i > 0 && args[i] == QLatin1String("plot");
 }
 
@@ -341,7 +341,7 @@ int PlotMain(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QStringList words = QCoreApplication::arguments();
-    const int command = commandIndex(words);
+    const int command = CommandWordIndex(words);
     if (command > 0)
         words.removeAt(command);
     words.removeFirst(); // the program

@@ -58,6 +58,22 @@ int PlotMain(int argc, char *argv[]);
 
 QString PlotUsage();
 
+// A slide set file read for drawing: with the separators given, or else the
+// locale's and then the two usual conventions in turn, so a file from a
+// colleague abroad still opens. `Decimal` is the separator that read it.
+struct DrawingLoad
+{
+    LoadedSlideSet Loaded;
+    QChar Decimal;
+};
+std::optional<DrawingLoad> LoadForDrawing(const QString &file, const QString &listSeparator, QChar decimal,
+                                          QString &error);
+
+// Index of the command word in the whole command line: the first word that is
+// neither an option nor the value of one of the two options that take one; -1
+// when there is none.
+int CommandWordIndex(const QStringList &args);
+
 // The entry in the command table, for the usage text. main() hands plot to
 // PlotMain before this could be reached; run under a Core-only application it
 // refuses rather than draw without fonts.

@@ -2,6 +2,7 @@
 // writer. main() only reads the options and hands over to one command.
 #include "CliSupport.h"
 #include "PlotCommand.h"
+#include "ReportCommand.h"
 #include "platform/LocaleInfo.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,7 @@ const CliCommand kCommands[] = {
      RunSummary},
     {"rewrite", "IN OUT", "load IN and save it as OUT, every result freshly computed", 2, 2, RunRewrite},
     {"plot", "FILE --graph G [options] -o OUT.png", "draw one graph of FILE into a PNG image ('plot --help')", 1, -1, RunPlot},
+    {"report", "FILE [--page N] -o OUT.pdf|OUT.png", "write the printed report of FILE as a PDF, or one page as a PNG ('report --help')", 1, -1, RunReport},
 };
 
 QString usage()
@@ -50,6 +52,8 @@ int main(int argc, char **argv)
 {
     if (IsPlotCommand(argc, argv)) // drawing needs a GUI application, made there
         return PlotMain(argc, argv);
+    if (IsReportCommand(argc, argv))
+        return ReportMain(argc, argv);
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

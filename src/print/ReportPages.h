@@ -1,0 +1,60 @@
+#pragma once
+
+#include "graphs/DrawingSurface.h"
+#include "model/NumberText.h"
+#include "model/SlideSet.h"
+
+#include <QString>
+
+#include <cstdint>
+
+// The printed report: US Letter pages drawn on a DrawingSurface, either a
+// printer page (sizes as given, in points and inches) or the preview picture
+// (the same steps with the font sizes scaled down to the picture).
+
+// Pages are numbered from 1; PrintSub with page 0 draws every one in turn.
+inline constexpr int kReportPageCount = 3;
+
+// The captions of the preview window while a report goes to paper.
+inline const QString kPreviewCaption = QStringLiteral("Nimbrel - Print");
+QString PrintingPageCaption(int page);
+
+// "There was an error printing:", two line breaks and the platform's words.
+QString PrintErrorMessage(const QString &description);
+
+// What the report prints: the set as it stands, with its composite results
+// computed afresh (the window's copy can be stale after an optics change).
+struct ReportData
+{
+    ReportData(const SlideSet &set, const NumberFormat &format);
+
+    const SlideSet &Set;
+    NumberFormat Format;
+    CompositeResults Composite;
+};
+
+// Where PrintSub reports progress and failure: the preview window's caption and
+// message box, or a command line.
+class ReportHost
+{
+public:
+    virtual ~ReportHost() = default;
+    virtual void SetCaption(const QString &caption) { (void)caption; }
+    // `message` is the whole text (PrintErrorMessage).
+    virtual void ShowPrintError(const QString &message) = 0;
+};
+
+// The font size a report size of `points` takes on this destination: as given on
+// paper; on the preview scaled by the picture's width over the page's 8.5 in.
+double ReportFontSize(const DrawingSurface &dest, bool destIsPrinter, double points);
+
+// Sets the surface's font size as above; below 7 points the face becomes
+// "Small Fonts", which stays legible that small, otherwise "Arial".
+void SetReportFont(DrawingSurface &dest, bool destIsPrinter, double points);
+
+// Draws page `pageNum` (1 … kReportPageCount) or, with 0, all of them. On a
+// printer a new physical page is started between pages, the host's caption shows
+// progress and the job is ended at the end (also when no page was chosen). A
+// failure (a device that is not open, a page the printer refuses) stops the
+// drawing, is shown through the host and gives false.
+bool PrintSub(DrawingSurface &dest, bool destIsPrinter, uint8_t pageNum, const ReportData &data, ReportHost &host);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "CliSupport.h"
+
+// nimbrel-cli report FILE [--page 1|2|3] [--list-separator C] [--decimal-separator C]
+//                   -o OUT.pdf|OUT.png
+//
+// The printed report of a slide set file: every page, or the one --page names,
+// as a US Letter PDF; with --page, OUT.png gives that page as an image at
+// 100 dpi. Drawn by the same steps as the printer's pages, no display needed.
+
+QString ReportUsage();
+
+// Whether the command line asks for report (drawing needs fonts, hence a
+// QGuiApplication, so main() hands it over before making a Core application).
+bool IsReportCommand(int argc, char *argv[]);
+
+// Selects the offscreen platform unless one is set, makes a QGuiApplication and
+// runs the command on every argument but the word "report".
+int ReportMain(int argc, char *argv[]);
+
+// The entry in the command table, for the usage text; refuses to run under a
+// Core-only application.
+int RunReport(const QStringList &args, CliContext &context);
