@@ -18,6 +18,7 @@ void MainForm::NewSlideCommand()
     if (IsCompositeView())
         return;
     CommitPendingCell();
+    CommitSlideFields();
     if (m_set.SlideCount() >= kMaxCounter) {
         MessageBoxes::Show(this, QStringLiteral("No more slides can be added to this slide set."));
         return;
@@ -87,6 +88,20 @@ bool MainForm::SlideInfo_KeyPress(int index, QKeyEvent *event)
         return true;
     }
     return DiscardsTypedKey(event, box, true, m_format.decimalSeparator());
+}
+
+// A position or sweeps value typed and not yet left with Enter or Tab belongs to
+// the slide on view: committed before anything saves, asks, or shows another
+// slide, since none of those moves the focus out of the field.
+void MainForm::CommitSlideFields()
+{
+    if (m_set.CurrentSlide < 1 || m_set.CurrentSlide > m_set.SlideCount())
+        return;
+    const Slide &slide = m_set.Current();
+    if (txtSlideInfo[1]->text() != m_format.General(slide.Position))
+        SlideInfo_FocusLost(1);
+    if (txtSlideInfo[2]->text() != m_format.General(m_set.Current().Sweeps))
+        SlideInfo_FocusLost(2);
 }
 
 void MainForm::SlideInfo_FocusLost(int index)

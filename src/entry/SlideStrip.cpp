@@ -227,6 +227,19 @@ void MainForm::SlideStrip_Click(int tab)
     if (tab != m_set.CurrentSlide && tab >= 1 && tab <= m_set.SlideCount()) {
         // A count typed into the table belongs to the slide it was typed on.
         CommitPendingCell();
+        if (!m_inFieldCommit) {
+            // A new position moves its slide in the order; the clicked tab is
+            // found again by its slide's position, which is unique.
+            const float clicked = m_set.Slides[tab].Position;
+            CommitSlideFields();
+            const int16_t moved = FindSlideAtPosition(m_set, clicked);
+            if (moved != tab && moved >= 1) {
+                SelectSlideTab(moved);
+                return;
+            }
+        }
+        if (tab == m_set.CurrentSlide)
+            return;
         SlideStrip->update();
         m_set.CurrentSlide = int16_t(tab);
         RefreshCurrentSlide();
@@ -293,10 +306,14 @@ void MainForm::DeleteCurrentSlide()
 void MainForm::CompositeCheck_Click()
 {
     const bool checked = CompositeCheck->isChecked();
+    // What was typed belongs to the view it was typed in.
+    if (m_set.SlideCount() > 0) {
+        CommitPendingCell();
+        CommitSlideFields();
+    }
     m_view.CompositeChecked = checked && m_set.SlideCount() > 0;
     if (m_set.SlideCount() == 0)
         return;
-    CommitPendingCell();
     btnPrint->setVisible(checked);
     btnNewSlide->setEnabled(!checked);
     if (checked) {

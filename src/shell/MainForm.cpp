@@ -61,6 +61,7 @@ bool MainForm::event(QEvent *event)
 void MainForm::closeEvent(QCloseEvent *event)
 {
     CommitPendingCell();
+    CommitSlideFields();
     if (!m_commands->ConfirmClose()) {
         event->ignore();
         return;
@@ -126,6 +127,7 @@ void MainForm::SaveCommand()
     if (m_set.SlideCount() == 0)
         return;
     CommitPendingCell();
+    CommitSlideFields();
     m_commands->Save();
 }
 
