@@ -131,9 +131,17 @@ void MainForm::SlideInfo_FocusLost(int index)
             } else {
                 slide.Position = value;
                 box->setText(m_format.General(value));
-                SlideStrip->setTabText(SlideStrip->currentIndex(), SlideTabCaption(m_set.CurrentSlide));
                 SetModified(true);
-                SortSlidesByPosition(m_set.CurrentSlide);
+                if (IsCompositeView()) {
+                    // The strip holds the graph tabs: the slide moves in the order
+                    // and the line is recomputed, the graph on view stays.
+                    m_set.CurrentSlide = ::SortSlidesByPosition(m_set, m_set.CurrentSlide);
+                    CalcCompositeAndMedians();
+                    RefreshCurrentSlide();
+                } else {
+                    SlideStrip->setTabText(SlideStrip->currentIndex(), SlideTabCaption(m_set.CurrentSlide));
+                    SortSlidesByPosition(m_set.CurrentSlide);
+                }
             }
         }
     } else {
@@ -145,6 +153,8 @@ void MainForm::SlideInfo_FocusLost(int index)
             ComputeSlideArea(slide, m_set.Params);
             SetDropCount(m_set, 0, 0, 0, m_view.LargestSizeFound);
             SetModified(true);
+            if (IsCompositeView())
+                CalcCompositeAndMedians();
             DrawResult();
             RefreshCurrentSlide();
         }

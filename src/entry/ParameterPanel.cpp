@@ -543,10 +543,11 @@ void ParameterPanel::recalculate()
     if (set.SlideCount() > 0) {
         for (int16_t i = 1; i <= set.SlideCount(); ++i)
             SetDropCount(set, 0, 0, i, view.LargestSizeFound);
+        // In composite view the line's figures change too, and the slide's area
+        // shown beside them.
         if (m_context.IsCompositeView())
             m_context.CalcCompositeAndMedians();
-        else
-            m_context.RefreshCurrentSlide();
+        m_context.RefreshCurrentSlide();
     } else {
         m_context.SetHistogramRightLabel(m_context.Format().Format(view.LargestSizeFound, "0.0"));
     }

@@ -90,6 +90,9 @@ void MainForm::RefreshCurrentSlide()
         UpdateHistogramLabels();
         UpdateStatsLabels();
     }
+    // The line graphs draw every slide: the one on view has just changed.
+    if (IsCompositeView() && m_view.CompositeView >= 1)
+        DrawCompositeGraph(m_view.CompositeView);
 }
 
 void MainForm::FillStatsGrid()
