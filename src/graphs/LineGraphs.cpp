@@ -224,7 +224,7 @@ LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewSt
                             const LineDataOptions &options)
 {
     LineDataResult result;
-    const NumberFormat fmt;
+    const NumberFormat &fmt = options.Format;
     const int n = set.SlideCount();
     const bool control = hasControlData(set);
 
@@ -405,9 +405,9 @@ LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewSt
     return result;
 }
 
-void DrawMortalityVsDensity(DrawingSurface &s, const SlideSet &set, const ViewState &view, float densityAxisMax)
+void DrawMortalityVsDensity(DrawingSurface &s, const SlideSet &set, const ViewState &view, float densityAxisMax,
+                            const NumberFormat &fmt)
 {
-    const NumberFormat fmt;
     BeginCompositeGraph(s, -0.1f, 1.2f, view.PlotScaleTop / 4, view.PlotScaleHeight / 4);
     s.Box(0, 0, 1, 1);
 
