@@ -154,6 +154,15 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
             return false;
         if (MainWindow_KeyDown(key))
             return true;
+        // Operators press Enter, on either keyboard, to press the button they are on.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (auto *button = qobject_cast<QPushButton *>(watched)) {
+                if (button->isEnabled() && button->isVisible() && !key->isAutoRepeat())
+                    button->click();
+                return true;
+            }
+        }
         if (watched == txtDataEntry)
             return DataEntry_KeyPress(key);
         if (watched == DataGrid)
