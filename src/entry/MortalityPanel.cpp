@@ -94,6 +94,18 @@ bool MortalityPanel::eventFilter(QObject *watched, QEvent *event)
     return QGroupBox::eventFilter(watched, event);
 }
 
+// Alt+M always starts a cage at "Number in cage", never where the focus last
+// was in the frame (Control Data, or a box disabled since).
+bool MortalityPanel::event(QEvent *event)
+{
+    if (event->type() == QEvent::Shortcut) {
+        if (m_boxes[1]->isEnabled())
+            m_boxes[1]->setFocus(Qt::ShortcutFocusReason);
+        return true;
+    }
+    return QGroupBox::event(event);
+}
+
 void MortalityPanel::setBoxEnabled(QLineEdit *box, bool enabled)
 {
     box->setEnabled(enabled);
