@@ -355,4 +355,10 @@ void MainForm::CompositeCheck_Click()
     m_view.CurrentVMD = checked ? m_view.Composite.CompVMD : m_set.Current().VMD;
     m_view.CurrentNMD = checked ? m_view.Composite.CompNMD : m_set.Current().NMD;
     GraphOption_Click(SelectedGraphOption() > 0 ? SelectedGraphOption() : 1);
+    // Hiding the drop box would hand the focus to Slide Position with its text
+    // selected, where the next key would edit the position.
+    if (checked)
+        SlideStrip->setFocus(Qt::OtherFocusReason);
+    else
+        txtDataEntry->setFocus(Qt::OtherFocusReason);
 }
