@@ -56,6 +56,9 @@ ParameterPanel::ParameterPanel(MainFormContext &context, QWidget *parent)
         for (int n = 1; n <= 5; ++n)
             m_frames[n]->setEnabled(n == index + 1);
     });
+    // A click on a tab keeps the focus in the tabs, where the arrow keys go on;
+    // otherwise disabling the frame left behind sends it elsewhere in the window.
+    m_tabs->tabBar()->setFocusPolicy(Qt::StrongFocus);
     m_tabs->setCurrentIndex(0);
     for (int n = 2; n <= 5; ++n)
         m_frames[n]->setEnabled(false);
