@@ -304,10 +304,8 @@ void MortalityPanel::ShowControlData()
 {
     CommitPendingEdits();
     QWidget *window = m_context.Window();
+    // Centred on the window and wholly on screen, where the toolkit puts it.
     frmControlData dialog(m_context, window);
-    // Beside the button, a little below its top edge.
-    const QPoint at = m_controlButton->mapToGlobal(QPoint(m_controlButton->width() + 5, 20));
-    dialog.move(at);
     if (dialog.exec() == QDialog::Accepted) {
         // Every slide's corrected mortality rests on the control cage: bring them
         // all up to date now, not only the slide on view, so that the graphs,

@@ -24,10 +24,8 @@ void MainForm::NewSlideCommand()
         return;
     }
 
+    // Left where the toolkit puts it: centred on the window and wholly on screen.
     frmSlidePos dialog(m_set, m_format, this);
-    dialog.adjustSize();
-    const QPoint beside = mapToGlobal(QPoint(btnNewSlide->geometry().right() + 1 + 5, btnNewSlide->y() + 20));
-    dialog.move(beside);
     dialog.exec();
     if (dialog.Cancelled)
         return;
