@@ -150,6 +150,9 @@ void MainForm::SetDataEntryEnabled(bool enabled)
     ColourCountColumn(enabled);
     m_gridUpdating = true;
     SetGridCurrentCell(1, 2);
+    // A table nobody can type into shows no highlighted cell.
+    if (!enabled)
+        DataGrid->clearSelection();
     m_gridUpdating = false;
 
     setGridColours(StatsGrid, enabled, enabled ? QColor(144, 144, 144) : QColor(192, 192, 192));
