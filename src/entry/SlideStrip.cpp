@@ -193,6 +193,9 @@ void MainForm::SetResultsEnabled(bool enabled)
         VMDLabel->clear();
         DropLabel->clear();
         NMDLabel->clear();
+        // The axis labels of a histogram no longer drawn would read as its scale.
+        for (QLabel *label : {ResultLabelX1, ResultLabelX2, ResultLabelY1, ResultLabelY2})
+            label->clear();
         btnPrint->setVisible(false);
     } else {
         ResultPic->SetBackColor(Qt::white);
