@@ -11,6 +11,8 @@
 #include <QPalette>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 QString indexed(const char *name, int i)
@@ -62,7 +64,13 @@ MortalityPanel::MortalityPanel(MainFormContext &context, QWidget *parent)
     m_warning = new QLabel(QStringLiteral("No control data entered"), this);
     m_warning->setObjectName(QStringLiteral("lblMortalityWarning"));
     m_warning->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_warning->setWordWrap(true);
+    // The text carries its own line break where the frame is compact; the
+    // full layout shows it on one line.
+    m_warning->setWordWrap(false);
+    // The frame is sized once, while the warning is hidden: keep its room.
+    QSizePolicy keep = m_warning->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    m_warning->setSizePolicy(keep);
     m_warning->setVisible(false);
     grid->addWidget(m_warning, 1, 2, 3, 1);
 
@@ -144,6 +152,13 @@ void MortalityPanel::SetCompact(bool compact)
 {
     m_warning->setText(compact ? QStringLiteral("No control\ndata entered") : QStringLiteral("No control data entered"));
     if (auto *grid = qobject_cast<QGridLayout *>(layout())) {
+        // Compact: the two-line warning stands where the three results would.
+        // Full: on one line under the boxes, where the frame is wide enough.
+        grid->removeWidget(m_warning);
+        if (compact)
+            grid->addWidget(m_warning, 1, 2, 3, 1);
+        else
+            grid->addWidget(m_warning, 4, 0, 1, 4);
         grid->setVerticalSpacing(compact ? 1 : 3);
         grid->setContentsMargins(8, compact ? 2 : 6, 8, compact ? 2 : 6);
     }
