@@ -81,6 +81,10 @@ LineDataResult DrawLineData(DrawingSurface &surface, const SlideSet &set, const 
 void DrawMortalityVsDensity(DrawingSurface &surface, const SlideSet &set, const ViewState &view,
                             float densityAxisMax, const NumberFormat &format = NumberFormat());
 
+// A title turned by 90° left of a vertical axis, centred on centreY, inset from
+// the box's left edge but kept clear of the axis's tick labels, which begin at
+// labelsLeft (user x).
+void LeftAxisTitle(DrawingSurface &surface, const QString &text, double centreY, double labelsLeft);
 // Shared with the range chart: three names on one line centred at the top of
 // the scale, ten spaces apart, each in its colour, 8-point "MS Sans Serif".
 void DrawLegend(DrawingSurface &surface, const QString (&names)[3], const QColor (&colours)[3]);
