@@ -182,7 +182,10 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
     case QEvent::FocusIn:
         if (watched == txtSlideInfo[1] || watched == txtSlideInfo[2] || watched == txtDataEntry) {
             auto *box = static_cast<QLineEdit *>(watched);
-            QMetaObject::invokeMethod(box, &QLineEdit::selectAll, Qt::QueuedConnection);
+            // Selected once the focus has settled, and only if it is still here:
+            // a field the focus merely passed through keeps no selection.
+            QMetaObject::invokeMethod(
+                box, [box] { if (box->hasFocus()) box->selectAll(); }, Qt::QueuedConnection);
         }
         return false;
     case QEvent::FocusOut: {
