@@ -44,7 +44,7 @@ struct LineDataOptions
     // paper, where there are no card widgets to show.
     bool DrawCards = false;
     // Tick labels in the reader's numbers (decimal separator of the locale).
-    NumberFormat Format;
+    NumberFormat Format = NumberFormat();
 };
 
 // What DrawLineData leaves for the window.
