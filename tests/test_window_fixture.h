@@ -17,7 +17,7 @@ class WindowFixture
 {
 public:
     // A window laid out for a screen `yres` high; maxSizeEPD 0 keeps the default.
-    void Open(int yres = 768, int maxSizeEPD = 0)
+    void Open(int yres = 768, int maxSizeEPD = 0, const StartUpValues &startUp = StartUpValues())
     {
         m_dir = std::make_unique<QTemporaryDir>();
         Store.File = m_dir->filePath(QStringLiteral("nimbrel.ini"));
@@ -26,7 +26,7 @@ public:
         MessageBoxes::ClearQueue();
         MessageBoxes::ResetLog();
         MessageBoxes::SetFallbackAnswer(MessageBoxes::Ok);
-        Form = std::make_unique<MainForm>(StartUpValues(), Store);
+        Form = std::make_unique<MainForm>(startUp, Store);
         Form->AdjustScreen(yres);
         Form->show();
         Form->activateWindow();

@@ -48,7 +48,9 @@ void MainForm::DrawCompositeGraph(int view)
     {
         DrawingSurface surface(&image, Picture1->OuterHeight());
         if (view == 1) {
-            const LineDataResult result = DrawLineData(surface, m_set, m_view);
+            LineDataOptions options;
+            options.Format = m_format;
+            const LineDataResult result = DrawLineData(surface, m_set, m_view, options);
             m_vmdAxisMax = result.VMDAxisMax;
             m_nmdAxisMax = result.NMDAxisMax;
             m_densityAxisMax = result.DensityAxisMax;
@@ -67,7 +69,7 @@ void MainForm::DrawCompositeGraph(int view)
             }
         } else if (view == 2) {
             HideCards();
-            DrawMortalityVsDensity(surface, m_set, m_view, m_densityAxisMax);
+            DrawMortalityVsDensity(surface, m_set, m_view, m_densityAxisMax, m_format);
         } else {
             HideCards();
             DrawRangeChart(surface, m_set, m_view);
@@ -97,15 +99,21 @@ void MainForm::CardLabel_MouseMove(int index)
                           3.0 + m12,
                           3.0 + m24};
     const QString microns = QStringLiteral(" ") + kMicro + QStringLiteral("m ");
+    // A mortality that could not be computed (no control cage, or every control
+    // insect dead) is no 0 %: it reads "-" and has no point to mark.
+    const auto percent = [this](const std::optional<float> &v) {
+        return v ? QStringLiteral(" ") + m_format.Format(double(*v) * 100, "0.0") + QStringLiteral(" % ")
+                 : QStringLiteral(" - ");
+    };
+    const bool computed[7] = {false, true, true, true, s.Knockdown1h.has_value(), s.Mortality12h.has_value(),
+                              s.Mortality24h.has_value()};
     const QString captions[7] = {
         QString(),
         QStringLiteral(" ") + m_format.Format(s.VMD, "0.0") + microns,
         QStringLiteral(" ") + m_format.Format(s.NMD, "0.0") + microns,
         QStringLiteral(" ") + m_format.Format(s.DropDensity, "0.0") + QStringLiteral(" drops/cm ") + kSquared
             + QStringLiteral(" "),
-        QStringLiteral(" ") + m_format.Format(double(knock) * 100, "0.0") + QStringLiteral(" % "),
-        QStringLiteral(" ") + m_format.Format(double(m12) * 100, "0.0") + QStringLiteral(" % "),
-        QStringLiteral(" ") + m_format.Format(double(m24) * 100, "0.0") + QStringLiteral(" % ")};
+        percent(s.Knockdown1h), percent(s.Mortality12h), percent(s.Mortality24h)};
 
     // Mortality labels take the three slots of their panel by value: the largest
     // on top. Knockdown leaves the middle only when strictly above or below both;
@@ -159,8 +167,8 @@ void MainForm::CardLabel_MouseMove(int index)
         Picture1->Circles[i].Radius = 3;
         const bool show = i <= 3 || hasCage;
         label->setVisible(show);
-        Picture1->Lines[i].Visible = show;
-        Picture1->Circles[i].Visible = show;
+        Picture1->Lines[i].Visible = show && computed[i];
+        Picture1->Circles[i].Visible = show && computed[i];
     }
     m_readoutShown = true;
     Picture1->update();

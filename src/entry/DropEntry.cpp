@@ -76,6 +76,7 @@ bool MainForm::MainWindow_KeyDown(QKeyEvent *event)
         CompositeCheck->setChecked(!CompositeCheck->isChecked());
     } else if (ctrl && key == Qt::Key_Tab && count > 0) {
         CommitPendingCell();
+        CommitSlideFields();
         if (!composite) {
             target = m_set.CurrentSlide + 1;
             if (target > count)
@@ -88,6 +89,7 @@ bool MainForm::MainWindow_KeyDown(QKeyEvent *event)
         }
     } else if (ctrlShift && (key == Qt::Key_Backtab || key == Qt::Key_Tab) && count > 0) {
         CommitPendingCell();
+        CommitSlideFields();
         if (!composite) {
             target = m_set.CurrentSlide - 1;
             if (target < 1)

@@ -11,6 +11,8 @@
 #include <QPalette>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 QString indexed(const char *name, int i)
@@ -62,7 +64,13 @@ MortalityPanel::MortalityPanel(MainFormContext &context, QWidget *parent)
     m_warning = new QLabel(QStringLiteral("No control data entered"), this);
     m_warning->setObjectName(QStringLiteral("lblMortalityWarning"));
     m_warning->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_warning->setWordWrap(true);
+    // The text carries its own line break where the frame is compact; the
+    // full layout shows it on one line.
+    m_warning->setWordWrap(false);
+    // The frame is sized once, while the warning is hidden: keep its room.
+    QSizePolicy keep = m_warning->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    m_warning->setSizePolicy(keep);
     m_warning->setVisible(false);
     grid->addWidget(m_warning, 1, 2, 3, 1);
 
@@ -92,6 +100,18 @@ bool MortalityPanel::eventFilter(QObject *watched, QEvent *event)
             }
     }
     return QGroupBox::eventFilter(watched, event);
+}
+
+// Alt+M always starts a cage at "Number in cage", never where the focus last
+// was in the frame (Control Data, or a box disabled since).
+bool MortalityPanel::event(QEvent *event)
+{
+    if (event->type() == QEvent::Shortcut) {
+        if (m_boxes[1]->isEnabled())
+            m_boxes[1]->setFocus(Qt::ShortcutFocusReason);
+        return true;
+    }
+    return QGroupBox::event(event);
 }
 
 void MortalityPanel::setBoxEnabled(QLineEdit *box, bool enabled)
@@ -132,6 +152,13 @@ void MortalityPanel::SetCompact(bool compact)
 {
     m_warning->setText(compact ? QStringLiteral("No control\ndata entered") : QStringLiteral("No control data entered"));
     if (auto *grid = qobject_cast<QGridLayout *>(layout())) {
+        // Compact: the two-line warning stands where the three results would.
+        // Full: on one line under the boxes, where the frame is wide enough.
+        grid->removeWidget(m_warning);
+        if (compact)
+            grid->addWidget(m_warning, 1, 2, 3, 1);
+        else
+            grid->addWidget(m_warning, 4, 0, 1, 4);
         grid->setVerticalSpacing(compact ? 1 : 3);
         grid->setContentsMargins(8, compact ? 2 : 6, 8, compact ? 2 : 6);
     }
@@ -292,10 +319,8 @@ void MortalityPanel::ShowControlData()
 {
     CommitPendingEdits();
     QWidget *window = m_context.Window();
+    // Centred on the window and wholly on screen, where the toolkit puts it.
     frmControlData dialog(m_context, window);
-    // Beside the button, a little below its top edge.
-    const QPoint at = m_controlButton->mapToGlobal(QPoint(m_controlButton->width() + 5, 20));
-    dialog.move(at);
     if (dialog.exec() == QDialog::Accepted) {
         // Every slide's corrected mortality rests on the control cage: bring them
         // all up to date now, not only the slide on view, so that the graphs,

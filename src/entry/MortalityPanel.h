@@ -39,6 +39,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void setBoxEnabled(QLineEdit *box, bool enabled);

@@ -18,15 +18,14 @@ void MainForm::NewSlideCommand()
     if (IsCompositeView())
         return;
     CommitPendingCell();
+    CommitSlideFields();
     if (m_set.SlideCount() >= kMaxCounter) {
         MessageBoxes::Show(this, QStringLiteral("No more slides can be added to this slide set."));
         return;
     }
 
+    // Left where the toolkit puts it: centred on the window and wholly on screen.
     frmSlidePos dialog(m_set, m_format, this);
-    dialog.adjustSize();
-    const QPoint beside = mapToGlobal(QPoint(btnNewSlide->geometry().right() + 1 + 5, btnNewSlide->y() + 20));
-    dialog.move(beside);
     dialog.exec();
     if (dialog.Cancelled)
         return;
@@ -89,6 +88,20 @@ bool MainForm::SlideInfo_KeyPress(int index, QKeyEvent *event)
     return DiscardsTypedKey(event, box, true, m_format.decimalSeparator());
 }
 
+// A position or sweeps value typed and not yet left with Enter or Tab belongs to
+// the slide on view: committed before anything saves, asks, or shows another
+// slide, since none of those moves the focus out of the field.
+void MainForm::CommitSlideFields()
+{
+    if (m_set.CurrentSlide < 1 || m_set.CurrentSlide > m_set.SlideCount())
+        return;
+    const Slide &slide = m_set.Current();
+    if (txtSlideInfo[1]->text() != m_format.General(slide.Position))
+        SlideInfo_FocusLost(1);
+    if (txtSlideInfo[2]->text() != m_format.General(m_set.Current().Sweeps))
+        SlideInfo_FocusLost(2);
+}
+
 void MainForm::SlideInfo_FocusLost(int index)
 {
     if (m_inFieldCommit || m_set.CurrentSlide < 1 || m_set.CurrentSlide > m_set.SlideCount())
@@ -116,9 +129,17 @@ void MainForm::SlideInfo_FocusLost(int index)
             } else {
                 slide.Position = value;
                 box->setText(m_format.General(value));
-                SlideStrip->setTabText(SlideStrip->currentIndex(), SlideTabCaption(m_set.CurrentSlide));
                 SetModified(true);
-                SortSlidesByPosition(m_set.CurrentSlide);
+                if (IsCompositeView()) {
+                    // The strip holds the graph tabs: the slide moves in the order
+                    // and the line is recomputed, the graph on view stays.
+                    m_set.CurrentSlide = ::SortSlidesByPosition(m_set, m_set.CurrentSlide);
+                    CalcCompositeAndMedians();
+                    RefreshCurrentSlide();
+                } else {
+                    SlideStrip->setTabText(SlideStrip->currentIndex(), SlideTabCaption(m_set.CurrentSlide));
+                    SortSlidesByPosition(m_set.CurrentSlide);
+                }
             }
         }
     } else {
@@ -130,6 +151,8 @@ void MainForm::SlideInfo_FocusLost(int index)
             ComputeSlideArea(slide, m_set.Params);
             SetDropCount(m_set, 0, 0, 0, m_view.LargestSizeFound);
             SetModified(true);
+            if (IsCompositeView())
+                CalcCompositeAndMedians();
             DrawResult();
             RefreshCurrentSlide();
         }

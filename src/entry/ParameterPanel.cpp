@@ -56,6 +56,9 @@ ParameterPanel::ParameterPanel(MainFormContext &context, QWidget *parent)
         for (int n = 1; n <= 5; ++n)
             m_frames[n]->setEnabled(n == index + 1);
     });
+    // A click on a tab keeps the focus in the tabs, where the arrow keys go on;
+    // otherwise disabling the frame left behind sends it elsewhere in the window.
+    m_tabs->tabBar()->setFocusPolicy(Qt::StrongFocus);
     m_tabs->setCurrentIndex(0);
     for (int n = 2; n <= 5; ++n)
         m_frames[n]->setEnabled(false);
@@ -543,10 +546,11 @@ void ParameterPanel::recalculate()
     if (set.SlideCount() > 0) {
         for (int16_t i = 1; i <= set.SlideCount(); ++i)
             SetDropCount(set, 0, 0, i, view.LargestSizeFound);
+        // In composite view the line's figures change too, and the slide's area
+        // shown beside them.
         if (m_context.IsCompositeView())
             m_context.CalcCompositeAndMedians();
-        else
-            m_context.RefreshCurrentSlide();
+        m_context.RefreshCurrentSlide();
     } else {
         m_context.SetHistogramRightLabel(m_context.Format().Format(view.LargestSizeFound, "0.0"));
     }

@@ -77,7 +77,9 @@ void MainForm::RefreshCurrentSlide()
     ComputeRangeStats(m_view.RangeStats, m_set, 0);
     FillStatsGrid();
     m_mortality->UpdateMortality(0, false);
-    SetResultsEnabled(s.TotalDrops > 0);
+    // In composite view the results are the line's: an empty slide on view
+    // does not switch them off (nor hide Print).
+    SetResultsEnabled(IsCompositeView() ? m_resultsEnabled : s.TotalDrops > 0);
     m_view.CurrentVMD = IsCompositeView() ? m_view.Composite.CompVMD : s.VMD;
     m_view.CurrentNMD = IsCompositeView() ? m_view.Composite.CompNMD : s.NMD;
 
@@ -90,6 +92,9 @@ void MainForm::RefreshCurrentSlide()
         UpdateHistogramLabels();
         UpdateStatsLabels();
     }
+    // The line graphs draw every slide: the one on view has just changed.
+    if (IsCompositeView() && m_view.CompositeView >= 1)
+        DrawCompositeGraph(m_view.CompositeView);
 }
 
 void MainForm::FillStatsGrid()

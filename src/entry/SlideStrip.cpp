@@ -150,6 +150,9 @@ void MainForm::SetDataEntryEnabled(bool enabled)
     ColourCountColumn(enabled);
     m_gridUpdating = true;
     SetGridCurrentCell(1, 2);
+    // A table nobody can type into shows no highlighted cell.
+    if (!enabled)
+        DataGrid->clearSelection();
     m_gridUpdating = false;
 
     setGridColours(StatsGrid, enabled, enabled ? QColor(144, 144, 144) : QColor(192, 192, 192));
@@ -190,6 +193,9 @@ void MainForm::SetResultsEnabled(bool enabled)
         VMDLabel->clear();
         DropLabel->clear();
         NMDLabel->clear();
+        // The axis labels of a histogram no longer drawn would read as its scale.
+        for (QLabel *label : {ResultLabelX1, ResultLabelX2, ResultLabelY1, ResultLabelY2})
+            label->clear();
         btnPrint->setVisible(false);
     } else {
         ResultPic->SetBackColor(Qt::white);
@@ -227,6 +233,19 @@ void MainForm::SlideStrip_Click(int tab)
     if (tab != m_set.CurrentSlide && tab >= 1 && tab <= m_set.SlideCount()) {
         // A count typed into the table belongs to the slide it was typed on.
         CommitPendingCell();
+        if (!m_inFieldCommit) {
+            // A new position moves its slide in the order; the clicked tab is
+            // found again by its slide's position, which is unique.
+            const float clicked = m_set.Slides[tab].Position;
+            CommitSlideFields();
+            const int16_t moved = FindSlideAtPosition(m_set, clicked);
+            if (moved != tab && moved >= 1) {
+                SelectSlideTab(moved);
+                return;
+            }
+        }
+        if (tab == m_set.CurrentSlide)
+            return;
         SlideStrip->update();
         m_set.CurrentSlide = int16_t(tab);
         RefreshCurrentSlide();
@@ -293,10 +312,14 @@ void MainForm::DeleteCurrentSlide()
 void MainForm::CompositeCheck_Click()
 {
     const bool checked = CompositeCheck->isChecked();
+    // What was typed belongs to the view it was typed in.
+    if (m_set.SlideCount() > 0) {
+        CommitPendingCell();
+        CommitSlideFields();
+    }
     m_view.CompositeChecked = checked && m_set.SlideCount() > 0;
     if (m_set.SlideCount() == 0)
         return;
-    CommitPendingCell();
     btnPrint->setVisible(checked);
     btnNewSlide->setEnabled(!checked);
     if (checked) {
@@ -338,4 +361,10 @@ void MainForm::CompositeCheck_Click()
     m_view.CurrentVMD = checked ? m_view.Composite.CompVMD : m_set.Current().VMD;
     m_view.CurrentNMD = checked ? m_view.Composite.CompNMD : m_set.Current().NMD;
     GraphOption_Click(SelectedGraphOption() > 0 ? SelectedGraphOption() : 1);
+    // Hiding the drop box would hand the focus to Slide Position with its text
+    // selected, where the next key would edit the position.
+    if (checked)
+        SlideStrip->setFocus(Qt::OtherFocusReason);
+    else
+        txtDataEntry->setFocus(Qt::OtherFocusReason);
 }

@@ -78,6 +78,19 @@ void leftTitle(DrawingSurface &s, const QString &text, double centreY)
                 centreY + s.ScaleY(halfWidthPx, Unit::Pixels, Unit::User));
 }
 
+} // namespace
+
+void LeftAxisTitle(DrawingSurface &s, const QString &text, double centreY, double labelsLeft)
+{
+    const double halfWidthPx = s.ScaleX(s.TextWidth(text), Unit::User, Unit::Pixels) / 2;
+    // Turned text stands to the right of its anchor by its own height.
+    const double heightPx = std::abs(s.ScaleY(s.TextHeight(text), Unit::User, Unit::Pixels));
+    const double leftPx = std::max(0.0, std::min<double>(kTitleInsetPixels, s.PixelX(labelsLeft) - heightPx - 2));
+    RotatedText(s, text, 90, s.UserX(leftPx), centreY + s.ScaleY(halfWidthPx, Unit::Pixels, Unit::User));
+}
+
+namespace {
+
 void rightTitle(DrawingSurface &s, const QString &text, double centreY)
 {
     const double halfWidthPx = s.ScaleX(s.TextWidth(text), Unit::User, Unit::Pixels) / 2;
@@ -224,7 +237,7 @@ LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewSt
                             const LineDataOptions &options)
 {
     LineDataResult result;
-    const NumberFormat fmt;
+    const NumberFormat &fmt = options.Format;
     const int n = set.SlideCount();
     const bool control = hasControlData(set);
 
@@ -405,14 +418,15 @@ LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewSt
     return result;
 }
 
-void DrawMortalityVsDensity(DrawingSurface &s, const SlideSet &set, const ViewState &view, float densityAxisMax)
+void DrawMortalityVsDensity(DrawingSurface &s, const SlideSet &set, const ViewState &view, float densityAxisMax,
+                            const NumberFormat &fmt)
 {
-    const NumberFormat fmt;
     BeginCompositeGraph(s, -0.1f, 1.2f, view.PlotScaleTop / 4, view.PlotScaleHeight / 4);
     s.Box(0, 0, 1, 1);
 
     const double tick = s.ScaleX(kTickPixels, Unit::Pixels, Unit::User);
     const double gap = s.ScaleX(kLabelGapPixels, Unit::Pixels, Unit::User);
+    const double labelsLeft = -gap - s.TextWidth(fmt.Format(1.0, "0%"));
     for (int k = 1; k <= 5; ++k) {
         const double y = k / 5.0;
         const QString label = fmt.Format(y, "0%");
@@ -451,7 +465,7 @@ void DrawMortalityVsDensity(DrawingSurface &s, const SlideSet &set, const ViewSt
         s.CurrentY = s.UserY(bottomPx - heightPx);
         s.Print(title);
     }
-    leftTitle(s, QStringLiteral("Mortality"), 0.5);
+    LeftAxisTitle(s, QStringLiteral("Mortality"), 0.5, labelsLeft);
 
     DrawLegend(s, kMortalityLegend, kMortalityLegendColours);
 

@@ -2,6 +2,7 @@
 
 #include "DrawingSurface.h"
 
+#include "model/NumberText.h"
 #include "model/SlideSet.h"
 #include "model/ViewState.h"
 
@@ -42,6 +43,8 @@ struct LineDataOptions
     // Draw the slide cards as outlined boxes in their colours: for images and
     // paper, where there are no card widgets to show.
     bool DrawCards = false;
+    // Tick labels in the reader's numbers (decimal separator of the locale).
+    NumberFormat Format = NumberFormat();
 };
 
 // What DrawLineData leaves for the window.
@@ -76,8 +79,12 @@ LineDataResult DrawLineData(DrawingSurface &surface, const SlideSet &set, const 
 // With densityAxisMax 0 (no drops anywhere) only the frame, the axes and the
 // legend are drawn.
 void DrawMortalityVsDensity(DrawingSurface &surface, const SlideSet &set, const ViewState &view,
-                            float densityAxisMax);
+                            float densityAxisMax, const NumberFormat &format = NumberFormat());
 
+// A title turned by 90° left of a vertical axis, centred on centreY, inset from
+// the box's left edge but kept clear of the axis's tick labels, which begin at
+// labelsLeft (user x).
+void LeftAxisTitle(DrawingSurface &surface, const QString &text, double centreY, double labelsLeft);
 // Shared with the range chart: three names on one line centred at the top of
 // the scale, ten spaces apart, each in its colour, 8-point "MS Sans Serif".
 void DrawLegend(DrawingSurface &surface, const QString (&names)[3], const QColor (&colours)[3]);

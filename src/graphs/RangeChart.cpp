@@ -32,6 +32,7 @@ RangeStatistics DrawRangeChart(DrawingSurface &s, const SlideSet &set, const Vie
 
     const double tick = s.ScaleX(5, Unit::Pixels, Unit::User);
     const double gap = s.ScaleX(7, Unit::Pixels, Unit::User);
+    const double labelsLeft = -gap - s.TextWidth(fmt.Format(1.0, "0%"));
     for (int k = 0; k <= 5; ++k) {
         const double y = k / 5.0;
         const QString label = fmt.Format(y, "0%");
@@ -80,10 +81,7 @@ RangeStatistics DrawRangeChart(DrawingSurface &s, const SlideSet &set, const Vie
         s.Print(title);
     }
     {
-        const QString title = QStringLiteral("Percentage");
-        const double halfWidthPx = s.ScaleX(s.TextWidth(title), Unit::User, Unit::Pixels) / 2;
-        RotatedText(s, title, 90, s.ScaleLeft + s.ScaleX(10, Unit::Pixels, Unit::User),
-                    0.5 + s.ScaleY(halfWidthPx, Unit::Pixels, Unit::User));
+        LeftAxisTitle(s, QStringLiteral("Percentage"), 0.5, labelsLeft);
     }
 
     const QString names[3] = {QStringLiteral("% Size on Slide"), QStringLiteral("% Mass in Cloud"),

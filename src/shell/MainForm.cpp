@@ -61,6 +61,7 @@ bool MainForm::event(QEvent *event)
 void MainForm::closeEvent(QCloseEvent *event)
 {
     CommitPendingCell();
+    CommitSlideFields();
     if (!m_commands->ConfirmClose()) {
         event->ignore();
         return;
@@ -126,6 +127,7 @@ void MainForm::SaveCommand()
     if (m_set.SlideCount() == 0)
         return;
     CommitPendingCell();
+    CommitSlideFields();
     m_commands->Save();
 }
 
@@ -152,6 +154,15 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
             return false;
         if (MainWindow_KeyDown(key))
             return true;
+        // Operators press Enter, on either keyboard, to press the button they are on.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (auto *button = qobject_cast<QPushButton *>(watched)) {
+                if (button->isEnabled() && button->isVisible() && !key->isAutoRepeat())
+                    button->click();
+                return true;
+            }
+        }
         if (watched == txtDataEntry)
             return DataEntry_KeyPress(key);
         if (watched == DataGrid)
@@ -171,7 +182,10 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
     case QEvent::FocusIn:
         if (watched == txtSlideInfo[1] || watched == txtSlideInfo[2] || watched == txtDataEntry) {
             auto *box = static_cast<QLineEdit *>(watched);
-            QMetaObject::invokeMethod(box, &QLineEdit::selectAll, Qt::QueuedConnection);
+            // Selected once the focus has settled, and only if it is still here:
+            // a field the focus merely passed through keeps no selection.
+            QMetaObject::invokeMethod(
+                box, [box] { if (box->hasFocus()) box->selectAll(); }, Qt::QueuedConnection);
         }
         return false;
     case QEvent::FocusOut: {

@@ -123,6 +123,7 @@ private:
 
     // new slide and slide fields (NewSlide.cpp)
     void SlideInfo_FocusLost(int index);
+    void CommitSlideFields();
     bool SlideInfo_KeyPress(int index, QKeyEvent *event);
 
     // drop entry and keyboard (DropEntry.cpp)

@@ -66,6 +66,9 @@ void MainForm::CreateControls()
 
     SlideStrip = named(new QTabBar(this), QStringLiteral("SlideStrip"));
     SlideStrip->setExpanding(false);
+    // Every caption whole; arrows scroll the strip when the tabs do not fit, and
+    // the selected tab is scrolled into sight.
+    SlideStrip->setElideMode(Qt::ElideNone);
     SlideStrip->setUsesScrollButtons(true);
     SlideStrip->setFocusPolicy(Qt::StrongFocus);
     SlideStrip->addTab(QStringLiteral("<No Slide>"));

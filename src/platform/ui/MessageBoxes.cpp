@@ -1,11 +1,55 @@
 #include "MessageBoxes.h"
 
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
+#include <QScreen>
+
+#include <algorithm>
 
 #include <deque>
 #include <optional>
 
 namespace {
+
+// Message texts are broken into lines by hand. The toolkit's box re-wraps any
+// text wider than a fraction of the screen (on 800 pixels, a third of it); this
+// one keeps the breaks as long as every line fits on the screen.
+class LineKeepingBox : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QMessageBox::showEvent(event);
+        auto *label = findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+        if (!label || !layout())
+            return;
+        const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+        const QRect room = s ? s->availableGeometry() : QRect(0, 0, 800, 600);
+        int widest = 0;
+        for (const QString &line : label->text().split(QLatin1Char('\n')))
+            widest = std::max(widest, label->fontMetrics().horizontalAdvance(line));
+        if (widest > room.width() * 3 / 4)
+            return;
+        label->setWordWrap(false);
+        label->setMinimumWidth(widest);
+        layout()->activate();
+        const QSize size = layout()->totalMinimumSize().expandedTo(this->size());
+        setFixedSize(std::min(size.width(), room.width()), std::min(size.height(), room.height()));
+        // Still centred on the owner, and on screen.
+        QRect frame = geometry();
+        frame.moveCenter(parentWidget() ? parentWidget()->window()->geometry().center() : room.center());
+        frame.moveRight(std::min(frame.right(), room.right()));
+        frame.moveBottom(std::min(frame.bottom(), room.bottom()));
+        frame.moveLeft(std::max(frame.left(), room.left()));
+        frame.moveTop(std::max(frame.top(), room.top()));
+        move(frame.topLeft());
+    }
+};
 
 struct SeamState
 {
@@ -36,7 +80,7 @@ MessageBoxes::Button MessageBoxes::Show(QWidget *parent, const QString &text, Bu
     if (s.fallback)
         return *s.fallback;
 
-    QMessageBox box(parent);
+    LineKeepingBox box(parent);
     box.setWindowTitle(QStringLiteral("Nimbrel"));
     box.setText(text);
     switch (icon) {
