@@ -70,6 +70,7 @@ void MainForm::closeEvent(QCloseEvent *event)
     settings.InitialDir = m_initialDir;
     SaveAppSettings(m_store, settings, m_format);
     event->accept();
+    emit Closed();
 }
 
 bool MainForm::IsCompositeView() const
@@ -134,6 +135,19 @@ void MainForm::LoadCommand()
     if (m_set.SlideCount() != 0)
         return;
     m_commands->Load();
+}
+
+bool MainForm::LoadRecoveredSet(const QString &path, const QString &sourceFile)
+{
+    if (!m_commands->LoadRecovered(path, sourceFile))
+        return false;
+    SetModified(true);
+    return true;
+}
+
+QString MainForm::SlideSetFileName() const
+{
+    return m_commands->FileName();
 }
 
 void MainForm::PrintCommand()
