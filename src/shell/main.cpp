@@ -1,6 +1,8 @@
 #include "graphs/DrawingSurface.h"
+#include "recovery/RecoveryFolder.h"
 #include "shell/MainForm.h"
 #include "shell/StartUp.h"
+#include "shell/TestFeed.h"
 
 #include <QApplication>
 
@@ -10,8 +12,11 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Nimbrel"));
     QApplication::setOrganizationName(QStringLiteral("Tarvell"));
     RegisterFontSubstitutes();
+    if (QApplication::arguments().contains(QStringLiteral("--test-feed")))
+        StartTestFeed();
 
-    std::unique_ptr<MainForm> window = StartUp(ReadScreenMetrics(), SettingsStore{});
+    std::unique_ptr<MainForm> window =
+        StartUp(ReadScreenMetrics(), SettingsStore{}, true, RecoveryFolder::DefaultPath());
     if (!window)
         return 0;
     return app.exec();
