@@ -53,7 +53,10 @@ bool MainForm::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate && !m_activated) {
         m_activated = true;
-        btnNewSlide->setFocus(Qt::ActiveWindowFocusReason);
+        // A set recovered at start-up is already on view with the focus in the
+        // drop box: counting simply goes on.
+        if (m_set.SlideCount() == 0)
+            btnNewSlide->setFocus(Qt::ActiveWindowFocusReason);
     }
     return QWidget::event(event);
 }
