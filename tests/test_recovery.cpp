@@ -107,6 +107,7 @@ private slots:
         if (clock.elapsed() < 1500)
             QVERIFY(recovery->Writer().WritesDone() - before <= 1);
         QTRY_COMPARE_WITH_TIMEOUT(OnDisk(recovery->DataPath()).Current().TotalDrops, 31, 2500);
+        recovery->Writer().Flush(); // the note follows the file
         const std::optional<RecoveryNote> note = ParseRecoveryNote([&] {
             QFile f(QFileInfo(recovery->DataPath()).path() + QLatin1Char('/')
                     + QFileInfo(recovery->DataPath()).completeBaseName() + QStringLiteral(".note"));
@@ -288,12 +289,16 @@ private slots:
         } else {
             MessageBoxes::QueueAnswer(how == QLatin1String("no") ? MessageBoxes::No : MessageBoxes::Cancel);
         }
+        if (how == QLatin1String("no") || how == QLatin1String("cancel"))
+            w.TypeDrop(QStringLiteral("6")); // a copy due when the window closes
         QCOMPARE(w.Form->close(), closes);
         if (!closes) {
             QVERIFY(QFileInfo::exists(data));
             MessageBoxes::QueueAnswer(MessageBoxes::No);
             return;
         }
+        QCOMPARE(FilesIn(m_folder), QStringList());
+        QTest::qWait(RecoveryWriter::kIntervalMs + 200); // nothing written after the close
         QCOMPARE(FilesIn(m_folder), QStringList());
         // A close that needed no question leaves nothing either.
         w.Close();
