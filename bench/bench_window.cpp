@@ -73,6 +73,16 @@ void BM_EnterToRefreshAndRepaint(benchmark::State &state) { typeDrops(state, tru
 // recovery timer, which copies the set every two seconds for the writer thread.
 void BM_EnterToRefreshAndRepaintWithRecovery(benchmark::State &state) { typeDrops(state, true, true); }
 
+// The copy the window thread makes for the writer, at most once per interval.
+void BM_RecoveryCopy(benchmark::State &state)
+{
+    BenchWindow w(int(state.range(0)));
+    for (auto _ : state) {
+        RecoverySnapshot snapshot{w.form->Set(), QStringLiteral(","), NumberFormat(), QString()};
+        benchmark::DoNotOptimize(snapshot);
+    }
+}
+
 // One recovery write of the whole set (file and note), as the writer thread does it.
 void BM_RecoveryWrite(benchmark::State &state)
 {
@@ -91,6 +101,7 @@ void BM_RecoveryWrite(benchmark::State &state)
 BENCHMARK(BM_EnterToRefresh)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EnterToRefreshAndRepaint)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EnterToRefreshAndRepaintWithRecovery)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond)->MinTime(6);
+BENCHMARK(BM_RecoveryCopy)->Arg(200)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RecoveryWrite)->Arg(200)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
