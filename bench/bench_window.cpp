@@ -2,6 +2,8 @@
 // (count table, range table, labels, histogram), on a set of 255 slides with the
 // reticule at 20, 200 and 2 000 divisions. A fast operator types a few drops a
 // second; the refresh must stay far below what a person could notice.
+#include "recovery/RecoveryWriter.h"
+#include "shell/CrashRecovery.h"
 #include "shell/MainForm.h"
 #include "shell/Settings.h"
 
@@ -23,7 +25,9 @@ struct BenchWindow
     std::unique_ptr<MainForm> form;
     QLineEdit *entry = nullptr;
 
-    explicit BenchWindow(int maxSizeEPD)
+    CrashRecovery *recovery = nullptr;
+
+    explicit BenchWindow(int maxSizeEPD, bool withRecovery = false)
     {
         const SettingsStore store{dir.filePath(QStringLiteral("bench.ini"))};
         SaveSetting(store, QStringLiteral("Settings"), QStringLiteral("MaxSizeEPD"), QString::number(maxSizeEPD));
@@ -40,14 +44,16 @@ struct BenchWindow
         }
         form->ShowLoadedSlideSet();
         entry = form->findChild<QLineEdit *>(QStringLiteral("txtDataEntry"));
+        if (withRecovery)
+            recovery = CrashRecovery::Attach(*form, dir.filePath(QStringLiteral("recovery")));
         QApplication::processEvents();
     }
 };
 
-void typeDrops(benchmark::State &state, bool paint)
+void typeDrops(benchmark::State &state, bool paint, bool recovery = false)
 {
     const int maxSize = int(state.range(0));
-    BenchWindow w(maxSize);
+    BenchWindow w(maxSize, recovery);
     int size = 0;
     for (auto _ : state) {
         size = size % maxSize + 1;
@@ -57,15 +63,46 @@ void typeDrops(benchmark::State &state, bool paint)
             QApplication::processEvents(); // the repaint the refresh scheduled
     }
     state.counters["drops"] = double(w.form->Set().Current().TotalDrops);
+    if (w.recovery)
+        state.counters["recovery writes"] = double(w.recovery->Writer().WritesDone());
 }
 
 void BM_EnterToRefresh(benchmark::State &state) { typeDrops(state, false); }
 void BM_EnterToRefreshAndRepaint(benchmark::State &state) { typeDrops(state, true); }
+// The same with crash recovery on: the repaint's event processing also runs the
+// recovery timer, which copies the set every two seconds for the writer thread.
+void BM_EnterToRefreshAndRepaintWithRecovery(benchmark::State &state) { typeDrops(state, true, true); }
+
+// The copy the window thread makes for the writer, at most once per interval.
+void BM_RecoveryCopy(benchmark::State &state)
+{
+    BenchWindow w(int(state.range(0)));
+    for (auto _ : state) {
+        RecoverySnapshot snapshot{w.form->Set(), QStringLiteral(","), NumberFormat(), QString()};
+        benchmark::DoNotOptimize(snapshot);
+    }
+}
+
+// One recovery write of the whole set (file and note), as the writer thread does it.
+void BM_RecoveryWrite(benchmark::State &state)
+{
+    const int maxSize = int(state.range(0));
+    BenchWindow w(maxSize);
+    const RecoverySnapshot snapshot{w.form->Set(), QStringLiteral(","), NumberFormat(), QString()};
+    const QString data = w.dir.filePath(QStringLiteral("r.csv"));
+    const QString note = w.dir.filePath(QStringLiteral("r.note"));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(WriteRecoveryFiles(data, note, snapshot));
+    state.counters["bytes"] = double(QFileInfo(data).size());
+}
 
 } // namespace
 
 BENCHMARK(BM_EnterToRefresh)->Arg(20)->Arg(200)->Arg(2000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EnterToRefreshAndRepaint)->Arg(20)->Arg(200)->Arg(2000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EnterToRefreshAndRepaintWithRecovery)->Arg(20)->Arg(200)->Unit(benchmark::kMicrosecond)->MinTime(6);
+BENCHMARK(BM_RecoveryCopy)->Arg(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RecoveryWrite)->Arg(200)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {

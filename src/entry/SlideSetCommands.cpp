@@ -8,6 +8,7 @@
 #include "platform/ui/MessageBoxes.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QWidget>
 
 #include <algorithm>
@@ -55,6 +56,8 @@ bool SlideSetCommands::Save()
     dialog.Filter = kFilter;
     dialog.FilterIndex = 1;
     dialog.DefExt = QStringLiteral("csv");
+    if (m_proposeFileName)
+        dialog.FileName = m_fileName;
     if (!dialog.ShowSave())
         return false;
     m_context.InitialDir() = FolderOf(dialog.FileName);
@@ -67,6 +70,8 @@ bool SlideSetCommands::Save()
                            MessageBoxes::OkOnly, MessageBoxes::Critical);
         return false;
     }
+    m_fileName = dialog.FileName;
+    m_proposeFileName = false;
     m_context.SetModified(false);
     return true;
 }
@@ -86,28 +91,42 @@ void SlideSetCommands::Load()
     if (!dialog.ShowOpen())
         return;
     m_context.InitialDir() = FolderOf(dialog.FileName);
+    if (loadFile(dialog.FileName, dialog.FileTitle))
+        m_fileName = dialog.FileName;
+}
 
+bool SlideSetCommands::LoadRecovered(const QString &path, const QString &sourceFile)
+{
+    if (m_context.Set().SlideCount() > 0 || !loadFile(path, QFileInfo(path).fileName()))
+        return false;
+    if (!sourceFile.isEmpty())
+        m_context.InitialDir() = FolderOf(sourceFile);
+    m_fileName = sourceFile;
+    m_proposeFileName = !sourceFile.isEmpty();
+    return true;
+}
+
+bool SlideSetCommands::loadFile(const QString &path, const QString &fileTitle)
+{
     // The file is read into a set of its own: whatever goes wrong, the window's
     // set, fields and optics stay exactly as they were.
-    LoadResult result =
-        ReadSlideSetFile(dialog.FileName, m_context.ListSeparator(), m_context.Format(), m_context.Set().Texts);
+    LoadResult result = ReadSlideSetFile(path, m_context.ListSeparator(), m_context.Format(), m_context.Set().Texts);
     switch (result.Status) {
     case LoadStatus::WrongBanner:
-        MessageBoxes::Show(m_context.Window(),
-                           result.Error.isEmpty() ? WrongBannerMessage(dialog.FileTitle) : result.Error);
-        return;
+        MessageBoxes::Show(m_context.Window(), result.Error.isEmpty() ? WrongBannerMessage(fileTitle) : result.Error);
+        return false;
     case LoadStatus::Failed:
         MessageBoxes::Show(m_context.Window(),
                            QStringLiteral("There was an error opening this file:\n\n\t") + result.Error
                                + QStringLiteral("\n\nThis was most likely caused by modifying this\n")
                                + QStringLiteral("CSV file in another program (such as Excel)."));
         m_context.FocusNewSlide();
-        return;
+        return false;
     case LoadStatus::Ok:
         break;
     }
     if (!result.Loaded)
-        return;
+        return false;
 
     LoadedSlideSet &loaded = *result.Loaded;
     SlideSet &set = m_context.Set();
@@ -118,6 +137,7 @@ void SlideSetCommands::Load()
     view.LargestSizeFound = std::max(view.LargestSizeFound, loaded.LargestSizeFound);
     m_context.ShowLoadedSlideSet();
     m_context.SetModified(false);
+    return true;
 }
 
 bool SlideSetCommands::ConfirmClose()

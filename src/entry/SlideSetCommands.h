@@ -15,6 +15,10 @@ public:
     bool Save();
     // Offered only while the slide set is empty.
     void Load();
+    // A set kept by crash recovery, read like any slide set file (a damaged one is
+    // refused with the usual messages). Its dialogs then start at `sourceFile`,
+    // the file it came from. True when the set was loaded.
+    bool LoadRecovered(const QString &path, const QString &sourceFile);
     // Asked when the window closes; true when it may close.
     bool ConfirmClose();
 
@@ -22,8 +26,14 @@ public:
     // as the file dialogs start from it next time.
     static QString FolderOf(const QString &fileName);
 
+    // The file the set was loaded from or last saved to; empty for a new set.
+    QString FileName() const { return m_fileName; }
+
 private:
     void commitPendingEdits();
+    bool loadFile(const QString &path, const QString &fileTitle);
 
     MainFormContext &m_context;
+    QString m_fileName;
+    bool m_proposeFileName = false; // a recovered set is saved back where it came from
 };

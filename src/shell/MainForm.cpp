@@ -53,7 +53,10 @@ bool MainForm::event(QEvent *event)
 {
     if (event->type() == QEvent::WindowActivate && !m_activated) {
         m_activated = true;
-        btnNewSlide->setFocus(Qt::ActiveWindowFocusReason);
+        // A set recovered at start-up is already on view with the focus in the
+        // drop box: counting simply goes on.
+        if (m_set.SlideCount() == 0)
+            btnNewSlide->setFocus(Qt::ActiveWindowFocusReason);
     }
     return QWidget::event(event);
 }
@@ -71,6 +74,7 @@ void MainForm::closeEvent(QCloseEvent *event)
     settings.InitialDir = m_initialDir;
     SaveAppSettings(m_store, settings, m_format);
     event->accept();
+    emit Closed();
 }
 
 bool MainForm::IsCompositeView() const
@@ -136,6 +140,19 @@ void MainForm::LoadCommand()
     if (m_set.SlideCount() != 0)
         return;
     m_commands->Load();
+}
+
+bool MainForm::LoadRecoveredSet(const QString &path, const QString &sourceFile)
+{
+    if (!m_commands->LoadRecovered(path, sourceFile))
+        return false;
+    SetModified(true);
+    return true;
+}
+
+QString MainForm::SlideSetFileName() const
+{
+    return m_commands->FileName();
 }
 
 void MainForm::PrintCommand()

@@ -60,7 +60,11 @@ public:
     QString ListSeparator() const override { return m_startUp.ListSeparator; }
     QString &InitialDir() override { return m_initialDir; }
     QWidget *Window() override { return this; }
-    void SetModified(bool modified) override { m_modified = modified; }
+    void SetModified(bool modified) override
+    {
+        m_modified = modified;
+        emit SlideSetChanged();
+    }
     bool IsModified() const override { return m_modified; }
     bool IsCompositeView() const override;
     void RefreshCurrentSlide() override;
@@ -91,11 +95,22 @@ public:
     // The report subsystem hooks its preview in here; without it Print does nothing.
     void SetPrintHandler(std::function<void(MainForm &)> handler) { m_printHandler = std::move(handler); }
 
+    // A set kept by crash recovery: loaded as a file, then unsaved work again.
+    bool LoadRecoveredSet(const QString &path, const QString &sourceFile);
+    // The file the set was loaded from or last saved to; empty for a new set.
+    QString SlideSetFileName() const;
+
     const StartUpValues &StartUp() const { return m_startUp; }
     bool GridUpdating() const { return m_gridUpdating; }
     bool CellEditPending() const { return m_cellEditPending; }
     bool ReadoutShown() const { return m_readoutShown; }
     QColor HistogramColor() const { return m_histogramColor; }
+
+signals:
+    // Every change of the slide set, and every save, load or reset, ends here.
+    void SlideSetChanged();
+    // The window closes with the operator's consent: nothing unsaved is left.
+    void Closed();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

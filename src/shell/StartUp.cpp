@@ -3,6 +3,7 @@
 #include "model/NumberText.h"
 #include "platform/LocaleInfo.h"
 #include "platform/ui/MessageBoxes.h"
+#include "shell/CrashRecovery.h"
 #include "shell/MainForm.h"
 
 #include <QGuiApplication>
@@ -64,7 +65,8 @@ void ChooseInterfaceFont(StartUpValues &values)
     }
 }
 
-std::unique_ptr<MainForm> StartUp(const ScreenMetrics &screen, const SettingsStore &store, bool show)
+std::unique_ptr<MainForm> StartUp(const ScreenMetrics &screen, const SettingsStore &store, bool show,
+                                  const QString &recoveryFolder)
 {
     StartUpValues values;
     const LocaleSeparators separators = ReadLocaleSeparators();
@@ -97,5 +99,7 @@ std::unique_ptr<MainForm> StartUp(const ScreenMetrics &screen, const SettingsSto
             screenTop = s->availableGeometry().top();
         form->move(top.left() < 0 ? 0 : top.left(), screenTop);
     }
+    if (!recoveryFolder.isEmpty())
+        CrashRecovery::Attach(*form, recoveryFolder);
     return form;
 }

@@ -1,7 +1,9 @@
 #include "graphs/DrawingSurface.h"
 #include "print/frmPreview.h"
+#include "recovery/RecoveryFolder.h"
 #include "shell/MainForm.h"
 #include "shell/StartUp.h"
+#include "shell/TestFeed.h"
 
 #include <QApplication>
 
@@ -11,8 +13,11 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Nimbrel"));
     QApplication::setOrganizationName(QStringLiteral("Tarvell"));
     RegisterFontSubstitutes();
+    if (QApplication::arguments().contains(QStringLiteral("--test-feed")))
+        StartTestFeed();
 
-    std::unique_ptr<MainForm> window = StartUp(ReadScreenMetrics(), SettingsStore{});
+    std::unique_ptr<MainForm> window =
+        StartUp(ReadScreenMetrics(), SettingsStore{}, true, RecoveryFolder::DefaultPath());
     if (!window)
         return 0;
     window->SetPrintHandler(&ShowPrintPreview);

@@ -15,6 +15,7 @@ struct SeamState
     std::deque<std::optional<QString>> choices; // nullopt: cancel
     QString lastTitle;
     QString lastInitialDir;
+    QString lastFileName;
     QString lastFilter;
     int shown = 0;
 };
@@ -68,6 +69,7 @@ bool CCommonDialogs::show(bool save)
     SeamState &s = seam();
     s.lastTitle = Title;
     s.lastInitialDir = InitialDir;
+    s.lastFileName = FileName;
     s.lastFilter = Filter;
     ++s.shown;
 
@@ -118,6 +120,7 @@ void CCommonDialogs::ClearQueue() { seam().choices.clear(); }
 int CCommonDialogs::QueuedChoices() { return int(seam().choices.size()); }
 QString CCommonDialogs::LastTitle() { return seam().lastTitle; }
 QString CCommonDialogs::LastInitialDir() { return seam().lastInitialDir; }
+QString CCommonDialogs::LastFileName() { return seam().lastFileName; }
 QString CCommonDialogs::LastFilter() { return seam().lastFilter; }
 int CCommonDialogs::ShownCount() { return seam().shown; }
 void CCommonDialogs::ResetLog()
@@ -125,6 +128,7 @@ void CCommonDialogs::ResetLog()
     SeamState &s = seam();
     s.lastTitle.clear();
     s.lastInitialDir.clear();
+    s.lastFileName.clear();
     s.lastFilter.clear();
     s.shown = 0;
 }

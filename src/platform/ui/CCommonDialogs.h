@@ -39,6 +39,7 @@ public:
     // What the last dialog was asked to show.
     static QString LastTitle();
     static QString LastInitialDir();
+    static QString LastFileName(); // the name it proposed
     static QString LastFilter();
     static int ShownCount();
     static void ResetLog();
