@@ -146,7 +146,7 @@ void ClearSlides(SlideSet &set);
 // Removes slide `index` (1-based); later slides move down by one.
 void RemoveSlide(SlideSet &set, int16_t index);
 
-// Exchange sort by ascending position; equal positions never swap. Returns the
+// Sorts by ascending position; equal positions keep their order. Returns the
 // new index of the slide that was at `followIndex` (0 when followIndex is 0).
 int16_t SortSlidesByPosition(SlideSet &set, int16_t followIndex);
 
