@@ -212,8 +212,8 @@ int RunJson(const QStringList &args, CliContext &context)
     writeCounts(json, set.ControlData, false);
     json.Field("LargestSizeFound", int(loaded.LargestSizeFound));
     json.BeginArray("Slides");
-    for (int16_t i = 1; i <= set.SlideCount(); ++i)
-        writeSlide(json, set, i);
+    for (int i = 1; i <= set.SlideCount(); ++i)
+        writeSlide(json, set, int16_t(i));
     json.EndArray();
     json.Key("Composite");
     if (set.SlideCount() > 0)

@@ -34,7 +34,7 @@ QString summaryOf(const QString &path, const LoadedSlideSet &loaded, const Numbe
                                   QStringLiteral("VMD µm"), QStringLiteral("NMD µm"), QStringLiteral("Drops/cm²"),
                                   QStringLiteral("1hr KD"), QStringLiteral("12hr Mort."), QStringLiteral("24hr Mort.")};
     std::vector<QStringList> rows;
-    for (int16_t i = 1; i <= set.SlideCount(); ++i) {
+    for (int i = 1; i <= set.SlideCount(); ++i) {
         const Slide &s = set.Slides[i];
         rows.push_back({f.General(s.Position), f.Format(s.TotalDrops, "0"), f.Format(s.VMD, "0.0"),
                         f.Format(s.NMD, "0.0"), f.Format(s.DropDensity, "0.00"), percent(f, s.Knockdown1h),
