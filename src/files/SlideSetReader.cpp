@@ -103,11 +103,25 @@ const char *ordinal(int index)
     return index < 5 ? names[index] : "next";
 }
 
+// An excerpt of a bad line for a one-line message: control characters (a stray
+// CR, a vertical tab) are shown escaped so they cannot break the line.
 QString quoted(const QString &text)
 {
     constexpr int kShown = 40;
-    return QLatin1Char('"') + (text.size() > kShown ? text.left(kShown) + QStringLiteral("…") : text)
-           + QLatin1Char('"');
+    QString shown;
+    for (QChar c : QStringView(text).left(kShown)) {
+        if (c == QLatin1Char('\r'))
+            shown += QLatin1String("\\r");
+        else if (c == QLatin1Char('\n'))
+            shown += QLatin1String("\\n");
+        else if (c == QLatin1Char('\t'))
+            shown += QLatin1String("\\t");
+        else if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return QLatin1Char('"') + shown + (text.size() > kShown ? QStringLiteral("…") : QString()) + QLatin1Char('"');
 }
 
 // One slide block as read, before any per-class array exists: its memory grows

@@ -214,7 +214,10 @@ QString RenderPlot(const PlotRequest &request, QImage &image, QString &note)
             break; // not a slide set file under any separator
     }
     if (!loaded)
-        return firstError.isEmpty() ? QStringLiteral("%1: could not be read").arg(request.File) : firstError;
+        return firstError.startsWith(QLatin1Char('\'')) ? firstError // not a slide set: names the file itself
+                                                        : request.File + QStringLiteral(": ") + firstError;
+    if (!loaded->Warning.isEmpty())
+        note = request.File + QStringLiteral(": warning: ") + loaded->Warning;
 
     SlideSet &set = loaded->Set;
     if (set.SlideCount() < 1)
