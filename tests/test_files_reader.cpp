@@ -284,8 +284,8 @@ private slots:
                                       << QStringLiteral("Agência");
         QTest::newRow("UTF-8 text in a Windows-1252 file")
             << QByteArray(golden).replace(agency, "Agency:,,Ag\xC3\xAAncia,") << QStringLiteral("AgÃªncia");
-        QTest::newRow("UTF-8 but for one byte after the slides")
-            << QByteArray(allUtf8).replace(agency, "Agency:,,Ag\xC3\xAAncia,").replace("Line Statistics", "Line Statistics\xB5")
+        QTest::newRow("UTF-8 but for a Windows-1252 \"µ²\" after the slides")
+            << QByteArray(allUtf8).replace(agency, "Agency:,,Ag\xC3\xAAncia,").replace("Line Statistics", "Line Statistics \xB5\xB2")
             << QStringLiteral("AgÃªncia");
         QTest::newRow("ASCII only") << QByteArray(allUtf8).replace("\xC2", "").replace("\xB5", "u").replace("\xB2", "2")
                                                           .replace("\xB0", "o").replace(agency, "Agency:,,Field Unit,")
