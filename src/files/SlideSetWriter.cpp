@@ -83,10 +83,7 @@ QByteArray FileWriter::Write(CompositeResults &composite)
     // The class and diameter columns repeat in every drop table: format them once.
     for (int k = 0; k <= m_set.Params.MaxSizeEPD; ++k) {
         m_classText.push_back(gen(float(k)));
-        // In double, as every figure is computed: the float product would round
-        // 12.5 × 0.7 up to 8.75 and show "8.8".
-        const AnalysisParameters &p = m_set.Params;
-        m_diameterText.push_back(num(double(k) * double(p.MicronsPerEPD) * double(p.SpreadFactor), "0.0"));
+        m_diameterText.push_back(num(ShownClassDiameter(m_set.Params, k), "0.0"));
     }
     CalcComposite(m_set, composite);
     for (;;) {

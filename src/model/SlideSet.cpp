@@ -32,6 +32,11 @@ float ClassDiameter(const AnalysisParameters &params, int k)
     return static_cast<float>(double(k) * double(params.MicronsPerEPD) * double(params.SpreadFactor));
 }
 
+double ShownClassDiameter(const AnalysisParameters &params, int k)
+{
+    return double(k) * double(params.MicronsPerEPD) * double(params.SpreadFactor);
+}
+
 double RangeDmax(const AnalysisParameters &params)
 {
     return RoundHalfEven(double(params.MaxSizeEPD) * double(params.MicronsPerEPD) * double(params.SpreadFactor));
