@@ -16,12 +16,15 @@ struct Run
     QByteArray Out, Err;
 };
 
-Run cli(const QStringList &args, const QString &language = QStringLiteral("C"))
+Run cli(const QStringList &args, const QString &language = QStringLiteral("C"), const QString &stdoutFile = QString())
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), language);
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR")); // Qt would remark on its absence
     process.setProcessEnvironment(env);
+    if (!stdoutFile.isEmpty())
+        process.setStandardOutputFile(stdoutFile);
     process.start(QStringLiteral(NIMBREL_CLI), args);
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
@@ -30,6 +33,17 @@ Run cli(const QStringList &args, const QString &language = QStringLiteral("C"))
 
 const QStringList kUs = {"--list-separator", ",", "--decimal-separator", "."};
 const QString kGolden = FilesTestData(QStringLiteral("golden_us_control.csv"));
+
+// The golden file's first `lines` lines, then `more`, as a file in a folder of the test run.
+QString goldenStart(const QString &name, int lines, const QByteArray &more = QByteArray())
+{
+    static QTemporaryDir dir;
+    QList<QByteArray> all = ReadBytes(kGolden).split('\n');
+    QFile file(dir.filePath(name));
+    if (file.open(QIODevice::WriteOnly))
+        file.write(all.mid(0, lines).join('\n') + '\n' + more);
+    return file.fileName();
+}
 
 float number(const QJsonObject &object, const char *key)
 {
@@ -148,6 +162,40 @@ private slots:
         QVERIFY(ReadBytes(out).contains("\r\nDate:,,\r\nTime:,,\r\n"));
     }
 
+    // Output that cannot be written fails the command; a file cut inside its last
+    // drop table loads with one warning line; Qt's own notices stay out of stderr.
+    void outputAndWarnings_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("stdoutFile");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("message"); // the whole of stderr is this one line, or empty
+        const QString cut = goldenStart(QStringLiteral("cut.csv"), 104);
+        const QString warning = cut + ": warning: the file ends inside the drop table of slide 3 (position 7.5 ft)";
+        QTest::newRow("json into a full device") << kUs + QStringList{"json", kGolden} << "/dev/full" << 1
+                                                  << "nimbrel-cli: cannot write the output: No space left on device";
+        QTest::newRow("summary into a full device") << kUs + QStringList{"summary", kGolden} << "/dev/full" << 1
+                                                     << "nimbrel-cli: cannot write the output: No space left on device";
+        QTest::newRow("summary of a cut file") << kUs + QStringList{"summary", cut} << "" << 0 << "nimbrel-cli: " + warning;
+        QTest::newRow("rewrite of a cut file") << kUs + QStringList{"rewrite", cut, cut + ".out"} << "" << 0
+                                               << "nimbrel-cli: " + warning;
+        QTest::newRow("plot of a cut file") << kUs + QStringList{"plot", cut, "--graph", "histogram", "-o", cut + ".png"}
+                                            << "" << 0 << "nimbrel-cli plot: " + warning;
+        QTest::newRow("plot, no runtime folder") << QStringList{"plot", kGolden, "--graph", "line-data", "-o", cut + ".png"}
+                                                 << "" << 0 << "";
+    }
+    void outputAndWarnings()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, stdoutFile);
+        QFETCH(int, exit);
+        QFETCH(QString, message);
+        const Run run = cli(args, QStringLiteral("C"), stdoutFile);
+        QCOMPARE(run.Exit, exit);
+        QVERIFY2(message.isEmpty() ? run.Err.isEmpty() : run.Err.startsWith(message.toUtf8()), run.Err.constData());
+        QCOMPARE(run.Err.count('\n'), message.isEmpty() ? 0 : 1);
+    }
+
     void failuresAndUsage_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -170,6 +218,12 @@ private slots:
         row("option without value", {"json", kGolden, "--list-separator"}, 2, "needs a value");
         row("two limits", {"--limits", "8,30", "summary", kGolden}, 2, "needs three values");
         row("a limit that is no diameter", {"--limits", "8,abc,50", "summary", kGolden}, 2, "'abc' is not a diameter");
+        // A bad line is quoted with its control characters escaped, on one line.
+        const QString bad = goldenStart(QStringLiteral("bad.csv"), 44, "Slide 1 Position:,,a\x0b" "b\r,ft\r\n");
+        row("control characters in a bad line", kUs + QStringList{"json", bad}, 1, bad + ": line 45: expected a number in "
+            "the third field (the position of slide 1), found \"a\\x0bb\\r\"");
+        row("plot names the file", kUs + QStringList{"plot", bad, "--graph", "histogram", "-o", bad + ".png"}, 1,
+            "nimbrel-cli plot: " + bad + ": line 45:");
     }
     void failuresAndUsage()
     {

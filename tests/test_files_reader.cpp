@@ -1,6 +1,8 @@
 // Reading a slide set file: everything or nothing, with a reason a person can act on.
 #include "FilesTestSupport.h"
 
+#include "files/Windows1252.h"
+
 #include <QtTest>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
@@ -200,6 +202,109 @@ private slots:
         SlideSet want = GoldenSet(false, control);
         want.Texts.Date = QStringLiteral("05-Mar-2024");
         compareSets(result.Loaded->Set, want);
+    }
+
+    // The most slides a 16-bit count allows, written in position order and in
+    // reverse: every slide comes back, in position order.
+    void largestSet_data()
+    {
+        QTest::addColumn<bool>("reversed");
+        QTest::newRow("in position order") << false;
+        QTest::newRow("in reverse order") << true;
+    }
+    void largestSet()
+    {
+        QFETCH(bool, reversed);
+        SlideSet set;
+        set.Params.MaxSizeEPD = 2;
+        int16_t largest = 0;
+        ResizeClassArrays(set, largest);
+        for (int i = 0; i < kMaxCounter; ++i)
+            FillSlide(set, AddSlide(set, float(reversed ? kMaxCounter - i : i) / 4), 1, {{1 + i % 2, 1}},
+                      MortalityCounts{});
+        QCOMPARE(set.SlideCount(), kMaxCounter);
+        const QByteArray bytes = SlideSetFileBytes(set, kComma, NumberFormat());
+        const LoadResult result = ReadSlideSetBytes(bytes, kComma, NumberFormat());
+        QVERIFY2(result.Ok(), qPrintable(result.Error));
+        const SlideSet &got = result.Loaded->Set;
+        QCOMPARE(got.SlideCount(), kMaxCounter);
+        QCOMPARE(got.CurrentSlide, kMaxCounter);
+        // Each slide in its place, with its own drops.
+        for (int j = 1; j <= got.SlideCount(); ++j) {
+            const int i = reversed ? kMaxCounter - j : j - 1;
+            if (got.Slides[j].Position != float(reversed ? j : j - 1) / 4 || got.Slides[j].Counts[1 + i % 2] != 1)
+                QFAIL(qPrintable(QStringLiteral("slide %1 is at %2").arg(j).arg(got.Slides[j].Position)));
+        }
+    }
+
+    // A file cut at each line end of a golden file: before the last drop table
+    // the load fails; inside it the set loads with a warning naming that slide,
+    // since its last counts may be gone; after it, nothing to warn about.
+    void cutFiles()
+    {
+        const QByteArray golden = ReadBytes(FilesTestData(QStringLiteral("golden_us_control.csv")));
+        const QList<QByteArray> lines = golden.split('\n');
+        const int lastTable = int(lines.lastIndexOf("#EPD,Microns,Count,Drop Density,NF,CNF,VF,CVF,NF,CNF\r")) + 1;
+        const int tableEnd = int(lines.indexOf("\r", lastTable)); // its empty line, 0-based
+        QVERIFY(lastTable > 100 && tableEnd == lastTable + 2); // two rows
+        QByteArray cut;
+        for (int n = 1; n < lines.size(); ++n) { // the first n lines
+            cut += lines[n - 1] + '\n';
+            const LoadResult result = ReadSlideSetBytes(cut, kComma, NumberFormat());
+            const QString where = QStringLiteral("cut after line %1").arg(n);
+            QVERIFY2(result.Ok() == (n > lastTable), qPrintable(where + QStringLiteral(": ") + result.Error));
+            if (!result.Ok())
+                continue;
+            const QString warning = result.Loaded->Warning;
+            if (n <= tableEnd) {
+                QVERIFY2(warning.contains(QLatin1String("drop table of slide 3 (position 7.5 ft)")),
+                         qPrintable(where + QStringLiteral(": ") + warning));
+                QCOMPARE(result.Loaded->Set.Slides[3].Counts[6], int16_t(n == tableEnd ? 1 : 0));
+            } else {
+                QVERIFY2(warning.isEmpty(), qPrintable(where + QStringLiteral(": ") + warning));
+            }
+        }
+        QCOMPARE(cut, golden);
+    }
+
+    // Without a byte order mark, a file that is UTF-8 throughout is read as UTF-8;
+    // anything else as Windows-1252, as ever. The rule looks at every byte of
+    // the file, the blocks after the slides too.
+    void encodingWithoutByteOrderMark_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("agency");
+        const QByteArray golden = ReadBytes(FilesTestData(QStringLiteral("golden_us_control.csv")));
+        const QByteArray agency = "Agency:,,Tarvell Field Unit,";
+        const QString utf8 = QStringLiteral("Agência Ψ 農業");
+        const QByteArray allUtf8 = DecodeWindows1252(golden).toUtf8();
+        QTest::newRow("UTF-8 throughout") << QByteArray(allUtf8).replace(agency, "Agency:,," + utf8.toUtf8() + ",")
+                                          << utf8;
+        QTest::newRow("Windows-1252") << QByteArray(golden).replace(agency, "Agency:,,Ag\xEAncia,")
+                                      << QStringLiteral("Agência");
+        QTest::newRow("UTF-8 text in a Windows-1252 file")
+            << QByteArray(golden).replace(agency, "Agency:,,Ag\xC3\xAAncia,") << QStringLiteral("AgÃªncia");
+        QTest::newRow("UTF-8 but for a Windows-1252 \"µ²\" after the slides")
+            << QByteArray(allUtf8).replace(agency, "Agency:,,Ag\xC3\xAAncia,").replace("Line Statistics", "Line Statistics \xB5\xB2")
+            << QStringLiteral("AgÃªncia");
+        QTest::newRow("ASCII only") << QByteArray(allUtf8).replace("\xC2", "").replace("\xB5", "u").replace("\xB2", "2")
+                                                          .replace("\xB0", "o").replace(agency, "Agency:,,Field Unit,")
+                                    << QStringLiteral("Field Unit");
+    }
+    void encodingWithoutByteOrderMark()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, agency);
+        const LoadResult result = ReadSlideSetBytes(bytes, kComma, NumberFormat());
+        QVERIFY2(result.Ok(), qPrintable(result.Error));
+        QCOMPARE(result.Loaded->Set.Texts.Agency, agency);
+        QCOMPARE(result.Loaded->Set.Slides[1].Counts, GoldenSet(false, true).Slides[1].Counts);
+        // The same through a file on disk, read a line at a time.
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("set.csv")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        QCOMPARE(ReadSlideSetFile(file.fileName(), kComma, NumberFormat()).Loaded->Set.Texts.Agency, agency);
     }
 
     // The fuzzer's committed corpus through its own entry, which aborts on any

@@ -8,6 +8,8 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
 
@@ -58,24 +60,58 @@ private slots:
         QCOMPARE(composite.CompVMD, fresh.CompVMD);
     }
 
-    // A text holding the separator loses what follows it on reading (no quoting);
-    // a line break or a character outside Windows-1252 never breaks the layout; a
-    // date whose day-month order differs between locales is left as typed.
+    // Any script comes back as typed: a text Windows-1252 cannot hold turns the
+    // whole file into UTF-8 with a byte order mark (the same text otherwise); a
+    // separator inside a text is written as a blank rather than cut the text on
+    // reading; a line break never breaks the layout; a date whose day-month order
+    // differs between locales is left as typed.
+    void textsInTheFile_data()
+    {
+        QTest::addColumn<QString>("separator");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("back");
+        QTest::addColumn<bool>("utf8");
+        for (const QString sep : {QStringLiteral(","), QStringLiteral(";")}) {
+            auto row = [&](const char *name, const QString &text, const QString &back, bool utf8) {
+                QTest::addRow("%s, \"%s\"", name, qPrintable(sep)) << sep << text << back << utf8;
+            };
+            row("Greek", QStringLiteral("Ψεκαστήρας Α"), QStringLiteral("Ψεκαστήρας Α"), true);
+            row("CJK", QStringLiteral("農業航空 3"), QStringLiteral("農業航空 3"), true);
+            row("emoji", QStringLiteral("Naled 🦟"), QStringLiteral("Naled 🦟"), true);
+            row("Western", QStringLiteral("Müller; Söhne"),
+                sep == kComma ? QStringLiteral("Müller; Söhne") : QStringLiteral("Müller  Söhne"), false);
+            row("Western, every special of the code page", QStringLiteral("€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ µ²°"),
+                QStringLiteral("€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ µ²°"), false);
+        }
+    }
     void textsInTheFile()
     {
+        QFETCH(QString, separator);
+        QFETCH(QString, text);
+        QFETCH(QString, back);
+        QFETCH(bool, utf8);
+        const NumberFormat format(QLatin1Char(separator == kComma ? '.' : ','));
         SlideSet set = GoldenSet(true, true);
         set.Texts.Date = QStringLiteral("3/4/2024");
-        set.Texts.Agency = QStringLiteral("two\r\nlines");
-        set.Texts.Sprayer = QStringLiteral("Field Unit, North");
-        set.Texts.Product = QStringLiteral("Ω ∑ €"); // € is in the code page, the others are not
-        const QByteArray bytes = SlideSetFileBytes(set, kComma, NumberFormat());
-        QVERIFY(bytes.contains("\r\nAgency:,,two lines,\r\n"));
-        QVERIFY(bytes.contains("\r\nProduct:,,? ? \x80,\r\n"));
-        QVERIFY(bytes.contains("\r\nDate:,,3/4/2024\r\n"));
-        const LoadResult back = ReadSlideSetBytes(bytes, kComma, NumberFormat());
-        QVERIFY2(back.Ok(), qPrintable(back.Error));
-        QCOMPARE(back.Loaded->Set.Texts.Sprayer, QStringLiteral("Field Unit"));
-        QCOMPARE(back.Loaded->Set.Slides[3].Counts, set.Slides[3].Counts);
+        set.Texts.Time = QStringLiteral("two\r\nlines");
+        set.Texts.Agency = text;
+        set.Texts.Product = text;
+        const QByteArray bytes = SlideSetFileBytes(set, separator, format);
+        QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), utf8);
+        // Apart from its encoding, the file is the one a Western text gives.
+        SlideSet western = set;
+        western.Texts.Agency = western.Texts.Product = QStringLiteral("x");
+        const QString shown = utf8 ? QString::fromUtf8(bytes.mid(3)) : DecodeWindows1252(bytes);
+        QCOMPARE(QString(shown).replace(back, QStringLiteral("x")),
+                 DecodeWindows1252(SlideSetFileBytes(western, separator, format)));
+        QVERIFY(shown.contains(QStringLiteral("\r\nTime:") + separator + separator + QStringLiteral("two lines\r\n")));
+        QVERIFY(shown.contains(QStringLiteral("\r\nDate:") + separator + separator + QStringLiteral("3/4/2024\r\n")));
+
+        const LoadResult loaded = ReadSlideSetBytes(bytes, separator, format);
+        QVERIFY2(loaded.Ok(), qPrintable(loaded.Error));
+        QCOMPARE(loaded.Loaded->Set.Texts.Agency, back);
+        QCOMPARE(loaded.Loaded->Set.Texts.Product, back);
+        QCOMPARE(loaded.Loaded->Set.Slides[3].Counts, set.Slides[3].Counts);
 
         // The block where Windows-1252 departs from Latin-1, both ways.
         const QString block = QStringLiteral("€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ");
@@ -84,6 +120,32 @@ private slots:
         QCOMPARE(EncodeWindows1252(block), bytes1252);
         QCOMPARE(DecodeWindows1252(bytes1252), block);
         QCOMPARE(EncodeWindows1252(QStringLiteral("a→b😀c")), QByteArray("a?b?c")); // one "?" per character
+        QCOMPARE(EncodeWindows1252(DecodeWindows1252("\x81\x8D\x8F\x90\x9D")), QByteArray("\x81\x8D\x8F\x90\x9D"));
+    }
+
+    // The diameter column is computed in double like every other figure: 12.5 ×
+    // 0.7 is 8.7 there, though its float product rounds to 8.75.
+    void diameterColumn_data()
+    {
+        QTest::addColumn<float>("micronsPerEPD");
+        QTest::addColumn<float>("spreadFactor");
+        QTest::addColumn<QByteArray>("row"); // of the drop table and the composite table
+        QTest::newRow("12.5 x 0.7") << 12.5f << 0.7f << QByteArray("\r\n1,8.7,");
+        QTest::newRow("25 x 0.56, class 3") << 25.0f << 0.56f << QByteArray("\r\n3,42.0,");
+    }
+    void diameterColumn()
+    {
+        QFETCH(float, micronsPerEPD);
+        QFETCH(float, spreadFactor);
+        QFETCH(QByteArray, row);
+        SlideSet set;
+        set.Params.MaxSizeEPD = 3;
+        set.Params.MicronsPerEPD = micronsPerEPD;
+        set.Params.SpreadFactor = spreadFactor;
+        int16_t largest = 0;
+        ResizeClassArrays(set, largest);
+        FillSlide(set, AddSlide(set, 1.0f), 1, {{1, 2}, {3, 2}}, MortalityCounts{});
+        QCOMPARE(SlideSetFileBytes(set, kComma, NumberFormat()).count(row), 2);
     }
 
     // Separators that cannot frame a file: nothing is written.
@@ -99,7 +161,8 @@ private slots:
     }
 
     // A save that cannot start or fails halfway leaves the earlier file as it was,
-    // nothing half-written beside it, and says why.
+    // nothing half-written beside it, and says why. A full disk fails a file that
+    // fits in one write buffer as surely as a long one.
     void failedSaveKeepsTheOldFile_data()
     {
         QTest::addColumn<QString>("target");
@@ -107,7 +170,11 @@ private slots:
         QTest::newRow("a folder stands where the file would go") << "taken";
         QTest::newRow("a file stands where the folder would be") << "set.csv/set.csv";
         QTest::newRow("read-only folder and file") << "set.csv";
-        QTest::newRow("disk full halfway") << "set.csv"; // a file size limit stands in for it
+        // A file size limit stands in for the full disk.
+        QTest::newRow("disk full halfway, 4 KiB file") << "set.csv";
+        QTest::newRow("disk full halfway, 40 KiB file") << "set.csv";
+        QTest::newRow("a FIFO stands where the file would go") << "fifo";
+        QTest::newRow("a device stands where the file would go") << "device";
     }
     void failedSaveKeepsTheOldFile()
     {
@@ -117,9 +184,15 @@ private slots:
         const QString earlier = dir.filePath(QStringLiteral("set.csv"));
         writeExisting(earlier, "the earlier save");
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken")));
-        std::mt19937 rng(7);
-        const SlideSet set = RandomFileSet(rng, 40);
+        SlideSet set = GoldenSet(true, true);
+        while (tag.contains("40 KiB") && SlideSetFileBytes(set, kComma, NumberFormat()).size() < 40 * 1024)
+            FillSlide(set, AddSlide(set, 10.0f + set.SlideCount()), 1, {{1, 3}, {4, 2}, {6, 1}}, MortalityCounts{});
 #ifdef Q_OS_UNIX
+        // Neither may be replaced by a plain file of that name, nor written into.
+        if (tag.contains("FIFO"))
+            QCOMPARE(mkfifo(qPrintable(dir.filePath(target)), 0600), 0);
+        if (tag.contains("device") && mknod(qPrintable(dir.filePath(target)), S_IFCHR | 0600, makedev(1, 7)) != 0)
+            QSKIP("making a device node needs root");
         if (tag.startsWith("read-only")) {
             if (geteuid() == 0)
                 QSKIP("running as root: permission bits do not stop root from writing");
@@ -138,14 +211,22 @@ private slots:
         std::signal(SIGXFSZ, oldHandler);
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 #else
-        if (tag.startsWith("read-only") || tag.startsWith("disk full"))
-            QSKIP("needs POSIX permissions and file size limits");
+        if (tag.startsWith("read-only") || tag.startsWith("disk full") || tag.startsWith("a FIFO") || tag.startsWith("a device"))
+            QSKIP("needs POSIX permissions, file size limits and special files");
         const QString error = WriteSlideSetFile(dir.filePath(target), set, kComma, NumberFormat());
 #endif
         QVERIFY(!error.isEmpty());
         QCOMPARE(ReadBytes(earlier), QByteArray("the earlier save"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList({QStringLiteral("set.csv"), QStringLiteral("taken")}));
+        QVERIFY2(!error.contains(QLatin1String("Unknown error")), qPrintable(error));
+        if (tag.startsWith("disk full"))
+            QVERIFY2(error.contains(QLatin1String("too large")), qPrintable(error)); // the system's own words
+        const QStringList others = {QStringLiteral("device"), QStringLiteral("fifo")};
+        QStringList left = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System);
+        if (others.contains(target))
+            left.removeOne(target);
+        QCOMPARE(left, QStringList({QStringLiteral("set.csv"), QStringLiteral("taken")}));
+        if (others.contains(target))
+            QVERIFY(!QFileInfo(dir.filePath(target)).isFile());
     }
 };
 

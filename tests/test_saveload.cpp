@@ -190,6 +190,71 @@ private slots:
         QVERIFY(w.Form->IsModified());
     }
 
+    // A file cut inside its last drop table loads as far as it goes, then one
+    // warning names that slide; the whole file gives none.
+    void cutFileWarnsAfterTheLoad_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("cut after the first row of the last table") << 104
+            << "The file ends inside the drop table of slide 3 (position 7.5 ft)";
+        QTest::newRow("whole file") << 0 << "";
+    }
+    void cutFileWarnsAfterTheLoad()
+    {
+        QFETCH(int, lines);
+        QFETCH(QString, warning);
+        QList<QByteArray> all = readAll(qEnvironmentVariable("NIMBREL_TEST_DATA") + "/golden_us_control.csv").split('\n');
+        if (lines > 0)
+            all = all.mid(0, lines) << QByteArray();
+        MessageBoxes::ResetLog();
+        load(QStringLiteral("cut.csv"), all.join('\n'));
+        QCOMPARE(w.Form->Set().SlideCount(), int16_t(3));
+        QCOMPARE(w.TabCaptions().size(), 3);
+        QCOMPARE(MessageBoxes::ShownCount(), warning.isEmpty() ? 0 : 1);
+        QVERIFY2(warning.isEmpty() || MessageBoxes::LastText().startsWith(warning), qPrintable(MessageBoxes::LastText()));
+        QVERIFY(!w.Form->IsModified());
+    }
+
+    // The list separator cannot enter a text field: typed it is refused, pasted it
+    // becomes a blank; what the field shows is what comes back from the file.
+    void listSeparatorInTextFields()
+    {
+        newSlideWithDrops(QStringLiteral("1"), {"2"});
+        QLineEdit *agency = box(QStringLiteral("txtSprayer1"));
+        typeInto(agency, QStringLiteral("Smith, Jones & Co"), false);
+        QCOMPARE(agency->text(), QStringLiteral("Smith Jones & Co"));
+        QLineEdit *product = box(QStringLiteral("txtProduct1"));
+        product->setFocus(Qt::TabFocusReason);
+        product->selectAll();
+        product->insert(QStringLiteral("Müller, Söhne 農業")); // as a paste puts it in
+        QCOMPARE(product->text(), QStringLiteral("Müller  Söhne 農業"));
+        QCOMPARE(w.Form->Set().Texts.Product, product->text());
+
+        save(path(QStringLiteral("texts.csv")));
+        MessageBoxes::QueueAnswer(MessageBoxes::Yes); // delete all slides
+        w.Key(Qt::Key_Delete, Qt::ControlModifier, w.Entry());
+        typeInto(agency, QStringLiteral("typed since"));
+        CCommonDialogs::QueueFileName(path(QStringLiteral("texts.csv")));
+        w.Key(Qt::Key_L, Qt::ControlModifier);
+        QCOMPARE(agency->text(), QStringLiteral("Smith Jones & Co"));
+        QCOMPARE(product->text(), QStringLiteral("Müller  Söhne 農業"));
+    }
+
+    // Settings that cannot be written at close: one message with the reason, and
+    // the window closes all the same.
+    void settingsNotWritten()
+    {
+        QVERIFY(QFile::remove(w.Store.File) || !QFile::exists(w.Store.File));
+        QVERIFY(QDir().mkdir(w.Store.File));
+        MessageBoxes::ResetLog();
+        QVERIFY(w.Form->close());
+        QCOMPARE(MessageBoxes::ShownCount(), 1);
+        QVERIFY2(MessageBoxes::LastText().startsWith(QStringLiteral("The settings were not saved:\n\n"))
+                     && MessageBoxes::LastText().endsWith(QStringLiteral("is a folder")),
+                 qPrintable(MessageBoxes::LastText()));
+    }
+
     void closePrompt_data()
     {
         QTest::addColumn<bool>("saved");

@@ -161,6 +161,21 @@ private slots:
         QCOMPARE(m.Cell(5, 2), QString());
     }
 
+    // The diameter column is computed in double, as the file's: 12.5 × 0.7 µm is 8.7.
+    void diameterColumn()
+    {
+        m.Form->findChild<QTabWidget *>()->setCurrentIndex(1);
+        for (const auto &[name, text] : {std::pair("txtOptics3", "12.5"), std::pair("txtOptics4", "0.7")}) {
+            QLineEdit *box = m.Find<QLineEdit>(QLatin1String(name));
+            box->setFocus(Qt::TabFocusReason);
+            box->selectAll();
+            QTest::keyClicks(box, QLatin1String(text));
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+        QCOMPARE(m.Form->Set().Params.SpreadFactor, 0.7f);
+        QCOMPARE(m.Cell(1, 1).trimmed(), QStringLiteral("8.7"));
+    }
+
     void slideWithoutDropsShowsNoFigures()
     {
         m.TypeDrop(QStringLiteral("3"));

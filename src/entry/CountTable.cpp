@@ -84,7 +84,7 @@ void MainForm::ResizeCountTable()
 void MainForm::RewriteDiameterColumn()
 {
     for (int r = 1; r <= DataGrid->rowCount(); ++r)
-        SetCellText(r, 1, m_format.Format(ClassDiameter(m_set.Params, r), "0.0") + QStringLiteral("       "));
+        SetCellText(r, 1, m_format.Format(ShownClassDiameter(m_set.Params, r), "0.0") + QStringLiteral("       "));
 }
 
 void MainForm::DataGrid_CellChanged(int row, int column, int previousRow, int /*previousColumn*/)

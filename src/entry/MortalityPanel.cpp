@@ -326,7 +326,7 @@ void MortalityPanel::ShowControlData()
         // all up to date now, not only the slide on view, so that the graphs,
         // the report and the file never show results of the old control.
         SlideSet &set = m_context.Set();
-        for (int16_t i = 1; i <= set.SlideCount(); ++i)
+        for (int i = 1; i <= set.SlideCount(); ++i)
             ComputeMortality(set.Slides[i], set.ControlData);
         m_context.SetModified(true);
     }

@@ -14,6 +14,9 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <QValidator>
+
+#include <algorithm>
 
 namespace {
 
@@ -90,8 +93,49 @@ QLabel *ParameterPanel::makeLabel(const QString &name, const QString &caption, Q
     return label;
 }
 
+namespace {
+
+// The slide set file has no quoting: a list separator inside a text would cut it
+// there on reading. Typed, the separator is refused as a letter is in a number
+// field; pasted, it becomes a blank.
+class ListSeparatorGuard : public QValidator
+{
+public:
+    ListSeparatorGuard(const QString &separator, QLineEdit *field)
+        : QValidator(field), m_separator(separator)
+    {
+        field->setValidator(this);
+        field->installEventFilter(this);
+    }
+    State validate(QString &input, int &pos) const override
+    {
+        if (!m_separator.isEmpty() && input.contains(m_separator, Qt::CaseInsensitive)) {
+            input.replace(m_separator, QStringLiteral(" "), Qt::CaseInsensitive);
+            pos = std::min<int>(pos, int(input.size()));
+        }
+        return Acceptable;
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const QString typed = static_cast<QKeyEvent *>(event)->text();
+            if (!typed.isEmpty() && typed.compare(m_separator, Qt::CaseInsensitive) == 0)
+                return true;
+        }
+        return QValidator::eventFilter(watched, event);
+    }
+
+private:
+    QString m_separator;
+};
+
+} // namespace
+
 void ParameterPanel::connectText(QLineEdit *field, QString ParameterTexts::*text)
 {
+    new ListSeparatorGuard(m_context.ListSeparator(), field);
     // The descriptive parameters live only as typed; the slide set follows every
     // keystroke so that Save always writes what the operator sees.
     connect(field, &QLineEdit::textEdited, this, [this, text](const QString &typed) {
@@ -473,7 +517,7 @@ void ParameterPanel::commitMaxSizeEPD()
         restoreOptics(2);
         return;
     }
-    for (int16_t i = 1; i <= set.SlideCount(); ++i) {
+    for (int i = 1; i <= set.SlideCount(); ++i) {
         if (set.Slides[i].LargestClass > typed) {
             const QString question = QStringLiteral("Some drops have been found with diameters larger than ")
                                      + format.Format(typed, "0") + QStringLiteral(" EPD.\n")
@@ -541,11 +585,11 @@ void ParameterPanel::recalculate()
 {
     SlideSet &set = m_context.Set();
     ViewState &view = m_context.View();
-    for (int16_t i = 1; i <= set.SlideCount(); ++i)
+    for (int i = 1; i <= set.SlideCount(); ++i)
         ComputeSlideArea(set.Slides[i], set.Params);
     if (set.SlideCount() > 0) {
-        for (int16_t i = 1; i <= set.SlideCount(); ++i)
-            SetDropCount(set, 0, 0, i, view.LargestSizeFound);
+        for (int i = 1; i <= set.SlideCount(); ++i)
+            SetDropCount(set, 0, 0, int16_t(i), view.LargestSizeFound);
         // In composite view the line's figures change too, and the slide's area
         // shown beside them.
         if (m_context.IsCompositeView())

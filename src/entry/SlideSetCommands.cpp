@@ -131,12 +131,20 @@ bool SlideSetCommands::loadFile(const QString &path, const QString &fileTitle)
     LoadedSlideSet &loaded = *result.Loaded;
     SlideSet &set = m_context.Set();
     set = std::move(loaded.Set);
-    for (int16_t i = 1; i <= set.SlideCount(); ++i)
+    for (int i = 1; i <= set.SlideCount(); ++i)
         ComputeMortality(set.Slides[i], set.ControlData);
     ViewState &view = m_context.View();
     view.LargestSizeFound = std::max(view.LargestSizeFound, loaded.LargestSizeFound);
     m_context.ShowLoadedSlideSet();
     m_context.SetModified(false);
+    // Loaded as far as the file goes, but the operator should check that slide
+    // against the microscope notes before relying on it.
+    if (!loaded.Warning.isEmpty()) {
+        QString warning = loaded.Warning;
+        warning[0] = warning[0].toUpper();
+        MessageBoxes::Show(m_context.Window(), warning + QLatin1Char('.'), MessageBoxes::OkOnly,
+                           MessageBoxes::Exclamation);
+    }
     return true;
 }
 

@@ -47,6 +47,9 @@ struct LoadedSlideSet
     // where it held "--------" or, in the earlier layout, had no Date and Time).
     std::array<bool, kParameterTextCount> TextInFile{};
     bool EarlierLayout = false;
+    // Something worth telling the operator about a set that did load (the file
+    // was cut inside its last drop table); empty when all is well.
+    QString Warning;
 };
 
 struct LoadResult

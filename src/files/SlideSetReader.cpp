@@ -25,17 +25,103 @@ struct WrongBanner
 {
 };
 
+// Whether a file without a byte order mark is UTF-8: a modern editor saves it so,
+// and its texts would otherwise come back as "AgÃªncia". Fed the file's bytes in
+// any pieces; a sequence may run across two of them.
+class Utf8Check
+{
+public:
+    void Feed(const char *data, qsizetype n)
+    {
+        const auto *p = reinterpret_cast<const unsigned char *>(data);
+        qsizetype i = 0;
+        while (i < n && !m_invalid) {
+            if (m_pending == 0) {
+                // Most of a file is ASCII: pass it eight bytes at a time.
+                while (i + 8 <= n) {
+                    quint64 word;
+                    memcpy(&word, p + i, 8);
+                    if (word & 0x8080808080808080ull)
+                        break;
+                    i += 8;
+                }
+                if (i >= n)
+                    break;
+            }
+            step(p[i++]);
+        }
+    }
+    // Valid UTF-8 throughout, with at least one character beyond ASCII.
+    bool IsUtf8() const { return !m_invalid && m_pending == 0 && m_nonAscii; }
+    void Invalidate() { m_invalid = true; }
+
+private:
+    void step(unsigned char b)
+    {
+        if (m_pending > 0) {
+            if (b < m_low || b > m_high) {
+                m_invalid = true;
+                return;
+            }
+            --m_pending;
+            m_low = 0x80;
+            m_high = 0xBF;
+            return;
+        }
+        if (b < 0x80)
+            return;
+        m_nonAscii = true;
+        // Shortest forms only, no surrogates, nothing beyond U+10FFFF.
+        if (b >= 0xC2 && b <= 0xDF) {
+            m_pending = 1;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            m_pending = 2;
+            if (b == 0xE0)
+                m_low = 0xA0;
+            else if (b == 0xED)
+                m_high = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            m_pending = 3;
+            if (b == 0xF0)
+                m_low = 0x90;
+            else if (b == 0xF4)
+                m_high = 0x8F;
+        } else {
+            m_invalid = true;
+        }
+    }
+
+    int m_pending = 0;
+    unsigned char m_low = 0x80, m_high = 0xBF;
+    bool m_invalid = false;
+    bool m_nonAscii = false;
+};
+
 const char *ordinal(int index)
 {
     static const char *const names[] = {"first", "second", "third", "fourth", "fifth"};
     return index < 5 ? names[index] : "next";
 }
 
+// An excerpt of a bad line for a one-line message: control characters (a stray
+// CR, a vertical tab) are shown escaped so they cannot break the line.
 QString quoted(const QString &text)
 {
     constexpr int kShown = 40;
-    return QLatin1Char('"') + (text.size() > kShown ? text.left(kShown) + QStringLiteral("…") : text)
-           + QLatin1Char('"');
+    QString shown;
+    for (QChar c : QStringView(text).left(kShown)) {
+        if (c == QLatin1Char('\r'))
+            shown += QLatin1String("\\r");
+        else if (c == QLatin1Char('\n'))
+            shown += QLatin1String("\\n");
+        else if (c == QLatin1Char('\t'))
+            shown += QLatin1String("\\t");
+        else if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0))
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return QLatin1Char('"') + shown + (text.size() > kShown ? QStringLiteral("…") : QString()) + QLatin1Char('"');
 }
 
 // One slide block as read, before any per-class array exists: its memory grows
@@ -98,11 +184,14 @@ private:
         if (n > kMaxLineBytes)
             fail(QStringLiteral("line %1: the line is longer than a slide set file ever writes").arg(m_line));
         if (m_line == 1 && n >= 3 && memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
-            // A spreadsheet that saved the file as UTF-8 marks it so.
+            // A spreadsheet that saved the file as UTF-8 marks it so, and so does
+            // this program when a text does not fit Windows-1252.
             m_utf8 = true;
             data += 3;
             n -= 3;
         }
+        if (!m_utf8)
+            m_utf8Check.Feed(data, n);
         if (n > 0 && data[n - 1] == '\n')
             --n;
         if (n > 0 && data[n - 1] == '\r')
@@ -217,6 +306,33 @@ private:
         return true;
     }
 
+    // The rest of the file after the last slide block: not read for data, but its
+    // bytes count in deciding the encoding.
+    void readTail(qint64 limit)
+    {
+        if (m_utf8)
+            return;
+        qint64 taken = 0;
+        if (m_bytes) {
+            const qsizetype left = m_bytes->size() - m_offset;
+            taken = std::min<qint64>(left, limit + 1);
+            m_utf8Check.Feed(m_bytes->constData() + m_offset, qsizetype(std::min<qint64>(taken, limit)));
+            m_offset += qsizetype(taken);
+        } else {
+            char block[65536];
+            while (taken <= limit) {
+                const qint64 read = m_device->read(block, sizeof block);
+                if (read <= 0)
+                    break;
+                m_utf8Check.Feed(block, qsizetype(read));
+                taken += read;
+            }
+        }
+        // More after the slides than any composite block: no verdict on it, so
+        // the file is read as Windows-1252, as it always was.
+        if (taken > limit)
+            m_utf8Check.Invalidate();
+    }
     void readText(LoadedSlideSet &out, int index);
     void readSlide(PendingSlide &slide, int number, int16_t maxSize);
     QString findPosition(int number);
@@ -229,6 +345,8 @@ private:
     const NumberFormat &m_fmt;
     int m_line = 0;
     bool m_utf8 = false;
+    Utf8Check m_utf8Check;
+    bool m_endedInTable = false; // the last drop table ran into the end of the file
     QByteArray m_buffer; // one line at a time, however long the file
     QString m_splitA, m_splitC;
 };
@@ -301,7 +419,11 @@ void FileReader::readSlide(PendingSlide &slide, int number, int16_t maxSize)
             n = toInt16(c.toString(), 2, QStringLiteral("the drop count of class %1").arg(k), 0);
         if (k > 0) // class 0 never holds a drop; the recomputation clears it anyway
             slide.Counts.emplace_back(k, n);
-        if (!next(row) || isBlank(row))
+        if (!next(row)) {
+            m_endedInTable = true;
+            return;
+        }
+        if (isBlank(row))
             return;
     }
 }
@@ -375,6 +497,24 @@ LoadedSlideSet FileReader::Read(const ParameterTexts &currentTexts)
     for (int i = 1; i <= slideCount; ++i) {
         slides.emplace_back();
         readSlide(slides.back(), i, p.MaxSizeEPD);
+    }
+    // The writer always follows the last drop table with an empty line and the
+    // composite block. A file that ends inside the table was cut: what was read
+    // is kept, but its last counts may be short.
+    if (m_endedInTable && !slides.empty()) {
+        const PendingSlide &last = slides.back();
+        out.Warning = QStringLiteral("the file ends inside the drop table of slide %1 (position %2 %3), where "
+                                     "more always follows: its last drop counts may be missing")
+                          .arg(slideCount).arg(m_fmt.General(last.Position), UnitText(UnitKind::Length, p.Metric));
+    }
+    // The composite block and the line statistics: a row per class and per slide.
+    readTail((qint64(1) << 20) + (qint64(p.MaxSizeEPD) + slideCount) * 256);
+    if (m_utf8Check.IsUtf8()) {
+        for (int i = 0; i < kParameterTextCount; ++i)
+            if (out.TextInFile[i]) {
+                QString &text = out.Set.Texts.*ParameterTextFields()[i].Member;
+                text = QString::fromUtf8(EncodeWindows1252(text));
+            }
     }
     return build(std::move(out), slides);
 }

@@ -4,6 +4,13 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#if defined(Q_OS_WIN)
+#include <io.h>
+#elif defined(Q_OS_UNIX)
+#include <unistd.h>
+#endif
+#include <cerrno>
+
 namespace {
 
 // Print-position indents of the mortality lines and of the no-drops line.
@@ -23,7 +30,10 @@ public:
 private:
     void line(const QString &text = QString())
     {
-        AppendWindows1252(m_out, text);
+        if (m_utf8)
+            m_out.append(text.toUtf8());
+        else
+            m_fits &= AppendWindows1252(m_out, text);
         m_out.append("\r\n", 2);
     }
     void fields(std::initializer_list<QString> parts) { line(join(parts)); }
@@ -39,13 +49,15 @@ private:
         }
         return text;
     }
-    // A text typed in one line: a line break in it would shift every later line
-    // of the file, so it is written as a blank.
-    static QString oneLine(QString text)
+    // A text typed in one line and one field: a line break in it would shift
+    // every later line of the file, a separator would cut it on reading; each is
+    // written as a blank.
+    QString oneField(QString text) const
     {
         text.replace(QLatin1String("\r\n"), QLatin1String(" "));
         text.replace(QLatin1Char('\r'), QLatin1Char(' '));
         text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        text.replace(m_sep, QLatin1String(" "), Qt::CaseInsensitive);
         return text;
     }
     QString gen(float v) const { return m_fmt.General(v); }
@@ -60,6 +72,8 @@ private:
     const QString m_sep;
     const NumberFormat &m_fmt;
     const bool m_metric;
+    bool m_utf8 = false; // a text that Windows-1252 cannot hold turns the whole file into UTF-8
+    bool m_fits = true;
     QByteArray m_out;
     std::vector<QString> m_classText, m_diameterText;
 };
@@ -69,14 +83,22 @@ QByteArray FileWriter::Write(CompositeResults &composite)
     // The class and diameter columns repeat in every drop table: format them once.
     for (int k = 0; k <= m_set.Params.MaxSizeEPD; ++k) {
         m_classText.push_back(gen(float(k)));
-        m_diameterText.push_back(num(ClassDiameter(m_set.Params, k), "0.0"));
+        m_diameterText.push_back(num(ShownClassDiameter(m_set.Params, k), "0.0"));
     }
     CalcComposite(m_set, composite);
-    parameterBlock();
-    for (int16_t i = 1; i <= m_set.SlideCount(); ++i)
-        slideBlock(i);
-    compositeBlock(composite);
-    return std::move(m_out);
+    for (;;) {
+        parameterBlock();
+        for (int i = 1; i <= m_set.SlideCount(); ++i)
+            slideBlock(int16_t(i));
+        compositeBlock(composite);
+        if (m_fits || m_utf8)
+            return std::move(m_out);
+        // Greek, Cyrillic, CJK or an emoji in a name: rather than put "?" in its
+        // place, the file goes out again as UTF-8, marked so the reader (and a
+        // spreadsheet) knows. Files in Western texts stay byte for byte as ever.
+        m_utf8 = true;
+        m_out = QByteArray("\xEF\xBB\xBF");
+    }
 }
 
 void FileWriter::parameterBlock()
@@ -85,7 +107,7 @@ void FileWriter::parameterBlock()
     const auto &texts = ParameterTextFields();
     auto textLine = [&](int index) {
         const ParameterTextField &f = texts[index];
-        const QString text = oneLine(m_set.Texts.*f.Member);
+        const QString text = oneField(m_set.Texts.*f.Member);
         const QString value = !f.Pair ? (index == 3 ? FileDateText(text) : text)
                                       : JoinValueUnit(text, unit(f.Unit), m_sep);
         fields({QLatin1String(f.Label), QString(), value});
@@ -229,7 +251,7 @@ void FileWriter::compositeBlock(const CompositeResults &c)
     fields({QString(), QStringLiteral("Position (") + unit(UnitKind::Length) + QLatin1Char(')'),
             QStringLiteral("Cloud VMD"), QStringLiteral("Cloud NMD"), QStringLiteral("Slide DD"),
             QStringLiteral("1hr KD"), QStringLiteral("12hr Mort."), QStringLiteral("24hr Mort.")});
-    for (int16_t i = 1; i <= m_set.SlideCount(); ++i) {
+    for (int i = 1; i <= m_set.SlideCount(); ++i) {
         const Slide &s = m_set.Slides[i];
         QString text = join({QString(), gen(s.Position), num(s.VMD, "0.0"), num(s.NMD, "0.0"),
                              num(s.DropDensity, "0.0")});
@@ -261,15 +283,42 @@ QString WriteSlideSetFile(const QString &path, const SlideSet &set, const QStrin
     if (!separators.isEmpty())
         return separators;
     const QByteArray bytes = SlideSetFileBytes(set, listSeparator, format, composite);
-    if (QFileInfo(path).isDir())
+    const QFileInfo target(path);
+    if (target.isDir())
         return QStringLiteral("%1 is a folder").arg(path);
+    // A device, a pipe or a socket would be replaced by a plain file of that
+    // name (or, written through, swallow the set): neither is a save.
+    if (target.exists() && !target.isFile())
+        return QStringLiteral("%1 is not a plain file (a device, a pipe or a socket)").arg(path);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so a full disk fails the write itself: a small file would
+    // otherwise sit in the buffer until commit(), whose flush error Qt does not
+    // report, and the cut temporary file would replace the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return file.errorString();
-    if (file.write(bytes) != bytes.size()) {
+    // A short write says nothing of why; the next one fails with the reason.
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0)
+            break;
+        written += n;
+    }
+    if (written != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
         const QString error = file.errorString();
         file.cancelWriting();
         return error;
+    }
+    // Some file systems report a full disk only when the data reach it.
+    int syncFailed = 0;
+#if defined(Q_OS_WIN)
+    syncFailed = _commit(file.handle()) != 0 ? errno : 0;
+#elif defined(Q_OS_UNIX)
+    syncFailed = fsync(file.handle()) != 0 && errno != EINVAL ? errno : 0; // EINVAL: cannot sync, nothing lost
+#endif
+    if (syncFailed != 0) {
+        file.cancelWriting();
+        return qt_error_string(syncFailed);
     }
     if (!file.commit())
         return file.errorString();

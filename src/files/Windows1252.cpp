@@ -10,20 +10,24 @@ constexpr char16_t kHigh[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178, // 98
 };
 
-char encodeOne(char16_t c)
+// The byte for one character, or -1 when the code page has none.
+int encodeOne(char16_t c)
 {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return char(c);
+        return c;
+    if (c >= 0x80 && c < 0xA0 && kHigh[c - 0x80] == 0)
+        return c; // an unassigned byte goes back as it was read
     for (int i = 0; i < 32; ++i)
-        if (kHigh[i] == c && c != 0)
-            return char(0x80 + i);
-    return '?';
+        if (kHigh[i] == c)
+            return 0x80 + i;
+    return -1;
 }
 
 } // namespace
 
-void AppendWindows1252(QByteArray &out, const QString &text)
+bool AppendWindows1252(QByteArray &out, const QString &text)
 {
+    bool fits = true;
     const qsizetype start = out.size();
     out.resize(start + text.size());
     char *dst = out.data() + start;
@@ -31,11 +35,23 @@ void AppendWindows1252(QByteArray &out, const QString &text)
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar ch = text.at(i);
         // A surrogate pair is one character the code page cannot hold: one "?".
-        if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+        const bool pair = ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+        if (pair)
             ++i;
-        dst[n++] = encodeOne(ch.unicode());
+        const int byte = pair ? -1 : encodeOne(ch.unicode());
+        fits &= byte >= 0;
+        dst[n++] = byte >= 0 ? char(byte) : '?';
     }
     out.resize(start + n);
+    return fits;
+}
+
+bool FitsWindows1252(const QString &text)
+{
+    for (QChar ch : text)
+        if (encodeOne(ch.unicode()) < 0)
+            return false;
+    return true;
 }
 
 QByteArray EncodeWindows1252(const QString &text)

@@ -32,6 +32,11 @@ float ClassDiameter(const AnalysisParameters &params, int k)
     return static_cast<float>(double(k) * double(params.MicronsPerEPD) * double(params.SpreadFactor));
 }
 
+double ShownClassDiameter(const AnalysisParameters &params, int k)
+{
+    return double(k) * double(params.MicronsPerEPD) * double(params.SpreadFactor);
+}
+
 double RangeDmax(const AnalysisParameters &params)
 {
     return RoundHalfEven(double(params.MaxSizeEPD) * double(params.MicronsPerEPD) * double(params.SpreadFactor));
@@ -60,9 +65,9 @@ void ResizeClassArrays(SlideSet &set, int16_t &largestSizeFound)
 {
     for (Slide &slide : set.Slides)
         sizeClassArrays(slide, set.Params.MaxSizeEPD);
-    for (int16_t i = 1; i <= set.SlideCount(); ++i) {
+    for (int i = 1; i <= set.SlideCount(); ++i) {
         ComputeSlideArea(set.Slides[i], set.Params);
-        SetDropCount(set, 0, 0, i, largestSizeFound);
+        SetDropCount(set, 0, 0, int16_t(i), largestSizeFound);
     }
 }
 
@@ -88,26 +93,25 @@ int16_t SortSlidesByPosition(SlideSet &set, int16_t followIndex)
 {
     const bool follow = followIndex >= 1 && followIndex <= set.SlideCount();
     const float followed = follow ? set.Slides[followIndex].Position : 0.0f;
-    const int16_t n = set.SlideCount();
-    for (int16_t i = 1; i < n; ++i)
-        for (int16_t j = i + 1; j <= n; ++j)
-            if (set.Slides[i].Position > set.Slides[j].Position)
-                std::swap(set.Slides[i], set.Slides[j]);
+    // A stable merge sort: a whole line read from a file in reverse order takes
+    // n log n moves, not n² swaps.
+    std::stable_sort(set.Slides.begin() + 1, set.Slides.end(),
+                     [](const Slide &a, const Slide &b) { return a.Position < b.Position; });
     return follow ? FindSlideAtPosition(set, followed) : 0;
 }
 
 int16_t FindSlideAtPosition(const SlideSet &set, float position)
 {
-    for (int16_t i = 1; i <= set.SlideCount(); ++i)
+    for (int i = 1; i <= set.SlideCount(); ++i)
         if (set.Slides[i].Position == position)
-            return i;
+            return int16_t(i);
     return 0;
 }
 
 int16_t ComputeLargestSizeFound(const SlideSet &set)
 {
     int16_t largest = 0;
-    for (int16_t i = 1; i <= set.SlideCount(); ++i)
+    for (int i = 1; i <= set.SlideCount(); ++i)
         largest = std::max(largest, set.Slides[i].LargestClass);
     return largest;
 }

@@ -124,6 +124,9 @@ struct CompositeResults
 
 // Diameter in µm that size class k stands for.
 float ClassDiameter(const AnalysisParameters &params, int k);
+// The same in double, for the figure shown to a person (count table, file): the
+// float would round 12.5 × 0.7 up to 8.75 and show "8.8".
+double ShownClassDiameter(const AnalysisParameters &params, int k);
 
 // Dmax of the size ranges: the reticule width in µm, rounded half to even.
 double RangeDmax(const AnalysisParameters &params);
@@ -146,7 +149,7 @@ void ClearSlides(SlideSet &set);
 // Removes slide `index` (1-based); later slides move down by one.
 void RemoveSlide(SlideSet &set, int16_t index);
 
-// Exchange sort by ascending position; equal positions never swap. Returns the
+// Sorts by ascending position; equal positions keep their order. Returns the
 // new index of the slide that was at `followIndex` (0 when followIndex is 0).
 int16_t SortSlidesByPosition(SlideSet &set, int16_t followIndex);
 

@@ -4,6 +4,7 @@
 #include "entry/ParameterPanel.h"
 #include "entry/PictureBox.h"
 #include "entry/SlideSetCommands.h"
+#include "platform/ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -72,7 +73,12 @@ void MainForm::closeEvent(QCloseEvent *event)
     AppSettings settings;
     settings.Params = m_set.Params;
     settings.InitialDir = m_initialDir;
-    SaveAppSettings(m_store, settings, m_format);
+    // The window closes all the same; the operator learns that the optics and
+    // the folder will not be there next time, and why.
+    QString why;
+    if (!SaveAppSettings(m_store, settings, m_format, &why))
+        MessageBoxes::Show(this, QStringLiteral("The settings were not saved:\n\n") + why, MessageBoxes::OkOnly,
+                           MessageBoxes::Exclamation);
     event->accept();
     emit Closed();
 }

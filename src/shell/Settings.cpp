@@ -3,6 +3,9 @@
 #include "platform/cRegistry.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
 
 namespace {
 
@@ -93,7 +96,30 @@ AppSettings LoadAppSettings(const SettingsStore &store, const NumberFormat &form
     return s;
 }
 
-bool SaveAppSettings(const SettingsStore &store, const AppSettings &settings, const NumberFormat &format)
+namespace {
+
+// Why a settings file refused the values: the store itself only says that it did.
+QString settingsFileProblem(const SettingsStore &store)
+{
+    const QString path = !store.File.isEmpty()
+                             ? store.File
+                             : QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tarvell"),
+                                         QStringLiteral("Nimbrel")).fileName();
+    const QFileInfo info(path);
+    if (info.isDir())
+        return QStringLiteral("%1 is a folder").arg(QDir::toNativeSeparators(path));
+    if (!info.isAbsolute()) // the registry: no file to ask
+        return QStringLiteral("the settings store refused them");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
+        return QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString();
+    return QDir::toNativeSeparators(path) + QStringLiteral(": the settings store refused them");
+}
+
+} // namespace
+
+bool SaveAppSettings(const SettingsStore &store, const AppSettings &settings, const NumberFormat &format,
+                     QString *why)
 {
     const AnalysisParameters &p = settings.Params;
     bool ok = true;
@@ -103,6 +129,8 @@ bool SaveAppSettings(const SettingsStore &store, const AppSettings &settings, co
     ok &= SaveSetting(store, kSection, QStringLiteral("MicronsPerEPD"), format.General(p.MicronsPerEPD));
     ok &= SaveSetting(store, kSection, QStringLiteral("InitialDir"), settings.InitialDir);
     ok &= SaveSetting(store, kSection, QStringLiteral("Metric"), p.Metric ? QStringLiteral("True") : QStringLiteral("False"));
+    if (!ok && why)
+        *why = settingsFileProblem(store);
     return ok;
 }
 

@@ -34,8 +34,10 @@ QString DefaultInitialDir();
 // to its default.
 AppSettings LoadAppSettings(const SettingsStore &store, const NumberFormat &format);
 // Writes them in the order SpreadFactor, ScanLength, MaxSizeEPD, MicronsPerEPD,
-// InitialDir, Metric. False when the store refused any of them.
-bool SaveAppSettings(const SettingsStore &store, const AppSettings &settings, const NumberFormat &format);
+// InitialDir, Metric. False when the store refused any of them; `why` then
+// receives the platform's description where there is one.
+bool SaveAppSettings(const SettingsStore &store, const AppSettings &settings, const NumberFormat &format,
+                     QString *why = nullptr);
 
 // The product label's droplet-size limits, kept under their own group
 // "LabelLimits" (values "Dv05From", "Dv05To", "Dv09Below"). A limit that is

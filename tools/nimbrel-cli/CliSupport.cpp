@@ -15,6 +15,8 @@ bool LoadForCli(const QString &path, CliContext &context, LoadedSlideSet &loaded
         return false;
     }
     loaded = std::move(*result.Loaded);
+    if (!loaded.Warning.isEmpty())
+        CliError(context, path + QStringLiteral(": warning: ") + loaded.Warning);
     return true;
 }
 

@@ -301,8 +301,8 @@ int RunJson(const QStringList &args, CliContext &context)
     json.Field("LargestSizeFound", int(loaded.LargestSizeFound));
     const SprayQualityTable quality = ComputeSprayQuality(set, context.Limits.value_or(LabelLimits()));
     json.BeginArray("Slides");
-    for (int16_t i = 1; i <= set.SlideCount(); ++i)
-        writeSlide(json, set, i, quality.Slides[size_t(i - 1)]);
+    for (int i = 1; i <= set.SlideCount(); ++i)
+        writeSlide(json, set, int16_t(i), quality.Slides[size_t(i - 1)]);
     json.EndArray();
     json.Key("Composite");
     if (set.SlideCount() > 0)

@@ -93,7 +93,10 @@ std::optional<DrawingLoad> LoadForDrawing(const QString &file, const QString &li
         if (result.Status == LoadStatus::WrongBanner)
             break; // not a slide set file under any separator
     }
-    error = firstError.isEmpty() ? QStringLiteral("%1: could not be read").arg(file) : firstError;
+    if (firstError.isEmpty())
+        error = QStringLiteral("%1: could not be read").arg(file);
+    else // a file that is not a slide set is named in its message already
+        error = firstError.startsWith(QLatin1Char('\'')) ? firstError : file + QStringLiteral(": ") + firstError;
     return std::nullopt;
 }
 
@@ -221,6 +224,8 @@ QString RenderPlot(const PlotRequest &request, QImage &image, QString &note)
     std::optional<DrawingLoad> loaded = LoadForDrawing(request.File, request.ListSeparator, request.Decimal, error);
     if (!loaded)
         return error;
+    if (!loaded->Loaded.Warning.isEmpty())
+        note = request.File + QStringLiteral(": warning: ") + loaded->Loaded.Warning;
 
     SlideSet &set = loaded->Loaded.Set;
     if (set.SlideCount() < 1)

@@ -54,7 +54,7 @@ QString summaryOf(const QString &path, const LoadedSlideSet &loaded, const Numbe
                                   QStringLiteral("1hr KD"), QStringLiteral("12hr Mort."), QStringLiteral("24hr Mort.")};
     const SprayQualityTable quality = ComputeSprayQuality(set, limits.value_or(LabelLimits()));
     std::vector<QStringList> rows;
-    for (int16_t i = 1; i <= set.SlideCount(); ++i) {
+    for (int i = 1; i <= set.SlideCount(); ++i) {
         const Slide &s = set.Slides[i];
         const DropSizeFigures &sizes = quality.Slides[size_t(i - 1)].Sizes;
         rows.push_back({f.General(s.Position), f.Format(s.TotalDrops, "0"), f.Format(s.VMD, "0.0"),

@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
+#include <cstdio>
 #include <iterator>
 
 namespace {
@@ -39,6 +41,31 @@ QString usage()
     return text;
 }
 
+// Qt's own notices (a runtime folder it would like, a font it misses) are not
+// the tool's output: a script reading stderr sees only the tool's own lines.
+QtMessageHandler qtHandler = nullptr;
+
+void quietQtMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if ((type == QtCriticalMsg || type == QtFatalMsg) && qtHandler)
+        qtHandler(type, context, message);
+}
+
+// A result that could not be written (stdout into a full device, a closed pipe)
+// is a failure, not a success with nothing to show.
+int finishOutput(int status, QTextStream &out, QTextStream &err)
+{
+    errno = 0;
+    out.flush();
+    const bool failed = out.status() != QTextStream::Ok || std::fflush(stdout) != 0 || std::ferror(stdout);
+    if (!failed)
+        return status;
+    const int code = errno;
+    err << "nimbrel-cli: cannot write the output: "
+        << (code != 0 ? qt_error_string(code) : QStringLiteral("write failed")) << Qt::endl;
+    return status == ExitOk ? ExitFileError : status;
+}
+
 int usageError(CliContext &context, const QString &message)
 {
     CliError(context, message);
@@ -50,6 +77,7 @@ int usageError(CliContext &context, const QString &message)
 
 int main(int argc, char **argv)
 {
+    qtHandler = qInstallMessageHandler(quietQtMessages);
     if (IsPlotCommand(argc, argv)) // drawing needs a GUI application, made there
         return PlotMain(argc, argv);
     if (IsReportCommand(argc, argv))
@@ -75,7 +103,7 @@ int main(int argc, char **argv)
         }
         if (arg == QLatin1String("--help")) {
             out << usage();
-            return ExitOk;
+            return finishOutput(ExitOk, out, err);
         }
         QString name = arg, value;
         const qsizetype eq = arg.indexOf(QLatin1Char('='));
@@ -117,7 +145,7 @@ int main(int argc, char **argv)
             continue;
         if (positional.size() < c.MinArgs || (c.MaxArgs >= 0 && positional.size() > c.MaxArgs))
             return usageError(context, QStringLiteral("usage: nimbrel-cli %1 %2").arg(name, QLatin1String(c.Arguments)));
-        return c.Run(positional, context);
+        return finishOutput(c.Run(positional, context), out, err);
     }
     return usageError(context, QStringLiteral("unknown command ") + name);
 }
