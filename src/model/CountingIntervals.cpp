@@ -125,12 +125,12 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
     std::vector<int> pooledAt(size_t(maxSize) + 1, -1);
     std::vector<int> pooled;
     std::vector<SlidePlan> plans;
-    for (int16_t s = 1; s <= slideCount; ++s) {
+    for (int s = 1; s <= slideCount; ++s) {
         const Slide &slide = set.Slides[s];
         if (slide.Counts.size() != size_t(maxSize) + 1)
             continue;
         SlidePlan plan;
-        plan.Index = s;
+        plan.Index = int16_t(s);
         plan.InverseArea = slide.Area != 0.0f ? 1.0 / double(slide.Area) : 0.0;
         for (int k = 1; k <= maxSize; ++k)
             if (slide.Counts[k] > 0) {

@@ -7,14 +7,14 @@ SprayQualityTable ComputeSprayQualityFigures(const SlideSet &set)
     SprayQualityTable table;
     const MortalityCounts &control = set.ControlData;
     int32_t drops = 0;
-    for (int16_t i = 1; i <= set.SlideCount(); ++i) {
+    for (int i = 1; i <= set.SlideCount(); ++i) {
         const Slide &s = set.Slides[i];
         SprayQualityRow row;
         row.Position = s.Position;
         row.Drops = s.TotalDrops;
         row.DropDensity = s.DropDensity;
         row.NMD = s.NMD;
-        row.Sizes = SlideDropSizeFigures(set, i);
+        row.Sizes = SlideDropSizeFigures(set, int16_t(i));
         row.Mortality12h = s.Mortality12h;
         row.Mortality24h = s.Mortality24h;
         if (s.Mortality12h)

@@ -15,7 +15,7 @@ QString WriteRecoveryFiles(const QString &dataPath, const QString &notePath, con
     RecoveryNote note;
     note.Written = QDateTime::currentDateTimeUtc();
     note.Slides = snapshot.Set.SlideCount();
-    for (int16_t i = 1; i <= snapshot.Set.SlideCount(); ++i)
+    for (int i = 1; i <= snapshot.Set.SlideCount(); ++i)
         note.Drops += snapshot.Set.Slides[i].TotalDrops;
     note.SourceFile = snapshot.SourceFile;
     QSaveFile file(notePath);

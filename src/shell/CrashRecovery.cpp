@@ -79,7 +79,7 @@ RecoveryNote CrashRecovery::noteOf(const RecoverySession &session) const
     if (read.Loaded) {
         const SlideSet &set = read.Loaded->Set;
         note.Slides = set.SlideCount();
-        for (int16_t i = 1; i <= set.SlideCount(); ++i)
+        for (int i = 1; i <= set.SlideCount(); ++i)
             note.Drops += set.Slides[i].TotalDrops;
     }
     return note;
