@@ -56,17 +56,22 @@ SprayQualityView::SprayQualityView(MainFormContext &context, const SettingsStore
     connect(btnLabelLimits, &QPushButton::clicked, this, [this] { btnLabelLimits_Click(); });
     connect(btnCopyTable, &QPushButton::clicked, this, [this] { btnCopyTable_Click(); });
 
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(btnLabelLimits);
-    buttons->addWidget(btnCopyTable);
-    buttons->addStretch();
+    // On a low screen every line under the table is a row of it less: the
+    // buttons stand beside the limits and the verdict rather than under them.
+    auto *judged = new QVBoxLayout;
+    judged->setSpacing(2);
+    judged->addWidget(lblLabelLimits);
+    judged->addWidget(lblVerdict);
+    auto *bottom = new QHBoxLayout;
+    bottom->addLayout(judged, 1);
+    bottom->addWidget(btnLabelLimits, 0, Qt::AlignBottom);
+    bottom->addWidget(btnCopyTable, 0, Qt::AlignBottom);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(4);
     layout->addWidget(SprayQualityGrid, 1);
     layout->addWidget(lblIntervalNote);
-    layout->addWidget(lblLabelLimits);
-    layout->addWidget(lblVerdict);
-    layout->addLayout(buttons);
+    layout->addLayout(bottom);
 }
 
 SprayQualityView::~SprayQualityView()
