@@ -10,6 +10,7 @@
 #include "platform/ui/MessageBoxes.h"
 #include "print/ReportJob.h"
 #include "print/frmPreview.h"
+#include "model/SprayQualityText.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -262,7 +263,7 @@ private slots:
         RecordingHost host;
         const ReportData data(line.Set, NumberFormat());
         QVERIFY(WriteReportPdf(pdf, data, 0, host));
-        QCOMPARE(pdfPages(pdf), 3);
+        QCOMPARE(pdfPages(pdf), 4);
         QVERIFY(pdfTool("pdfinfo", {pdf}).contains(QStringLiteral("612 x 792 pts")));
         const QString text = pdfText(pdf);
         // pdftotext may swallow the narrow blank between a short value and its unit.
@@ -311,7 +312,7 @@ private slots:
         const QString text = pdfText(pdf);
         QVERIFY(text.contains(QStringLiteral("Composite VMD:")));
         QVERIFY(text.contains(note));
-        QCOMPARE(pdfPages(pdf), 3);
+        QCOMPARE(pdfPages(pdf), 4);
     }
 
     // --- fonts, pages and the printer path ----------------------------------------------
@@ -352,10 +353,11 @@ private slots:
     {
         QTest::addColumn<int>("pageNum");
         QTest::addColumn<int>("pages");
-        QTest::newRow("all") << 0 << 3;
+        QTest::newRow("all") << 0 << 4;
         QTest::newRow("1") << 1 << 1;
         QTest::newRow("2") << 2 << 1;
         QTest::newRow("3") << 3 << 1;
+        QTest::newRow("4") << 4 << 1;
         QTest::newRow("none") << 9 << 0;
     }
     void pageNumbers()
@@ -375,7 +377,7 @@ private slots:
             QVERIFY(PrintSub(surface, true, static_cast<uint8_t>(pageNum), data, host));
         }
         QStringList captions;
-        for (int n = 1; n <= 3; ++n)
+        for (int n = 1; n <= 4; ++n)
             if (pageNum == 0 || pageNum == n)
                 captions << QStringLiteral("Nimbrel - Printing Page %1...").arg(n);
         captions << QStringLiteral("Nimbrel - Print");
@@ -469,7 +471,8 @@ private slots:
         QVERIFY(bannerInk(page1) > 0);
 
         auto *bar = preview.findChild<QTabBar *>(QStringLiteral("PreviewTabsBar"));
-        QCOMPARE(bar->count(), 3);
+        QCOMPARE(bar->count(), 4);
+        QCOMPARE(bar->tabText(3), QStringLiteral("Page 4"));
         bar->setCurrentIndex(1);
         QCOMPARE(preview.LastPageShown(), uint8_t(2));
         QVERIFY(preview.PreviewImage() != page1);
@@ -523,7 +526,7 @@ private slots:
         QCOMPARE(CCommonDialogs::LastFilter(), QStringLiteral("PDF Document (*.pdf)|*.pdf"));
         QCOMPARE(folder, QDir::toNativeSeparators(dir.path() + QLatin1Char('/')));
         QCOMPARE(preview.result(), int(QDialog::Accepted));
-        QCOMPARE(pdfPages(dir.filePath(QStringLiteral("trial 7.pdf"))), 3);
+        QCOMPARE(pdfPages(dir.filePath(QStringLiteral("trial 7.pdf"))), 4);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("trial 7.pdf")});
         QVERIFY(pdfText(dir.filePath("trial 7.pdf")).contains(QStringLiteral("Field Station North")));
         QCOMPARE(MessageBoxes::ShownCount(), 1);
@@ -570,11 +573,13 @@ private slots:
         QTest::addColumn<QString>("out");
         QTest::addColumn<int>("exit");
         QTest::addColumn<int>("pages"); // -1: an 850 × 1100 image
-        QTest::newRow("whole report") << QStringList{} << "r.pdf" << 0 << 3;
+        QTest::newRow("whole report") << QStringList{} << "r.pdf" << 0 << 4;
         QTest::newRow("one page") << QStringList{"--page", "2"} << "r.pdf" << 0 << 1;
+        QTest::newRow("spray quality") << QStringList{"--page", "4", "--limits", "60,80,"} << "r.pdf" << 0 << 1;
+        QTest::newRow("limits not numbers") << QStringList{"--page", "4", "--limits", "60,x,"} << "r.pdf" << 2 << 0;
         QTest::newRow("one page as image") << QStringList{"--page=3"} << "r.png" << 0 << -1;
         QTest::newRow("image needs a page") << QStringList{} << "r.png" << 2 << 0;
-        QTest::newRow("page out of range") << QStringList{"--page", "4"} << "r.pdf" << 2 << 0;
+        QTest::newRow("page out of range") << QStringList{"--page", "5"} << "r.pdf" << 2 << 0;
         QTest::newRow("no such file") << QStringList{"--list-separator", ","} << "r.pdf" << 1 << 0;
     }
     void cliReport()
@@ -600,6 +605,121 @@ private slots:
             QCOMPARE(QImage(output).size(), QSize(850, 1100));
         else
             QCOMPARE(pdfPages(output), pages);
+        if (args.contains(QStringLiteral("--limits")))
+            QVERIFY(pdfText(output).contains(QStringLiteral("Composite: within the label limits")));
+    }
+
+    // The spray quality page came after the others: they stay as they were, to the
+    // pixel, against pictures taken before it existed.
+    void earlierPagesUnchanged_data()
+    {
+        QTest::addColumn<int>("page");
+        for (int n = 1; n <= 3; ++n)
+            QTest::addRow("page %d", n) << n;
+    }
+    void earlierPagesUnchanged()
+    {
+        QFETCH(int, page);
+        const QString data = QString::fromUtf8(qgetenv("NIMBREL_TEST_DATA"));
+        QTemporaryDir dir;
+        const QString output = dir.filePath(QStringLiteral("p.png"));
+        QProcess cli;
+        cli.start(QStringLiteral(NIMBREL_CLI), {"report", data + "/realistic-line.csv", "--page", QString::number(page),
+                                                "-o", output});
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitCode(), 0);
+        const QImage now = QImage(output).convertToFormat(QImage::Format_RGB32);
+        const QImage before =
+            QImage(data + QStringLiteral("/report-page%1.png").arg(page)).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(now.size(), before.size());
+        int differing = 0;
+        for (int y = 0; y < now.height(); ++y)
+            for (int x = 0; x < now.width(); ++x)
+                differing += now.pixel(x, y) != before.pixel(x, y);
+        QCOMPARE(differing, 0);
+    }
+
+    // --- page 4: spray quality ------------------------------------------------------------
+
+    void sprayQualityPage_data()
+    {
+        QTest::addColumn<QList<float>>("limits"); // Dv0.5 from, to, Dv0.9 below; 0: none
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("no limits") << QList<float>{0, 0, 0} << "No label limits set.";
+        QTest::newRow("within") << QList<float>{60, 80, 130} << "Composite: within the label limits";
+        QTest::newRow("outside") << QList<float>{80, 100, 0} << "Composite: outside the label limits";
+        QTest::newRow("straddling") << QList<float>{0, 0, 120} << "Composite: not decided: count more drops";
+    }
+    void sprayQualityPage()
+    {
+        QFETCH(QList<float>, limits);
+        QFETCH(QString, verdict);
+        auto limit = [](float v) { return v > 0 ? std::optional<float>(v) : std::nullopt; };
+        const LabelLimits label{limit(limits[0]), limit(limits[1]), limit(limits[2])};
+        Line line;
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("q.pdf"));
+        RecordingHost host;
+        const ReportData data(line.Set, NumberFormat(), label);
+        QVERIFY(WriteReportPdf(pdf, data, 4, host));
+        QCOMPARE(pdfPages(pdf), 1);
+        const QString text = pdfText(pdf);
+        QVERIFY(text.contains(QStringLiteral("Spray Quality")));
+        QVERIFY2(hasLine(text, QStringLiteral("Position\\s+Drops\\s+Density\\s+NMD\\s+Dv0\\.1\\s+VMD\\s+Dv0\\.9\\s+"
+                                              "Span\\s+Vol\\. < 32 \u00B5m\\s+24 hr mortality")),
+                 qPrintable(text));
+        // Every row as the tab shows it, the composite with its intervals.
+        const SprayQualityTexts expected =
+            FormatSprayQuality(ComputeSprayQuality(line.Set, label), label, true, NumberFormat());
+        QCOMPARE(int(expected.Rows.size()), line.Set.SlideCount() + 1);
+        QVERIFY(expected.Rows.back()[5].contains(QStringLiteral("\u2013")));
+        for (const QStringList &row : expected.Rows) {
+            QStringList cells;
+            for (const QString &c : row)
+                cells << QRegularExpression::escape(c).replace(QStringLiteral("\\ "), QStringLiteral("\\s*"));
+            QVERIFY2(hasLine(text, cells.join(QStringLiteral("\\s+"))), qPrintable(row.join(" | ") + "\n" + text));
+        }
+        QVERIFY2(text.contains(verdict), qPrintable(text));
+        QCOMPARE(text.contains(QStringLiteral("Label limits: ")), label.Any());
+    }
+
+    // A long line shrinks the type; beyond what a page holds the slides left out
+    // are counted, and the composite row is always there.
+    void sprayQualityPageOfALongLine_data()
+    {
+        QTest::addColumn<int>("slides");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("30 slides") << 30 << false;
+        QTest::newRow("255 slides") << 255 << true;
+    }
+    void sprayQualityPageOfALongLine()
+    {
+        QFETCH(int, slides);
+        QFETCH(bool, cut);
+        SlideSet set;
+        ViewState view;
+        int drops = 0;
+        for (int i = 0; i < slides; ++i) {
+            AddSlide(set, float(i * 2));
+            PutDrops(set, view, set.SlideCount(), int16_t(2 + i % 7), int16_t(5 + i % 11));
+            drops += 5 + i % 11;
+        }
+        Refresh(set, view);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("long.pdf"));
+        RecordingHost host;
+        QVERIFY(WriteReportPdf(pdf, ReportData(set, NumberFormat()), 4, host));
+        QCOMPARE(pdfPages(pdf), 1);
+        const QString text = pdfText(pdf);
+        QVERIFY2(hasLine(text, QStringLiteral("Composite\\s+%1\\s+.*").arg(drops)), qPrintable(text));
+        // Slide rows: a position and a drop count at the start of a line.
+        const QRegularExpression slideRow(QStringLiteral("^\\s*\\d+\\s+\\d+\\s"));
+        int listed = 0;
+        for (const QString &l : text.split(QLatin1Char('\n')))
+            listed += slideRow.match(l).hasMatch();
+        const auto more = QRegularExpression(QStringLiteral("and (\\d+) more slides")).match(text);
+        QCOMPARE(more.hasMatch(), cut);
+        QVERIFY2(listed + (cut ? more.captured(1).toInt() : 0) == slides, qPrintable(text));
     }
 };
 

@@ -126,7 +126,11 @@ private slots:
         QVERIFY(pic->Image() != line);
         ctrl(Qt::Key_Tab);
         ctrl(Qt::Key_Tab);
+        QCOMPARE(m.Form->View().CompositeView, uint8_t(4));
+        ctrl(Qt::Key_Tab);
         QCOMPARE(m.Form->View().CompositeView, uint8_t(1));
+        ctrlShiftTab();
+        QCOMPARE(m.Form->View().CompositeView, uint8_t(4));
         ctrlShiftTab();
         QCOMPARE(m.Form->View().CompositeView, uint8_t(3));
         QCOMPARE(m.Strip()->currentIndex(), 2);

@@ -121,7 +121,7 @@ private slots:
         QTest::keyClick(focus(), Qt::Key_Return);
 
         const QStringList graphs = {QStringLiteral("Line Data"), QStringLiteral("Mortality vs. Drop Density"),
-                                    QStringLiteral("Range Statistics")};
+                                    QStringLiteral("Range Statistics"), QStringLiteral("Spray Quality")};
         QCOMPARE(m.TabCaptions(), graphs);
         QCOMPARE(m.Strip()->currentIndex(), 2);
         QCOMPARE(m.Form->View().CompositeView, uint8_t(3));

@@ -3,6 +3,7 @@
 #include "shell/MainForm.h"
 
 #include "entry/PictureBox.h"
+#include "entry/SprayQualityView.h"
 #include "graphs/LineGraphs.h"
 #include "graphs/RangeChart.h"
 
@@ -39,6 +40,18 @@ void MainForm::HideReadout()
 
 void MainForm::DrawCompositeGraph(int view)
 {
+    // The fourth view is a table over the graph area rather than a drawing.
+    constexpr int kSprayQualityView = 4;
+    SprayQualityView *quality = SprayQualityView::Over(Picture1, *this, m_store);
+    quality->setVisible(view == kSprayQualityView);
+    if (view == kSprayQualityView) {
+        if (m_readoutShown)
+            HideReadout();
+        HideCards();
+        quality->raise();
+        quality->Refresh();
+        return;
+    }
     // Read-out labels point at the line graph's points; over a new drawing they
     // would point at nothing, or at the wrong figures.
     if (m_readoutShown)

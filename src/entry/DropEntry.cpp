@@ -83,7 +83,7 @@ bool MainForm::MainWindow_KeyDown(QKeyEvent *event)
                 target = 1;
         } else {
             int view = m_view.CompositeView + 1;
-            if (view > 3)
+            if (view > SlideStrip->count())
                 view = 1;
             SelectSlideTab(view);
         }
@@ -97,7 +97,7 @@ bool MainForm::MainWindow_KeyDown(QKeyEvent *event)
         } else {
             int view = m_view.CompositeView - 1;
             if (view < 1)
-                view = 3;
+                view = SlideStrip->count();
             SelectSlideTab(view);
         }
     } else if (ctrl && key >= Qt::Key_1 && key <= Qt::Key_5 && count > 0

@@ -20,7 +20,7 @@
 namespace {
 
 const QStringList kCompositeTabs = {QStringLiteral("Line Data"), QStringLiteral("Mortality vs. Drop Density"),
-                                    QStringLiteral("Range Statistics")};
+                                    QStringLiteral("Range Statistics"), QStringLiteral("Spray Quality")};
 
 void setBoxColour(QLineEdit *box, bool enabled)
 {
@@ -224,7 +224,7 @@ void MainForm::SlideStrip_Click(int tab)
         return;
     }
     if (IsCompositeView()) {
-        if (tab >= 1 && tab <= 3 && m_view.CompositeView != tab) {
+        if (tab >= 1 && tab <= kCompositeTabs.size() && m_view.CompositeView != tab) {
             DrawCompositeGraph(tab);
             m_view.CompositeView = uint8_t(tab);
         }

@@ -4,6 +4,7 @@
 #include "graphs/GraphText.h"
 #include "graphs/LineGraphs.h"
 #include "graphs/RangeChart.h"
+#include "model/SprayQualityText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -583,9 +584,135 @@ void drawMortalityAndRangesPage(Page &p)
     s.DrawWidth = p.thin();
 }
 
+// --- page 4: spray quality ---------------------------------------------------------
+
+constexpr double kTableLeft = 0.75;
+constexpr double kTableRight = 7.75;
+constexpr double kTableTop = 9.1;
+constexpr double kTableBottom = 1.0;     // the lowest line the table and its notes may reach
+constexpr double kCellGap = 0.1;         // least blank between two columns
+constexpr double kTablePoints[] = {9, 8, 7, 6};
+constexpr double kLeading = 1.15;        // line spacing over the font's height
+
+// Column widths of the table at the current font, headings included.
+std::vector<double> columnWidths(Page &p, const SprayQualityTexts &t)
+{
+    std::vector<double> widths;
+    for (size_t c = 0; c < t.Columns.size(); ++c) {
+        p.s.FontBold = true;
+        double w = std::max(p.s.TextWidth(t.Columns[c].Name), p.s.TextWidth(t.Columns[c].Unit));
+        for (const QStringList &row : t.Rows)
+            w = std::max(w, p.s.TextWidth(row[int(c)]));
+        p.s.FontBold = false;
+        widths.push_back(w);
+    }
+    return widths;
+}
+
+void drawSprayQualityPage(Page &p)
+{
+    DrawingSurface &s = p.s;
+    head(p);
+    pageTitle(p, QStringLiteral("Spray Quality"), kTitleLowerEdge);
+
+    const SprayQualityTexts t = FormatSprayQuality(p.d.Quality(), p.d.Limits, p.d.Set.Params.Metric, p.d.Format);
+    const int rows = int(t.Rows.size());
+
+    // The largest size at which the widest row fits across and every row (two
+    // heading lines, the rows, three lines of notes) fits down the page; at the
+    // smallest, the rows that do not fit are left out and counted instead.
+    double points = kTablePoints[std::size(kTablePoints) - 1];
+    for (double candidate : kTablePoints) {
+        p.font(candidate);
+        const std::vector<double> w = columnWidths(p, t);
+        double across = 0;
+        for (double x : w)
+            across += x;
+        across += kCellGap * double(w.size() - 1);
+        const double lineHeight = -s.TextHeight(QStringLiteral("0")) * kLeading;
+        if (across <= kTableRight - kTableLeft && lineHeight * (rows + 2 + 8) <= kTableTop - kTableBottom) {
+            points = candidate;
+            break;
+        }
+    }
+    p.font(points);
+    const std::vector<double> widths = columnWidths(p, t);
+    const double line = -s.TextHeight(QStringLiteral("0")) * kLeading;
+    const int fitting = std::max(1, int((kTableTop - kTableBottom) / line) - 2 - 8);
+    const int slidesShown = std::min(rows - 1, fitting - 1);
+
+    // Spread the spare width over the gaps so that the table spans the text width.
+    double used = 0;
+    for (double x : widths)
+        used += x;
+    const double gap = std::max(kCellGap, (kTableRight - kTableLeft - used) / double(widths.size() - 1));
+    std::vector<double> lefts;
+    double x = kTableLeft;
+    for (double w : widths) {
+        lefts.push_back(x);
+        x += w + gap;
+    }
+    const double right = lefts.back() + widths.back();
+    // Figures stand on their right edges; the composite's name reads from the left.
+    auto cell = [&](const QString &text, size_t c, double top, bool fromLeft = false) {
+        const double at = fromLeft ? lefts[c] : lefts[c] + widths[c] - s.TextWidth(text);
+        p.textAt(text, at, top);
+    };
+
+    s.DrawWidth = p.heavy();
+    double y = kTableTop;
+    p.line(kTableLeft, y, right, y);
+    y -= line * 0.25;
+    s.FontBold = true;
+    for (size_t c = 0; c < t.Columns.size(); ++c) {
+        cell(t.Columns[c].Name, c, y);
+        cell(t.Columns[c].Unit, c, y - line);
+    }
+    s.FontBold = false;
+    y -= line * 2.25;
+    s.DrawWidth = p.thin();
+    p.line(kTableLeft, y, right, y);
+    y -= line * 0.25;
+    for (int r = 0; r < slidesShown; ++r, y -= line)
+        for (size_t c = 0; c < t.Columns.size(); ++c)
+            cell(t.Rows[size_t(r)][int(c)], c, y);
+    if (slidesShown < rows - 1) {
+        p.textAt(QStringLiteral("\u2026 and %1 more slides (the whole table: Copy Table on the Spray Quality tab)")
+                     .arg(rows - 1 - slidesShown),
+                 kTableLeft, y);
+        y -= line;
+    }
+    y -= line * 0.25;
+    p.line(kTableLeft, y, right, y);
+    y -= line * 0.25;
+    s.FontBold = true;
+    for (size_t c = 0; c < t.Columns.size(); ++c)
+        cell(t.Rows.back()[int(c)], c, y, c == 0);
+    s.FontBold = false;
+    y -= line * 1.25;
+    s.DrawWidth = p.heavy();
+    p.line(kTableLeft, y, right, y);
+    s.DrawWidth = p.thin();
+
+    y -= line * 0.5;
+    for (const QString &note : t.Note) {
+        p.textAt(note, kTableLeft, y);
+        y -= line;
+    }
+    p.font(11);
+    const double big = -s.TextHeight(QStringLiteral("0"));
+    y -= big;
+    p.textAt(t.Limits, kTableLeft, y);
+    y -= big;
+    s.FontBold = true;
+    p.textAt(t.Verdict, kTableLeft, y);
+    s.FontBold = false;
+}
+
 // The pages in print order; a new page is one more entry here.
 using PageDrawer = void (*)(Page &);
-constexpr PageDrawer kPages[] = {drawParametersPage, drawLineDataPage, drawMortalityAndRangesPage};
+constexpr PageDrawer kPages[] = {drawParametersPage, drawLineDataPage, drawMortalityAndRangesPage,
+                                  drawSprayQualityPage};
 static_assert(std::size(kPages) == kReportPageCount);
 
 } // namespace
@@ -600,9 +727,17 @@ QString PrintErrorMessage(const QString &description)
     return QStringLiteral("There was an error printing:\n\n") + description;
 }
 
-ReportData::ReportData(const SlideSet &set, const NumberFormat &format) : Set(set), Format(format)
+ReportData::ReportData(const SlideSet &set, const NumberFormat &format, const LabelLimits &limits)
+    : Set(set), Format(format), Limits(limits)
 {
     CalcComposite(set, Composite);
+}
+
+const SprayQualityTable &ReportData::Quality() const
+{
+    if (!m_quality)
+        m_quality = ComputeSprayQuality(Set, Limits);
+    return *m_quality;
 }
 
 double ReportFontSize(const DrawingSurface &dest, bool destIsPrinter, double points)

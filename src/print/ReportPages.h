@@ -3,17 +3,19 @@
 #include "graphs/DrawingSurface.h"
 #include "model/NumberText.h"
 #include "model/SlideSet.h"
+#include "model/SprayQuality.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 // The printed report: US Letter pages drawn on a DrawingSurface, either a
 // printer page (sizes as given, in points and inches) or the preview picture
 // (the same steps with the font sizes scaled down to the picture).
 
 // Pages are numbered from 1; PrintSub with page 0 draws every one in turn.
-inline constexpr int kReportPageCount = 3;
+inline constexpr int kReportPageCount = 4;
 
 // The captions of the preview window while a report goes to paper.
 inline const QString kPreviewCaption = QStringLiteral("Nimbrel - Print");
@@ -26,11 +28,19 @@ QString PrintErrorMessage(const QString &description);
 // computed afresh (the window's copy can be stale after an optics change).
 struct ReportData
 {
-    ReportData(const SlideSet &set, const NumberFormat &format);
+    ReportData(const SlideSet &set, const NumberFormat &format, const LabelLimits &limits = {});
 
     const SlideSet &Set;
     NumberFormat Format;
     CompositeResults Composite;
+    LabelLimits Limits; // the label the spray quality page judges against
+
+    // The spray quality table with its counting intervals, computed when a page
+    // first needs it: the resampling takes about a second for a large set.
+    const SprayQualityTable &Quality() const;
+
+private:
+    mutable std::optional<SprayQualityTable> m_quality;
 };
 
 // Where PrintSub reports progress and failure: the preview window's caption and

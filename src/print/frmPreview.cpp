@@ -67,8 +67,8 @@ QSize frmPreview::PictureSize(int screenHeight)
 }
 
 frmPreview::frmPreview(const SlideSet &set, const NumberFormat &format, QString &initialDir, QWidget *parent,
-                       int screenHeight)
-    : QDialog(parent), m_data(set, format), m_initialDir(initialDir)
+                       int screenHeight, const LabelLimits &limits)
+    : QDialog(parent), m_data(set, format, limits), m_initialDir(initialDir)
 {
     setObjectName(QStringLiteral("frmPreview"));
     setWindowTitle(kPreviewCaption);
@@ -214,6 +214,7 @@ void ShowPrintPreview(MainForm &form)
     if (auto *mortality = form.findChild<MortalityPanel *>())
         mortality->CommitPendingEdits();
     frmPreview preview(form.Set(), form.Format(), form.InitialDir(), &form,
-                       form.IsLargeLayout() ? kLargeScreen : kLargeScreen - 1);
+                       form.IsLargeLayout() ? kLargeScreen : kLargeScreen - 1,
+                       LoadLabelLimits(form.Store(), form.Format()));
     preview.exec();
 }

@@ -43,7 +43,7 @@ public:
     // PDF moves it on as saving a slide set does. `screenHeight` chooses the
     // picture size (0: the primary screen's).
     frmPreview(const SlideSet &set, const NumberFormat &format, QString &initialDir, QWidget *parent = nullptr,
-               int screenHeight = 0);
+               int screenHeight = 0, const LabelLimits &limits = {});
     ~frmPreview() override;
 
     static QSize PictureSize(int screenHeight);

@@ -101,6 +101,7 @@ public:
     QString SlideSetFileName() const;
 
     const StartUpValues &StartUp() const { return m_startUp; }
+    const SettingsStore &Store() const { return m_store; }
     bool GridUpdating() const { return m_gridUpdating; }
     bool CellEditPending() const { return m_cellEditPending; }
     bool ReadoutShown() const { return m_readoutShown; }

@@ -31,6 +31,7 @@ struct ReportRequest
     int Page = 0;
     QString ListSeparator;
     QChar Decimal;
+    LabelLimits Limits;
 };
 
 // On a mistake: no request, and `error` names the word at fault.
@@ -50,7 +51,8 @@ std::optional<ReportRequest> parse(const QStringList &words, QString &error)
         QString v;
         const bool takesValue = word == QLatin1String("--page") || word == QLatin1String("-o")
                                 || word == QLatin1String("--output") || word == QLatin1String("--list-separator")
-                                || word == QLatin1String("--decimal-separator");
+                                || word == QLatin1String("--decimal-separator")
+                                || word == QLatin1String("--limits");
         if (takesValue) {
             if (i + 1 >= split.size()) {
                 error = QStringLiteral("%1 needs a value").arg(word);
@@ -79,6 +81,10 @@ std::optional<ReportRequest> parse(const QStringList &words, QString &error)
                 return std::nullopt;
             }
             request.Decimal = v[0];
+        } else if (word == QLatin1String("--limits")) {
+            error = ParseLabelLimits(v, request.Limits);
+            if (!error.isEmpty())
+                return std::nullopt;
         } else if (word.startsWith(QLatin1Char('-')) && word.size() > 1) {
             error = QStringLiteral("unknown option %1").arg(word);
             return std::nullopt;
@@ -118,7 +124,7 @@ int runReport(const QStringList &words)
         err << "nimbrel-cli report: " << error.replace(QLatin1Char('\n'), QLatin1Char(' ')) << "\n";
         return ExitFileError;
     }
-    const ReportData data(loaded->Loaded.Set, NumberFormat(loaded->Decimal));
+    const ReportData data(loaded->Loaded.Set, NumberFormat(loaded->Decimal), request->Limits);
     CliReportHost host;
     if (QFileInfo(request->Output).suffix().toLower() == QLatin1String("pdf"))
         return WriteReportPdf(request->Output, data, static_cast<uint8_t>(request->Page), host) ? ExitOk
@@ -140,11 +146,12 @@ int runReport(const QStringList &words)
 QString ReportUsage()
 {
     return QStringLiteral(
-        "usage: nimbrel-cli report FILE [--page 1|2|3] [--list-separator C] [--decimal-separator C]\n"
-        "                          -o OUT.pdf|OUT.png\n"
+        "usage: nimbrel-cli report FILE [--page 1|2|3|4] [--list-separator C] [--decimal-separator C]\n"
+        "                          [--limits DV05MIN,DV05MAX,DV09MAX] -o OUT.pdf|OUT.png\n"
         "Writes the printed report of a slide set file as a US Letter PDF: every page,\n"
         "or the one --page names. With --page, OUT.png gives that page as an image at\n"
-        "100 dpi (850x1100). Separators are found as for plot.\n");
+        "100 dpi (850x1100). Separators are found as for plot. Page 4 (spray quality)\n"
+        "judges the composite against the label limits --limits gives (in \u00B5m).\n");
 }
 
 bool IsReportCommand(int argc, char *argv[])

@@ -1,0 +1,167 @@
+#include "SprayQualityText.h"
+
+namespace {
+
+const QString kMicrons = QStringLiteral("\u00B5m");
+const QString kDash = QStringLiteral("\u2013");
+
+// Columns holding a figure with its interval.
+enum Column { Position, Drops, Density, Nmd, Dv01, Vmd, Dv09, Span, Small, Mortality, ColumnCount };
+
+struct Cell
+{
+    QString Value;
+    std::optional<Interval> Range; // shown after the value
+    bool HasRange = false;         // the column carries an interval at all
+};
+
+QString figure(const NumberFormat &f, double value, const char *pattern) { return f.Format(value, pattern); }
+
+std::vector<Cell> cellsOf(const SprayQualityRow &row, const NumberFormat &f)
+{
+    std::vector<Cell> cells(ColumnCount);
+    cells[Position].Value = row.IsComposite ? QStringLiteral("Composite") : f.General(row.Position);
+    cells[Drops].Value = figure(f, row.Drops, "0");
+    cells[Density].Value = figure(f, row.DropDensity, "0.0");
+    cells[Nmd].Value = figure(f, row.NMD, "0.0");
+    cells[Dv01].Value = figure(f, row.Sizes.Dv01, "0.0");
+    cells[Vmd] = {figure(f, row.Sizes.Dv05, "0.0"), row.Intervals.VMD, true};
+    cells[Dv09] = {figure(f, row.Sizes.Dv09, "0.0"), row.Intervals.Dv09, true};
+    cells[Span].Value = figure(f, row.Sizes.RelativeSpan, "0.00");
+    cells[Small].Value = figure(f, row.Sizes.VolumeBelow32um * 100.0, "0.0");
+    // The composite has no cage of its own.
+    cells[Mortality].HasRange = true;
+    if (row.Mortality24h) {
+        cells[Mortality].Value = figure(f, *row.Mortality24h * 100.0, "0");
+        if (row.Mortality24hInterval)
+            cells[Mortality].Range =
+                Interval{row.Mortality24hInterval->Low * 100, row.Mortality24hInterval->High * 100};
+    } else {
+        cells[Mortality].Value = kDash;
+    }
+    return cells;
+}
+
+// The pattern an interval's ends are written in, as its figure.
+const char *rangePattern(int column) { return column == Mortality ? "0" : "0.0"; }
+
+std::vector<SprayQualityColumn> columns(bool metric)
+{
+    return {{QStringLiteral("Position"), metric ? QStringLiteral("m") : QStringLiteral("ft")},
+            {QStringLiteral("Drops"), {}},
+            {QStringLiteral("Density"), QStringLiteral("drops/cm\u00B2")},
+            {QStringLiteral("NMD"), kMicrons},
+            {QStringLiteral("Dv0.1"), kMicrons},
+            {QStringLiteral("VMD"), kMicrons},
+            {QStringLiteral("Dv0.9"), kMicrons},
+            {QStringLiteral("Span"), {}},
+            {QStringLiteral("Vol. < 32 \u00B5m"), QStringLiteral("%")},
+            {QStringLiteral("24 hr mortality"), QStringLiteral("%")}};
+}
+
+std::vector<const SprayQualityRow *> rowsOf(const SprayQualityTable &table)
+{
+    std::vector<const SprayQualityRow *> rows;
+    for (const SprayQualityRow &row : table.Slides)
+        rows.push_back(&row);
+    rows.push_back(&table.Composite);
+    return rows;
+}
+
+QString limitsLine(const LabelLimits &limits, const NumberFormat &f)
+{
+    return limits.Any() ? QStringLiteral("Label limits: ") + LabelLimitsText(limits, f)
+                        : QStringLiteral("No label limits set.");
+}
+
+QString verdictText(const SprayQualityTable &table, const LabelLimits &limits, bool pending)
+{
+    if (!limits.Any())
+        return QString();
+    if (pending)
+        return QStringLiteral("Composite: waiting for the intervals\u2026");
+    if (!table.Verdict)
+        return QStringLiteral("Composite: no drops counted, nothing to judge");
+    return QStringLiteral("Composite: ") + LabelVerdictText(*table.Verdict);
+}
+
+} // namespace
+
+QString LabelLimitsText(const LabelLimits &limits, const NumberFormat &f)
+{
+    QStringList parts;
+    auto value = [&](float v) { return f.General(v); };
+    if (limits.Dv05From && limits.Dv05To)
+        parts << QStringLiteral("Dv0.5 from %1 to %2 \u00B5m").arg(value(*limits.Dv05From), value(*limits.Dv05To));
+    else if (limits.Dv05From)
+        parts << QStringLiteral("Dv0.5 from %1 \u00B5m").arg(value(*limits.Dv05From));
+    else if (limits.Dv05To)
+        parts << QStringLiteral("Dv0.5 up to %1 \u00B5m").arg(value(*limits.Dv05To));
+    if (limits.Dv09Below)
+        parts << QStringLiteral("Dv0.9 below %1 \u00B5m").arg(value(*limits.Dv09Below));
+    return parts.join(QStringLiteral(", "));
+}
+
+SprayQualityTexts FormatSprayQuality(const SprayQualityTable &table, const LabelLimits &limits, bool metric,
+                                     const NumberFormat &f, bool intervalsPending)
+{
+    SprayQualityTexts texts;
+    texts.Columns = columns(metric);
+    for (const SprayQualityRow *row : rowsOf(table)) {
+        QStringList line;
+        const std::vector<Cell> cells = cellsOf(*row, f);
+        for (int c = 0; c < ColumnCount; ++c) {
+            const Cell &cell = cells[size_t(c)];
+            QString text = cell.Value;
+            if (cell.Range)
+                text += QStringLiteral(" (%1%2%3)")
+                            .arg(f.Format(cell.Range->Low, rangePattern(c)), kDash,
+                                 f.Format(cell.Range->High, rangePattern(c)));
+            else if (intervalsPending && cell.HasRange && c != Mortality && row->Drops > 0)
+                text += QStringLiteral(" (\u2026)");
+            line << text;
+        }
+        texts.Rows.push_back(line);
+    }
+    texts.Limits = limitsLine(limits, f);
+    texts.Verdict = verdictText(table, limits, intervalsPending);
+    texts.Note = {QStringLiteral("In parentheses: 95 % intervals, for VMD and Dv0.9 from %1 resamplings of the "
+                                 "counted drops;")
+                      .arg(BootstrapSettings{}.Replicates),
+                  QStringLiteral("24 hr mortality Abbott-corrected against the control cage, its interval by "
+                                 "Katz's log method.")};
+    return texts;
+}
+
+QString SprayQualityClipboardText(const SprayQualityTable &table, const LabelLimits &limits, bool metric,
+                                  const NumberFormat &f)
+{
+    QStringList heading;
+    const std::vector<SprayQualityColumn> cols = columns(metric);
+    for (int c = 0; c < ColumnCount; ++c) {
+        const QString name = cols[size_t(c)].Name;
+        const QString unit = cols[size_t(c)].Unit.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(cols[size_t(c)].Unit);
+        heading << name + unit;
+        if (c == Vmd || c == Dv09 || c == Mortality)
+            heading << name + QStringLiteral(" 95 % low") + unit << name + QStringLiteral(" 95 % high") + unit;
+    }
+    QStringList lines{heading.join(QLatin1Char('\t'))};
+    for (const SprayQualityRow *row : rowsOf(table)) {
+        QStringList line;
+        const std::vector<Cell> cells = cellsOf(*row, f);
+        for (int c = 0; c < ColumnCount; ++c) {
+            const Cell &cell = cells[size_t(c)];
+            // A spreadsheet reads an empty cell as no value, a dash as text.
+            line << (cell.Value == kDash ? QString() : cell.Value);
+            if (cell.HasRange) {
+                line << (cell.Range ? f.Format(cell.Range->Low, rangePattern(c)) : QString())
+                     << (cell.Range ? f.Format(cell.Range->High, rangePattern(c)) : QString());
+            }
+        }
+        lines << line.join(QLatin1Char('\t'));
+    }
+    lines << limitsLine(limits, f);
+    if (limits.Any())
+        lines << verdictText(table, limits, false);
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}

@@ -1,0 +1,261 @@
+// The Spray Quality tab through the real window: its rows against the model,
+// the intervals filling in from the worker, Copy Table, and the label limits
+// dialog with the settings store it writes to.
+
+#include "test_window_fixture.h"
+
+#include "entry/SprayQualityView.h"
+#include "entry/frmLabelLimits.h"
+#include "model/SprayQualityText.h"
+#include "platform/ui/CCommonDialogs.h"
+
+namespace {
+
+QString dataFile() { return qEnvironmentVariable("NIMBREL_TEST_DATA") + QStringLiteral("/realistic-line.csv"); }
+
+// Fills the limits dialog the next time it opens and presses OK (or Cancel);
+// a dialog still open after that (a refused entry) is cancelled.
+void answerLimitsDialog(QWidget *context, const QStringList &boxes, bool ok = true)
+{
+    QTimer::singleShot(0, context, [boxes, ok] {
+        auto *dialog = qobject_cast<frmLabelLimits *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        const char *names[3] = {"txtDv05From", "txtDv05To", "txtDv09Below"};
+        for (int i = 0; i < 3; ++i) {
+            auto *box = dialog->findChild<QLineEdit *>(QString::fromLatin1(names[i]));
+            box->clear();
+            QTest::keyClicks(box, boxes[i]);
+        }
+        if (ok)
+            dialog->cmdOK_Click();
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+}
+
+} // namespace
+
+class TestSprayQualityView : public QObject
+{
+    Q_OBJECT
+
+    WindowFixture w;
+
+    SprayQualityView *view() const { return w.Form->findChild<SprayQualityView *>(QStringLiteral("SprayQualityView")); }
+    QTableWidget *grid() const { return w.Find<QTableWidget>(QStringLiteral("SprayQualityGrid")); }
+
+    // The realistic line loaded, the composite view on its fourth tab.
+    void openLine(const StartUpValues &startUp = StartUpValues())
+    {
+        w.Open(768, 0, startUp);
+        CCommonDialogs::ClearQueue();
+        CCommonDialogs::QueueFileName(dataFile());
+        w.Key(Qt::Key_L, Qt::ControlModifier);
+        QCOMPARE(w.Form->Set().SlideCount(), int16_t(10));
+        w.Key(Qt::Key_C, Qt::ControlModifier, w.Entry());
+        QCOMPARE(w.TabCaptions(), (QStringList{"Line Data", "Mortality vs. Drop Density", "Range Statistics",
+                                               "Spray Quality"}));
+    }
+    void waitForIntervals() { QTRY_VERIFY_WITH_TIMEOUT(view() && !view()->IntervalsPending(), 20000); }
+
+private slots:
+    void cleanup() { w.Close(); }
+
+    // Ctrl+Tab reaches the fourth tab and wraps both ways; the table stands over
+    // the graph only there.
+    void tabsAndKeys()
+    {
+        openLine();
+        QVERIFY(!view() || !view()->isVisible());
+        w.Key(Qt::Key_Tab, Qt::ControlModifier);
+        w.Key(Qt::Key_Tab, Qt::ControlModifier);
+        w.Key(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(w.Strip()->currentIndex(), 3);
+        QVERIFY(view()->isVisible());
+        QCOMPARE(view()->geometry(), w.Find<QWidget>(QStringLiteral("Picture1"))->contentsRect());
+        w.Key(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(w.Strip()->currentIndex(), 0);
+        QVERIFY(!view()->isVisible());
+        w.Key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(w.Strip()->currentIndex(), 3);
+        QVERIFY(view()->isVisible());
+        // Ctrl+C stays the composite toggle, whatever has the focus.
+        waitForIntervals();
+        w.Key(Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(!w.Form->IsCompositeView());
+        QVERIFY(!view()->isVisibleTo(w.Form.get()));
+        w.Key(Qt::Key_C, Qt::ControlModifier, w.Entry());
+        QCOMPARE(w.Strip()->currentIndex(), 0);
+        QVERIFY(!view()->isVisibleTo(w.Form.get()));
+    }
+
+    // Every cell as the model gives it (the printed page and nimbrel-cli format
+    // the same table), the composite in bold, and the verdict in words.
+    void rowsAndVerdict_data()
+    {
+        QTest::addColumn<QStringList>("limits");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("no limits") << QStringList{"", "", ""} << "";
+        QTest::newRow("within") << QStringList{"60", "80", "130"} << "Composite: within the label limits";
+        QTest::newRow("outside") << QStringList{"80", "", ""} << "Composite: outside the label limits";
+        QTest::newRow("straddling") << QStringList{"", "", "120"} << "Composite: not decided: count more drops";
+    }
+    void rowsAndVerdict()
+    {
+        QFETCH(QStringList, limits);
+        QFETCH(QString, verdict);
+        openLine();
+        auto limit = [](const QString &t) { return t.isEmpty() ? std::nullopt : std::optional<float>(t.toFloat()); };
+        const LabelLimits label{limit(limits[0]), limit(limits[1]), limit(limits[2])};
+        QVERIFY(SaveLabelLimits(w.Store, label, w.Form->Format()));
+        w.Strip()->setCurrentIndex(3);
+        // The figures at once, the intervals still to come.
+        QVERIFY(view()->IntervalsPending());
+        QVERIFY(grid()->item(0, 5)->text().endsWith(QStringLiteral("(\u2026)")));
+        QVERIFY(!w.Find<QPushButton>(QStringLiteral("btnCopyTable"))->isEnabled());
+        waitForIntervals();
+
+        const SlideSet &set = w.Form->Set();
+        const SprayQualityTexts expected = FormatSprayQuality(ComputeSprayQuality(set, label), label, true, NumberFormat());
+        QCOMPARE(grid()->rowCount(), set.SlideCount() + 1);
+        QCOMPARE(grid()->columnCount(), 10);
+        QCOMPARE(grid()->horizontalHeaderItem(5)->text(), QStringLiteral("VMD\n\u00B5m"));
+        for (int r = 0; r < grid()->rowCount(); ++r)
+            for (int c = 0; c < grid()->columnCount(); ++c)
+                QCOMPARE(grid()->item(r, c)->text(), expected.Rows[size_t(r)][c]);
+        const int last = grid()->rowCount() - 1;
+        QCOMPARE(grid()->item(last, 0)->text(), QStringLiteral("Composite"));
+        QVERIFY(grid()->item(last, 3)->font().bold());
+        QVERIFY(!grid()->item(0, 3)->font().bold());
+        QVERIFY(grid()->item(last, 5)->text().contains(QStringLiteral("\u2013")));
+        QCOMPARE(w.Find<QLabel>(QStringLiteral("lblVerdict"))->text(), verdict);
+        QCOMPARE(w.Shown(QStringLiteral("lblVerdict")), !verdict.isEmpty());
+        QCOMPARE(w.Label(QStringLiteral("lblLabelLimits")).startsWith(QStringLiteral("Label limits: ")), label.Any());
+        QVERIFY(w.Find<QPushButton>(QStringLiteral("btnCopyTable"))->isEnabled());
+    }
+
+    // A change while the worker runs: the older result is never shown, the
+    // table ends with the intervals of the set as it is now.
+    void newerRequestSupersedes()
+    {
+        openLine();
+        w.Strip()->setCurrentIndex(3);
+        QSignalSpy shown(view(), &SprayQualityView::IntervalsShown);
+        SlideSet &set = w.Form->Set();
+        int16_t largest = w.Form->View().LargestSizeFound;
+        QCOMPARE(SetDropCount(set, 4, int16_t(set.Slides[1].Counts[4] + 40), 1, largest), CountResult::Ok);
+        view()->Refresh();
+        waitForIntervals();
+        QTest::qWait(50);
+        QCOMPARE(shown.count(), 1);
+        const SprayQualityTable fresh = ComputeSprayQuality(set, LabelLimits());
+        QCOMPARE(view()->Table().Slides[0].Drops, fresh.Slides[0].Drops);
+        QVERIFY(view()->Table().Slides[0].Intervals == fresh.Slides[0].Intervals);
+        QVERIFY(view()->Table().Composite.Intervals == fresh.Composite.Intervals);
+    }
+
+    // Tab-separated for a spreadsheet: each interval in two cells of its own,
+    // numbers with the locale's separator, the dash of a missing mortality empty.
+    void copyTable_data()
+    {
+        QTest::addColumn<QChar>("decimal");
+        QTest::newRow("point") << QChar('.');
+        QTest::newRow("comma") << QChar(',');
+    }
+    void copyTable()
+    {
+        QFETCH(QChar, decimal);
+        StartUpValues startUp;
+        startUp.DecimalSeparator = decimal;
+        startUp.ListSeparator = decimal == QLatin1Char(',') ? QStringLiteral(";") : QStringLiteral(",");
+        w.Open(768, 0, startUp);
+        w.NewSlide(QStringLiteral("0"));
+        for (const char *d : {"3", "3", "4", "7", "9"})
+            w.TypeDrop(QString::fromLatin1(d));
+        w.NewSlide(QStringLiteral("12"));
+        for (const char *d : {"2", "5", "5", "6"})
+            w.TypeDrop(QString::fromLatin1(d));
+        w.Key(Qt::Key_C, Qt::ControlModifier, w.Entry());
+        w.Strip()->setCurrentIndex(3);
+        waitForIntervals();
+        QGuiApplication::clipboard()->clear();
+        QTest::mouseClick(w.Find<QPushButton>(QStringLiteral("btnCopyTable")), Qt::LeftButton);
+        const QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 1 + 3 + 1 + 1); // heading, two slides and the composite, limits, final line break
+        QCOMPARE(lines[4], QStringLiteral("No label limits set."));
+        const QStringList heading = lines[0].split(QLatin1Char('\t'));
+        QCOMPARE(heading.size(), 16);
+        QCOMPARE(heading.mid(5, 3), (QStringList{"VMD (\u00B5m)", "VMD 95 % low (\u00B5m)", "VMD 95 % high (\u00B5m)"}));
+        const NumberFormat f(decimal);
+        const SprayQualityRow &c = view()->Table().Composite;
+        const QStringList composite = lines[3].split(QLatin1Char('\t'));
+        QCOMPARE(composite.size(), 16);
+        QCOMPARE(composite[0], QStringLiteral("Composite"));
+        QCOMPARE(composite[1], QStringLiteral("9"));
+        QCOMPARE(composite[5], f.Format(c.Sizes.Dv05, "0.0"));
+        QCOMPARE(composite[6], f.Format(c.Intervals.VMD->Low, "0.0"));
+        QCOMPARE(composite[7], f.Format(c.Intervals.VMD->High, "0.0"));
+        QVERIFY(composite[5].contains(decimal));
+        QCOMPARE(composite.mid(13), (QStringList{"", "", ""})); // no cage: no mortality
+        const QStringList slide = lines[2].split(QLatin1Char('\t'));
+        QCOMPARE(slide[0], QStringLiteral("12"));
+        QCOMPARE(slide[1], QStringLiteral("4"));
+        QCOMPARE(grid()->item(1, 3)->text(), slide[3]);
+    }
+
+    // The dialog stores the limits in the settings store; entries that are not
+    // diameters, or a range upside down, are refused and nothing is stored.
+    void labelLimitsDialog()
+    {
+        StartUpValues startUp;
+        startUp.DecimalSeparator = QLatin1Char(',');
+        startUp.ListSeparator = QStringLiteral(";");
+        w.Open(768, 0, startUp);
+        const NumberFormat f(QLatin1Char(','));
+        w.NewSlide(QStringLiteral("0"));
+        for (const char *d : {"3", "4", "4", "5", "6", "8"})
+            w.TypeDrop(QString::fromLatin1(d));
+        w.NewSlide(QStringLiteral("5"));
+        w.TypeDrop(QStringLiteral("4"));
+        w.Key(Qt::Key_C, Qt::ControlModifier, w.Entry());
+        w.Strip()->setCurrentIndex(3);
+        waitForIntervals();
+        auto *button = w.Find<QPushButton>(QStringLiteral("btnLabelLimits"));
+        QCOMPARE(button->text(), QStringLiteral("Label Limits\u2026"));
+
+        // Refused: a point under a comma locale, a negative size, from above to.
+        for (const QStringList &bad : {QStringList{"72.5", "", ""}, QStringList{"", "", "-3"},
+                                       QStringList{"90", "80", ""}}) {
+            MessageBoxes::QueueAnswer(MessageBoxes::Ok);
+            answerLimitsDialog(w.Form.get(), bad);
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(MessageBoxes::QueuedAnswers(), 0);
+            QVERIFY(!LoadLabelLimits(w.Store, f).Any());
+        }
+        // Accepted, with the locale's comma; a box left empty is no limit.
+        answerLimitsDialog(w.Form.get(), {"72,5", "", "300"});
+        QTest::mouseClick(button, Qt::LeftButton);
+        const LabelLimits stored = LoadLabelLimits(w.Store, f);
+        QCOMPARE(stored, (LabelLimits{72.5f, std::nullopt, 300.0f}));
+        QCOMPARE(w.Label(QStringLiteral("lblLabelLimits")),
+                 QStringLiteral("Label limits: Dv0.5 from 72,5 \u00B5m, Dv0.9 below 300 \u00B5m"));
+        const SprayQualityRow &c = view()->Table().Composite;
+        const LabelVerdict verdict = *JudgeLabelLimits(stored, c.Intervals.VMD, c.Intervals.Dv09);
+        QCOMPARE(w.Label(QStringLiteral("lblVerdict")), QStringLiteral("Composite: ") + LabelVerdictText(verdict));
+
+        // Cancel keeps what is stored; a new window reads it back.
+        answerLimitsDialog(w.Form.get(), {"", "", ""}, false);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(LoadLabelLimits(w.Store, f), stored);
+        // Cleared boxes clear the stored limits.
+        answerLimitsDialog(w.Form.get(), {"", "", ""});
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(!LoadLabelLimits(w.Store, f).Any());
+        QCOMPARE(w.Label(QStringLiteral("lblLabelLimits")), QStringLiteral("No label limits set."));
+        QVERIFY(!w.Shown(QStringLiteral("lblVerdict")));
+    }
+};
+
+QTEST_MAIN(TestSprayQualityView)
+#include "test_sprayquality_view.moc"
