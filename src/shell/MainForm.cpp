@@ -4,6 +4,8 @@
 #include "entry/ParameterPanel.h"
 #include "entry/PictureBox.h"
 #include "entry/SlideSetCommands.h"
+#include "entry/SlideSetDocument.h"
+#include "graphs/GraphBoxes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,10 +25,10 @@ MainForm::MainForm(const StartUpValues &startUp, const SettingsStore &store, QWi
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Nimbrel"));
+    m_document = std::make_unique<SlideSetDocument>(m_set, m_view.LargestSizeFound);
     m_commands = std::make_unique<SlideSetCommands>(*this);
 
     // Initialisation, in the order the settings and the view depend on each other.
-    m_histogramColor = QColor(125, 190, 255);
     const AppSettings settings = LoadAppSettings(m_store, m_format);
     m_set.Params = settings.Params;
     m_view.LargestSizeFound = 1;
@@ -72,6 +74,16 @@ void MainForm::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+QColor MainForm::HistogramColor() const
+{
+    return GraphColours::Histogram;
+}
+
+bool MainForm::IsModified() const
+{
+    return m_document->IsModified();
+}
+
 bool MainForm::IsCompositeView() const
 {
     return m_view.CompositeChecked;
@@ -107,7 +119,7 @@ void MainForm::ShowLoadedSlideSet()
         CompositeCheck->setVisible(count > 1);
         // The last slide of the position order is shown; clearing CurrentSlide
         // makes its selection refresh whatever was on view before.
-        SortSlidesByPosition(0);
+        SetTabCaptions();
         m_set.CurrentSlide = 0;
         SelectSlideTab(count);
         txtDataEntry->setFocus();

@@ -3,6 +3,7 @@
 #include "shell/MainForm.h"
 
 #include "entry/NumericKeyFilter.h"
+#include "entry/SlideSetDocument.h"
 #include "entry/frmSlidePos.h"
 #include "platform/ui/MessageBoxes.h"
 
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableWidget>
+#include <QScopedValueRollback>
 
 void MainForm::NewSlideCommand()
 {
@@ -33,28 +35,32 @@ void MainForm::NewSlideCommand()
 
     btnLoadData->setEnabled(false);
     btnSaveData->setEnabled(true);
-    const int16_t index = AddSlide(m_set, dialog.SlidePos);
+    const int16_t index = m_document->AddSlide(dialog.SlidePos);
     if (index == 0)
         return;
-    SetModified(true);
+    const int16_t count = m_set.SlideCount();
 
-    m_tabsUpdating = true;
-    if (index == 1) {
-        SlideStrip->setTabText(0, SlideTabCaption(1));
-    } else {
-        SlideStrip->addTab(SlideTabCaption(index));
-        CompositeCheck->setVisible(true);
+    {
+        const QScopedValueRollback guard(m_tabsUpdating, true);
+        if (count == 1) {
+            SlideStrip->setTabText(0, SlideTabCaption(1));
+        } else {
+            SlideStrip->addTab(SlideTabCaption(count));
+            CompositeCheck->setVisible(true);
+        }
     }
-    m_tabsUpdating = false;
-    SetCardCount(index);
+    SetCardCount(count);
 
     SetDataEntryEnabled(true);
-    SortSlidesByPosition(index);
+    SetTabCaptions();
+    SlideStrip->update();
+    SelectSlideTab(index);
     RefreshCurrentSlide();
 
-    m_gridUpdating = true;
-    SetGridCurrentCell(1, 2);
-    m_gridUpdating = false;
+    {
+        const QScopedValueRollback guard(m_gridUpdating, true);
+        SetGridCurrentCell(1, 2);
+    }
     DataGrid->setFocus();
 }
 
@@ -95,7 +101,7 @@ void MainForm::SlideInfo_FocusLost(int index)
         return;
     m_inFieldCommit = true;
     QLineEdit *box = txtSlideInfo[index];
-    Slide &slide = m_set.Current();
+    const Slide &slide = m_set.Current();
     const float stored = index == 1 ? slide.Position : slide.Sweeps;
     if (box->text().isEmpty())
         box->setText(m_format.General(stored));
@@ -110,26 +116,23 @@ void MainForm::SlideInfo_FocusLost(int index)
 
     if (index == 1) {
         if (value != slide.Position) {
-            if (FindSlideAtPosition(m_set, value) != 0) {
+            const int16_t moved = m_document->MoveSlide(m_set.CurrentSlide, value);
+            if (moved == 0) {
                 MessageBoxes::Show(this, QStringLiteral("There is already another slide at that location."));
                 box->setText(m_format.General(slide.Position));
             } else {
-                slide.Position = value;
                 box->setText(m_format.General(value));
-                SlideStrip->setTabText(SlideStrip->currentIndex(), SlideTabCaption(m_set.CurrentSlide));
-                SetModified(true);
-                SortSlidesByPosition(m_set.CurrentSlide);
+                SetTabCaptions();
+                SlideStrip->update();
+                SelectSlideTab(moved);
             }
         }
     } else {
         if (!(value > 0.0f)) {
             box->setText(m_format.General(slide.Sweeps));
         } else if (value != slide.Sweeps) {
-            slide.Sweeps = value;
+            m_document->SetSweeps(m_set.CurrentSlide, value);
             box->setText(m_format.General(value));
-            ComputeSlideArea(slide, m_set.Params);
-            SetDropCount(m_set, 0, 0, 0, m_view.LargestSizeFound);
-            SetModified(true);
             DrawResult();
             RefreshCurrentSlide();
         }
