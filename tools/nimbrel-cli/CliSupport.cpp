@@ -1,5 +1,6 @@
 #include "CliSupport.h"
 
+#include <QFileDevice>
 #include <QFileInfo>
 
 #include <cmath>
@@ -39,7 +40,13 @@ void WriteUtf8(QTextStream &stream, const std::string &text)
 {
     if (QIODevice *device = stream.device()) {
         stream.flush();
-        device->write(text.data(), qint64(text.size()));
+        // The stream never sees these bytes, so a failed write (stdout into a
+        // full device) has to be put on its status for the exit code to tell.
+        bool written = device->write(text.data(), qint64(text.size())) == qint64(text.size());
+        if (auto *file = qobject_cast<QFileDevice *>(device))
+            written = file->flush() && written;
+        if (!written)
+            stream.setStatus(QTextStream::WriteFailed);
     } else {
         stream << QString::fromUtf8(text.data(), qsizetype(text.size()));
     }

@@ -6,6 +6,7 @@
 #include "platform/LocaleInfo.h"
 
 #include <QCoreApplication>
+#include <QFileDevice>
 
 #include <cerrno>
 #include <cstdio>
@@ -61,8 +62,11 @@ int finishOutput(int status, QTextStream &out, QTextStream &err)
     if (!failed)
         return status;
     const int code = errno;
-    err << "nimbrel-cli: cannot write the output: "
-        << (code != 0 ? qt_error_string(code) : QStringLiteral("write failed")) << Qt::endl;
+    QString why = code != 0 ? qt_error_string(code) : QStringLiteral("write failed");
+    // Bytes written past the stream (the JSON) leave their reason on the device.
+    if (auto *file = qobject_cast<QFileDevice *>(out.device()); code == 0 && file && file->error() != QFileDevice::NoError)
+        why = file->errorString();
+    err << "nimbrel-cli: cannot write the output: " << why << Qt::endl;
     return status == ExitOk ? ExitFileError : status;
 }
 
