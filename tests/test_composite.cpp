@@ -39,18 +39,18 @@ void TestComposite::twoSlideExample()
 {
     CompositeResults c;
     CalcComposite(twoSlides(1), c);
-    QVERIFY(std::fabs(c.CompVF[2] - 1.0f / 3.0f) < 1e-6f);
-    QVERIFY(std::fabs(c.CompVF[4] - 2.0f / 3.0f) < 1e-6f);
-    QVERIFY(std::fabs(c.CompNF[2] - 0.8f) < 1e-6f);
-    QVERIFY(std::fabs(c.CompNF[4] - 0.2f) < 1e-6f);
-    QVERIFY(std::fabs(c.CompVMD - 35.0f) < 1e-4f);
-    QVERIFY(std::fabs(c.CompNMD - 17.5f) < 1e-4f);
-    QVERIFY(std::fabs(c.CompDensity[2] - 50.0f) < 1e-3f);
-    QVERIFY(std::fabs(c.CompDensity[4] - 50.0f) < 1e-3f);
-    QVERIFY(std::fabs(c.AveDropDensity - 100.0f) < 1e-3f);
+    QCOMPARE_LT(std::fabs(c.CompVF[2] - 1.0f / 3.0f), 1e-6f);
+    QCOMPARE_LT(std::fabs(c.CompVF[4] - 2.0f / 3.0f), 1e-6f);
+    QCOMPARE_LT(std::fabs(c.CompNF[2] - 0.8f), 1e-6f);
+    QCOMPARE_LT(std::fabs(c.CompNF[4] - 0.2f), 1e-6f);
+    QCOMPARE_LT(std::fabs(c.CompVMD - 35.0f), 1e-4f);
+    QCOMPARE_LT(std::fabs(c.CompNMD - 17.5f), 1e-4f);
+    QCOMPARE_LT(std::fabs(c.CompDensity[2] - 50.0f), 1e-3f);
+    QCOMPARE_LT(std::fabs(c.CompDensity[4] - 50.0f), 1e-3f);
+    QCOMPARE_LT(std::fabs(c.AveDropDensity - 100.0f), 1e-3f);
     QCOMPARE(c.CompMaxDensity, c.CompDensity[2]);
     QCOMPARE(c.CompCVF[3], c.CompCVF[2]);
-    QVERIFY(std::fabs(c.CompCVF[20] - 1.0f) < 1e-6f);
+    QCOMPARE_LT(std::fabs(c.CompCVF[20] - 1.0f), 1e-6f);
 }
 
 void TestComposite::largerAreaWeighsLess()
@@ -60,7 +60,7 @@ void TestComposite::largerAreaWeighsLess()
     CalcComposite(twoSlides(2), wide);
     QVERIFY(wide.CompVF[2] > equal.CompVF[2]);
     QVERIFY(wide.CompVMD < equal.CompVMD);
-    QVERIFY(std::fabs(wide.CompDensity[4] - 25.0f) < 1e-3f);
+    QCOMPARE_LT(std::fabs(wide.CompDensity[4] - 25.0f), 1e-3f);
 }
 
 void TestComposite::emptySlideLowersDensityOnly()
@@ -70,7 +70,7 @@ void TestComposite::emptySlideLowersDensityOnly()
     CalcComposite(set, before);
     AddSlide(set, 9);
     CalcComposite(set, after);
-    QVERIFY(std::fabs(after.AveDropDensity - before.AveDropDensity * 2 / 3) < 1e-3f);
+    QCOMPARE_LT(std::fabs(after.AveDropDensity - before.AveDropDensity * 2 / 3), 1e-3f);
     QVERIFY(after.CompDensity[2] < before.CompDensity[2]);
     QCOMPARE(after.CompVF[2], before.CompVF[2]);
     QCOMPARE(after.CompVMD, before.CompVMD);
@@ -88,20 +88,20 @@ void TestComposite::singleSlideEqualsItsOwnFigures()
             continue;
         CompositeResults c;
         CalcComposite(set, c);
-        QVERIFY(std::fabs(c.CompVMD - s.VMD) <= 1e-4f * s.VMD);
-        QVERIFY(std::fabs(c.CompNMD - s.NMD) <= 1e-4f * s.NMD);
-        QVERIFY(std::fabs(c.AveDropDensity - s.DropDensity) <= 1e-4f * s.DropDensity);
+        QCOMPARE_LE(std::fabs(c.CompVMD - s.VMD), 1e-4f * s.VMD);
+        QCOMPARE_LE(std::fabs(c.CompNMD - s.NMD), 1e-4f * s.NMD);
+        QCOMPARE_LE(std::fabs(c.AveDropDensity - s.DropDensity), 1e-4f * s.DropDensity);
         for (int k = 1; k <= set.Params.MaxSizeEPD; ++k) {
-            QVERIFY(std::fabs(c.CompVF[k] - s.VF[k]) < 1e-5f);
-            QVERIFY(std::fabs(c.CompNF[k] - s.NF[k]) < 1e-5f);
+            QCOMPARE_LT(std::fabs(c.CompVF[k] - s.VF[k]), 1e-5f);
+            QCOMPARE_LT(std::fabs(c.CompNF[k] - s.NF[k]), 1e-5f);
         }
         RangeStatistics slideRanges, compRanges;
         ComputeRangeStats(slideRanges, set, 1);
         ComputeCompositeRangeStats(compRanges, set, c);
         for (int j = 0; j < kRangeCount; ++j) {
-            QVERIFY(std::fabs(compRanges.SizeOnSlide[j] - slideRanges.SizeOnSlide[j]) < 1e-5f);
-            QVERIFY(std::fabs(compRanges.MassInCloud[j] - slideRanges.MassInCloud[j]) < 1e-4f);
-            QVERIFY(std::fabs(compRanges.SizeInCloud[j] - slideRanges.SizeInCloud[j]) < 1e-4f);
+            QCOMPARE_LT(std::fabs(compRanges.SizeOnSlide[j] - slideRanges.SizeOnSlide[j]), 1e-5f);
+            QCOMPARE_LT(std::fabs(compRanges.MassInCloud[j] - slideRanges.MassInCloud[j]), 1e-4f);
+            QCOMPARE_LT(std::fabs(compRanges.SizeInCloud[j] - slideRanges.SizeInCloud[j]), 1e-4f);
         }
     }
 }

@@ -15,6 +15,7 @@ private slots:
     void twoClassExample();
     void singleClassMediansAreHalfTheDiameter_data();
     void singleClassMediansAreHalfTheDiameter();
+    void medianAtExactlyHalf();
     void areaAndDensity();
     void clearingEveryDropReportsZeros();
     void countersNeverWrap();
@@ -68,6 +69,25 @@ void TestDropStatistics::singleClassMediansAreHalfTheDiameter()
     const float half = static_cast<float>(k * 25 * double(0.56f) / 2);
     QVERIFY(qFuzzyCompare(set.Slides[1].VMD, half));
     QVERIFY(qFuzzyCompare(set.Slides[1].NMD, half));
+}
+
+// A cumulative fraction of exactly one half at an occupied class is the median:
+// with 2 drops of class 1 and 1 of class 2 the volume is split evenly, so the VMD
+// is class 1's diameter. Counted over a slide whose median lay elsewhere, so a
+// median the search misses cannot hide behind the figure from before.
+void TestDropStatistics::medianAtExactlyHalf()
+{
+    int16_t largest = 1;
+    SlideSet set = SetWithSlide({{3, 5}}, largest);
+    const float classDiameter = ClassDiameter(set.Params, 1);
+    QVERIFY(qFuzzyCompare(set.Slides[1].VMD, 1.5f * classDiameter));
+    set.Slides[1].Counts[3] = 0;
+    set.Slides[1].Counts[1] = 2;
+    set.Slides[1].Counts[2] = 1;
+    QCOMPARE(SetDropCount(set, 0, 0, 1, largest), CountResult::Ok);
+    QCOMPARE(set.Slides[1].CVF[1], 0.5f);
+    QVERIFY2(qFuzzyCompare(set.Slides[1].VMD, classDiameter),
+             qPrintable(QStringLiteral("VMD %1, expected %2").arg(set.Slides[1].VMD).arg(classDiameter)));
 }
 
 void TestDropStatistics::areaAndDensity()
@@ -187,8 +207,8 @@ void TestDropStatistics::rangeBoundsWithDefaultOptics()
     // The in-cloud shares of ranges 1 … 4 cover the whole cloud.
     const float mass = r.MassInCloud[0] + r.MassInCloud[1] + r.MassInCloud[2] + r.MassInCloud[3];
     const float size = r.SizeInCloud[0] + r.SizeInCloud[1] + r.SizeInCloud[2] + r.SizeInCloud[3];
-    QVERIFY(std::fabs(mass - 1.0f) < 1e-5f);
-    QVERIFY(std::fabs(size - 1.0f) < 1e-5f);
+    QCOMPARE_LT(std::fabs(mass - 1.0f), 1e-5f);
+    QCOMPARE_LT(std::fabs(size - 1.0f), 1e-5f);
 }
 
 void TestDropStatistics::rangeInterpolationAtTheTopClass()
@@ -209,7 +229,7 @@ void TestDropStatistics::rangeInterpolationAtTheTopClass()
     for (float v : r.MassInCloud)
         QVERIFY(std::isfinite(v));
     // Below the first occupied class the cumulative curve runs from diameter 0.
-    QVERIFY(std::fabs(r.MassInCloud[2] - (1.0f - 22.0f / 50.0f)) < 1e-6f);
+    QCOMPARE_LT(std::fabs(r.MassInCloud[2] - (1.0f - 22.0f / 50.0f)), 1e-6f);
     QCOMPARE(r.MassInCloud[3], 0.0f);
     QCOMPARE(r.MassInCloud[4], 0.0f); // 80 µm lies beyond the reticule: both ends are 1
 }
@@ -248,10 +268,10 @@ void TestDropStatistics::randomSlideProperties()
                 QVERIFY(s.CVF[k] >= s.CVF[k - 1]);
                 QVERIFY(s.CNF[k] >= s.CNF[k - 1]);
             }
-            QVERIFY(std::fabs(sumVF - 1) < 1e-5);
-            QVERIFY(std::fabs(sumNF - 1) < 1e-5);
-            QVERIFY(std::fabs(s.CVF[maxSize] - 1) < 1e-5);
-            QVERIFY(std::fabs(s.CNF[maxSize] - 1) < 1e-5);
+            QCOMPARE_LT(std::fabs(sumVF - 1), 1e-5);
+            QCOMPARE_LT(std::fabs(sumNF - 1), 1e-5);
+            QCOMPARE_LT(std::fabs(s.CVF[maxSize] - 1), 1e-5);
+            QCOMPARE_LT(std::fabs(s.CNF[maxSize] - 1), 1e-5);
             const float top = ClassDiameter(set.Params, s.LargestClass);
             QVERIFY(s.VMD > 0 && s.VMD <= top * 1.0001f);
             QVERIFY(s.NMD > 0 && s.NMD <= top * 1.0001f);
@@ -271,12 +291,12 @@ void TestDropStatistics::randomSlideProperties()
             SetDropCount(doubled, 0, 0, i, ignore);
             const Slide &d = doubled.Slides[i];
             for (int k = 1; k <= maxSize; ++k) {
-                QVERIFY(std::fabs(d.VF[k] - s.VF[k]) < 1e-6f);
-                QVERIFY(std::fabs(d.NF[k] - s.NF[k]) < 1e-6f);
+                QCOMPARE_LT(std::fabs(d.VF[k] - s.VF[k]), 1e-6f);
+                QCOMPARE_LT(std::fabs(d.NF[k] - s.NF[k]), 1e-6f);
             }
-            QVERIFY(std::fabs(d.VMD - s.VMD) < 1e-3f);
-            QVERIFY(std::fabs(d.NMD - s.NMD) < 1e-3f);
-            QVERIFY(std::fabs(d.DropDensity - 2 * s.DropDensity) <= 1e-4f * d.DropDensity);
+            QCOMPARE_LT(std::fabs(d.VMD - s.VMD), 1e-3f);
+            QCOMPARE_LT(std::fabs(d.NMD - s.NMD), 1e-3f);
+            QCOMPARE_LE(std::fabs(d.DropDensity - 2 * s.DropDensity), 1e-4f * d.DropDensity);
         }
     }
 }
@@ -323,7 +343,7 @@ void TestDropStatistics::scanLengthText()
     p.Metric = false;
     QCOMPARE(ScanLengthText(p, NumberFormat()), QStringLiteral("0.787"));
     QCOMPARE(ScanLengthText(p, NumberFormat(QLatin1Char(','))), QStringLiteral("0,787"));
-    QVERIFY(std::fabs(InchesToCentimetres(1.0) - 2.54) < 1e-3);
+    QCOMPARE_LT(std::fabs(InchesToCentimetres(1.0) - 2.54), 1e-3);
 }
 
 void TestDropStatistics::mortality_data()

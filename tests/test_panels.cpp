@@ -4,6 +4,7 @@
 #include "entry/MortalityPanel.h"
 #include "entry/NumericKeyFilter.h"
 #include "entry/ParameterPanel.h"
+#include "entry/SlideSetDocument.h"
 #include "entry/frmControlData.h"
 #include "platform/ui/MessageBoxes.h"
 
@@ -20,16 +21,15 @@ public:
         layout->addWidget(parameters = new ParameterPanel(*this, this));
         layout->addWidget(mortality = new MortalityPanel(*this, this));
     }
-    SlideSet &Set() override { return set; }
+    const SlideSet &Set() const override { return set; }
+    SlideSetDocument &Document() override { return document; }
     ViewState &View() override { return view; }
     const NumberFormat &Format() const override { return format; }
     QString ListSeparator() const override { return QStringLiteral(","); }
     QString &InitialDir() override { return initialDir; }
     QWidget *Window() override { return this; }
-    void SetModified(bool m) override { modified = m; }
-    bool IsModified() const override { return modified; }
     bool IsCompositeView() const override { return false; }
-    void RefreshCurrentSlide() override { ++refreshes, mortality->UpdateMortality(0, false); }
+    void RefreshCurrentSlide() override { ++refreshes, mortality->ShowMortality(); }
     void ApplyUnitLabels() override { parameters->ApplyUnitLabels(); }
     void ResizeCountTable() override { ++tableResizes; }
     // Graphs and the Save/Load side are tried on the real window.
@@ -56,16 +56,16 @@ public:
     {
         set.CurrentSlide = slide;
         mortality->SetEntryEnabled(true);
-        mortality->UpdateMortality(0, false);
+        mortality->ShowMortality();
     }
     template <typename T = QLineEdit> T *child(const QString &name) { return findChild<T *>(name); }
     QString label(const QString &name) { return child<QLabel>(name)->text(); }
 
     SlideSet set;
     ViewState view;
+    SlideSetDocument document{set, view.LargestSizeFound};
     NumberFormat format{QLatin1Char('.')};
     QString initialDir = QStringLiteral("/");
-    bool modified = false;
     int refreshes = 0, tableResizes = 0;
     ParameterPanel *parameters;
     MortalityPanel *mortality;
@@ -195,7 +195,7 @@ private slots:
         QCOMPARE(form->set.Slides[1].Counts[15], int16_t(2));
         typeOptics(2, QStringLiteral("40000")); // beyond 16 bits
         QCOMPARE(form->child(QStringLiteral("txtOptics2"))->text(), QStringLiteral("20"));
-        QVERIFY(!form->modified);
+        QVERIFY(!form->document.IsModified());
         typeOptics(2, QStringLiteral("25"));
         QCOMPARE(MessageBoxes::ShownCount(), 1);
         QCOMPARE(form->set.Slides[1].Counts.size(), size_t(26));
@@ -208,7 +208,7 @@ private slots:
         form->addSlide(10, 3);
         QVERIFY(form->child<QLabel>(QStringLiteral("lblMortalityWarning"))->isVisible()); // no control data
         form->set.ControlData = {20, 0, 2, 2};
-        form->mortality->UpdateMortality(0, false);
+        form->mortality->ShowMortality();
         const QStringList typed = {"20", "5", "2", "12"};
         for (int i = 1; i <= 4; ++i)
             typeAndEnter(form->child(QStringLiteral("txtMortality%1").arg(i)), typed[i - 1]);
@@ -299,7 +299,7 @@ private slots:
         });
         QCOMPARE(form->set.ControlData, MortalityCounts());
         QVERIFY(form->child<QLabel>(QStringLiteral("lblMortalityWarning"))->isVisible());
-        QVERIFY(form->modified);
+        QVERIFY(form->document.IsModified());
     }
 };
 

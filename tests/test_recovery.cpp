@@ -193,6 +193,16 @@ private slots:
         }
         // Only this window's own files are left in the folder itself.
         QCOMPARE(FilesIn(m_folder).filter(QStringLiteral(".csv")).size(), recovered ? 1 : 0);
+        if (recovered) {
+            // Saved for real, nothing is left to recover: the save alone (no
+            // further change) takes the recovery file away.
+            recovery->Writer().Flush();
+            QVERIFY(QFileInfo::exists(leftover));
+            CCommonDialogs::QueueFileName(m_dir->filePath(QStringLiteral("saved.csv")));
+            w.Form->SaveCommand();
+            QVERIFY(!w.Form->IsModified());
+            QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(leftover), 3 * RecoveryWriter::kIntervalMs);
+        }
     }
 
     void discardedKeepsNewestTen()

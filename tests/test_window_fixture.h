@@ -26,6 +26,9 @@ public:
         MessageBoxes::ClearQueue();
         MessageBoxes::ResetLog();
         MessageBoxes::SetFallbackAnswer(MessageBoxes::Ok);
+        MessageBoxes::SetUnexpectedQuestionHandler([](const QString &text) {
+            QTest::qFail(qPrintable(QStringLiteral("unexpected question: ") + text), __FILE__, __LINE__);
+        });
         Form = std::make_unique<MainForm>(startUp, Store);
         Form->AdjustScreen(yres);
         Form->show();

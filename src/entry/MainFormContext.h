@@ -4,29 +4,30 @@
 #include "model/SlideSet.h"
 #include "model/ViewState.h"
 
+class SlideSetDocument;
+
 #include <QString>
 
 class QWidget;
 
 // What the main window offers the panels and commands that live beside it (the
-// parameter tabs, the mortality frame, Save and Load). The panels change the
-// slide set directly and then ask the window to show the result.
+// parameter tabs, the mortality frame, Save and Load). The panels read the slide
+// set here, change it only through the document, and then ask the window to show
+// the result.
 class MainFormContext
 {
 public:
     virtual ~MainFormContext() = default;
 
     // --- the document and the view ------------------------------------------
-    virtual SlideSet &Set() = 0;
+    virtual const SlideSet &Set() const = 0;
+    // The one way to change the slide set; it also knows whether work is unsaved.
+    virtual SlideSetDocument &Document() = 0;
     virtual ViewState &View() = 0;
     virtual const NumberFormat &Format() const = 0;
     virtual QString ListSeparator() const = 0;  // field separator of slide set files
     virtual QString &InitialDir() = 0;          // last folder of the file dialogs
     virtual QWidget *Window() = 0;              // parent of dialogs and message boxes
-
-    // Unsaved work: set by every change to the slide set, cleared by Save/Load.
-    virtual void SetModified(bool modified) = 0;
-    virtual bool IsModified() const = 0;
 
     // --- window operations ---------------------------------------------------
     virtual bool IsCompositeView() const = 0;   // CompositeCheck ticked

@@ -2,6 +2,7 @@
 
 #include "MainFormContext.h"
 #include "NumericKeyFilter.h"
+#include "SlideSetDocument.h"
 #include "frmControlData.h"
 
 #include <QApplication>
@@ -177,21 +178,15 @@ void MortalityPanel::numberInCageChanged(const QString &text)
     }
 }
 
-void MortalityPanel::UpdateMortality(int16_t slide, bool computeOnly)
+void MortalityPanel::ShowMortality()
 {
-    SlideSet &set = m_context.Set();
-    if (slide == 0)
-        slide = set.CurrentSlide;
+    commitPendingTo(editSlide());
+    const SlideSet &set = m_context.Set();
+    const int16_t slide = set.CurrentSlide;
     if (slide < 0 || slide > set.SlideCount())
         return;
-    if (!computeOnly)
-        commitPendingTo(editSlide());
-
-    Slide &record = set.Slides[slide];
+    const Slide &record = set.Slides[slide];
     const MortalityCounts &control = set.ControlData;
-    ComputeMortality(record, control);
-    if (computeOnly)
-        return;
     // The boxes now stand for this slide: what is typed next belongs to it, even
     // when the focus stayed in a box across the slide change.
     if (slide >= 1)
@@ -238,7 +233,7 @@ void MortalityPanel::CommitBox(int i)
 {
     const int16_t current = m_context.Set().CurrentSlide;
     if (commitTo(i, current))
-        UpdateMortality(0, false);
+        ShowMortality();
 }
 
 void MortalityPanel::CommitPendingEdits()
@@ -249,18 +244,14 @@ void MortalityPanel::CommitPendingEdits()
     if (!pending)
         return;
     commitPendingTo(m_context.Set().CurrentSlide);
-    UpdateMortality(0, false);
+    ShowMortality();
 }
 
 void MortalityPanel::commitPendingTo(int16_t slideIndex)
 {
-    SlideSet &set = m_context.Set();
-    bool changed = false;
     for (int i = 1; i <= 4; ++i)
         if (m_boxes[i]->isModified())
-            changed = commitTo(i, slideIndex) || changed;
-    if (changed && slideIndex >= 1 && slideIndex <= set.SlideCount())
-        ComputeMortality(set.Slides[slideIndex], set.ControlData);
+            commitTo(i, slideIndex);
 }
 
 // Stores box i into the cage of one slide. Only text the operator typed is taken:
@@ -272,14 +263,14 @@ bool MortalityPanel::commitTo(int i, int16_t slideIndex)
     if (!box->isModified())
         return false;
     box->setModified(false);
-    SlideSet &set = m_context.Set();
+    const SlideSet &set = m_context.Set();
     if (!m_entryEnabled || slideIndex < 1 || slideIndex > set.SlideCount())
         return false;
     const QString text = box->text().trimmed();
     if (i >= 2 && text.isEmpty())
         return false;
 
-    MortalityCounts &cage = set.Slides[slideIndex].Cage;
+    MortalityCounts cage = set.Slides[slideIndex].Cage;
     int16_t value = 0;
     // A count beyond the 16-bit range is no better than text: the stored count stays.
     if (!text.isEmpty() && m_context.Format().ToInt16(text, value) != ParseStatus::Ok)
@@ -300,7 +291,7 @@ bool MortalityPanel::commitTo(int i, int16_t slideIndex)
             return false;
         *counts[i] = value;
     }
-    m_context.SetModified(true);
+    m_context.Document().SetCage(slideIndex, cage);
     return true;
 }
 
@@ -321,16 +312,12 @@ void MortalityPanel::ShowControlData()
     QWidget *window = m_context.Window();
     // Centred on the window and wholly on screen, where the toolkit puts it.
     frmControlData dialog(m_context, window);
-    if (dialog.exec() == QDialog::Accepted) {
-        // Every slide's corrected mortality rests on the control cage: bring them
-        // all up to date now, not only the slide on view, so that the graphs,
-        // the report and the file never show results of the old control.
-        SlideSet &set = m_context.Set();
-        for (int i = 1; i <= set.SlideCount(); ++i)
-            ComputeMortality(set.Slides[i], set.ControlData);
-        m_context.SetModified(true);
-    }
-    UpdateMortality(0, false);
+    // Every slide's corrected mortality rests on the control cage: the document
+    // brings them all up to date, so the graphs, the report and the file never
+    // show results of the old control.
+    if (dialog.exec() == QDialog::Accepted)
+        m_context.Document().SetControlData(dialog.Result());
+    ShowMortality();
 }
 
 MortalityPanel::~MortalityPanel()

@@ -20,9 +20,9 @@ public:
     MortalityPanel(MainFormContext &context, QWidget *parent = nullptr);
     ~MortalityPanel() override;
 
-    // Recomputes the slide's knockdown and corrected mortality (slide 0: the
-    // current one) and, unless computeOnly, shows its counts and results.
-    void UpdateMortality(int16_t slide, bool computeOnly);
+    // Shows the cage counts and results of the slide on view (the document keeps
+    // the results computed), after committing a count still typed for another.
+    void ShowMortality();
     // The mortality part of enabling or disabling data entry; disabling also
     // empties the boxes and hides the results.
     void SetEntryEnabled(bool enabled);

@@ -10,7 +10,7 @@ char16_t NumericKeyFilter(char16_t key, const QString &text, const QString &sele
 {
     if (key != decimalSeparator.unicode()) {
         const bool digit = key >= u'0' && key <= u'9';
-        return (digit || key == 8) ? key : char16_t(0);
+        return (digit || key == u'\b') ? key : char16_t(0);
     }
     if (!allowDecimal)
         return 0;

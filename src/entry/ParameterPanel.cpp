@@ -2,6 +2,8 @@
 
 #include "MainFormContext.h"
 #include "NumericKeyFilter.h"
+#include "SlideSetDocument.h"
+#include "model/Units.h"
 #include "platform/ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -14,6 +16,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <QScopedValueRollback>
 #include <QValidator>
 
 #include <algorithm>
@@ -22,7 +25,6 @@ namespace {
 
 constexpr int kFieldWidth = 96;
 
-const QString kMicro = QStringLiteral("\u00B5");
 const QString kDegree = QStringLiteral("\u00B0");
 
 QString indexed(const char *name, int i)
@@ -139,8 +141,7 @@ void ParameterPanel::connectText(QLineEdit *field, QString ParameterTexts::*text
     // The descriptive parameters live only as typed; the slide set follows every
     // keystroke so that Save always writes what the operator sees.
     connect(field, &QLineEdit::textEdited, this, [this, text](const QString &typed) {
-        m_context.Set().Texts.*text = typed;
-        m_context.SetModified(true);
+        m_context.Document().SetText(text, typed);
     });
 }
 
@@ -371,14 +372,12 @@ void ParameterPanel::SetCompact(bool compact)
 
 void ParameterPanel::unitOptionChosen(int n)
 {
-    AnalysisParameters &params = m_context.Set().Params;
-    if (n == (params.Metric ? 1 : 0))
+    if (n == (m_context.Set().Params.Metric ? 1 : 0))
         return;
-    params.Metric = (n == 1);
-    // Nothing stored is converted: only captions change, and the scan length is
-    // shown in the other unit because it alone is held in centimetres.
+    m_context.Document().SetMetric(n == 1);
+    // Only captions change, and the scan length is shown in the other unit
+    // because it alone is held in centimetres.
     m_context.ApplyUnitLabels();
-    m_context.SetModified(true);
 }
 
 void ParameterPanel::ApplyUnitLabels()
@@ -403,7 +402,6 @@ void ParameterPanel::ApplyUnitLabels()
 
 void ParameterPanel::ResetFields()
 {
-    m_context.Set().Texts = ParameterTexts();
     for (int i = 1; i <= 5; ++i)
         m_sprayer[i]->setText(QString());
     for (int i = 0; i <= 4; ++i)
@@ -456,15 +454,16 @@ void ParameterPanel::CommitOptics(int i)
     // field is not left twice.
     if (m_committing)
         return;
-    m_committing = true;
-    switch (i) {
-    case 1: commitScanLength(); break;
-    case 2: commitMaxSizeEPD(); break;
-    case 3: commitMicronsPerEPD(); break;
-    case 4: commitSpreadFactor(); break;
-    default: break;
+    {
+        const QScopedValueRollback guard(m_committing, true);
+        switch (i) {
+        case 1: commitScanLength(); break;
+        case 2: commitMaxSizeEPD(); break;
+        case 3: commitMicronsPerEPD(); break;
+        case 4: commitSpreadFactor(); break;
+        default: break;
+        }
     }
-    m_committing = false;
 }
 
 void ParameterPanel::CommitPendingEdits()
@@ -477,13 +476,13 @@ void ParameterPanel::CommitPendingEdits()
 
 void ParameterPanel::commitScanLength()
 {
-    AnalysisParameters &params = m_context.Set().Params;
+    const AnalysisParameters &params = m_context.Set().Params;
     const NumberFormat &format = m_context.Format();
     const QString text = m_optics[1]->text();
     float typed = 0;
     if (format.ToSingle(text, typed) != ParseStatus::Ok) {
         restoreOptics(1);
-        recalculate();
+        showRecomputed();
         return;
     }
     // The field shows the length rounded to three decimals (in inches, an
@@ -495,22 +494,21 @@ void ParameterPanel::commitScanLength()
         restoreOptics(1);
         return;
     }
-    params.ScanLength = params.Metric ? typed : static_cast<float>(InchesToCentimetres(typed));
+    m_context.Document().SetScanLength(params.Metric ? typed : static_cast<float>(InchesToCentimetres(typed)));
     restoreOptics(1);
-    m_context.SetModified(true);
-    recalculate();
+    showRecomputed();
 }
 
 void ParameterPanel::commitMaxSizeEPD()
 {
-    SlideSet &set = m_context.Set();
-    AnalysisParameters &params = set.Params;
+    const SlideSet &set = m_context.Set();
+    const AnalysisParameters &params = set.Params;
     const NumberFormat &format = m_context.Format();
     int16_t typed = 0;
     // A number beyond the 16-bit range is no better than text.
     if (format.ToInt16(m_optics[2]->text(), typed) != ParseStatus::Ok) {
         restoreOptics(2);
-        recalculate();
+        showRecomputed();
         return;
     }
     if (typed == params.MaxSizeEPD || typed <= 0) {
@@ -531,75 +529,63 @@ void ParameterPanel::commitMaxSizeEPD()
             break;
         }
     }
-    params.MaxSizeEPD = typed;
+    m_context.Document().SetMaxSizeEPD(typed);
     restoreOptics(2);
-    ResizeClassArrays(set, m_context.View().LargestSizeFound);
     m_context.ResizeCountTable();
-    m_context.SetModified(true);
-    recalculate();
+    showRecomputed();
 }
 
 void ParameterPanel::commitMicronsPerEPD()
 {
-    AnalysisParameters &params = m_context.Set().Params;
+    const AnalysisParameters &params = m_context.Set().Params;
     float typed = 0;
     if (m_context.Format().ToSingle(m_optics[3]->text(), typed) != ParseStatus::Ok) {
         restoreOptics(3);
-        recalculate();
+        showRecomputed();
         return;
     }
     if (typed == params.MicronsPerEPD || typed <= 0) {
         restoreOptics(3);
         return;
     }
-    params.MicronsPerEPD = typed;
+    m_context.Document().SetMicronsPerEPD(typed);
     restoreOptics(3);
     m_context.RewriteDiameterColumn();
-    m_context.SetModified(true);
-    recalculate();
+    showRecomputed();
 }
 
 void ParameterPanel::commitSpreadFactor()
 {
-    AnalysisParameters &params = m_context.Set().Params;
+    const AnalysisParameters &params = m_context.Set().Params;
     float typed = 0;
     if (m_context.Format().ToSingle(m_optics[4]->text(), typed) != ParseStatus::Ok) {
         restoreOptics(4);
-        recalculate();
+        showRecomputed();
         return;
     }
     if (typed == params.SpreadFactor || typed <= 0) {
         restoreOptics(4);
         return;
     }
-    params.SpreadFactor = typed;
+    m_context.Document().SetSpreadFactor(typed);
     restoreOptics(4);
     m_context.RewriteDiameterColumn();
-    m_context.SetModified(true);
-    recalculate();
+    showRecomputed();
 }
 
-// Every slide's area depends on the optics, and with it every density and, for
-// a new reticule, every distribution.
-void ParameterPanel::recalculate()
+// The figures on view once the document has recomputed every slide for new
+// optics (areas, densities and, for a new reticule, distributions).
+void ParameterPanel::showRecomputed()
 {
-    SlideSet &set = m_context.Set();
-    ViewState &view = m_context.View();
-    for (int i = 1; i <= set.SlideCount(); ++i)
-        ComputeSlideArea(set.Slides[i], set.Params);
-    if (set.SlideCount() > 0) {
-        for (int i = 1; i <= set.SlideCount(); ++i)
-            SetDropCount(set, 0, 0, int16_t(i), view.LargestSizeFound);
+    if (m_context.Set().SlideCount() > 0) {
         // In composite view the line's figures change too, and the slide's area
         // shown beside them.
         if (m_context.IsCompositeView())
             m_context.CalcCompositeAndMedians();
         m_context.RefreshCurrentSlide();
     } else {
-        m_context.SetHistogramRightLabel(m_context.Format().Format(view.LargestSizeFound, "0.0"));
+        m_context.SetHistogramRightLabel(m_context.Format().Format(m_context.View().LargestSizeFound, "0.0"));
     }
-    if (set.Params.MaxSizeEPD < view.LargestSizeFound)
-        view.LargestSizeFound = ComputeLargestSizeFound(set);
     m_context.DrawResult();
     m_context.UpdateHistogramLabels();
 }

@@ -59,7 +59,7 @@ private:
     void commitMicronsPerEPD();
     void commitSpreadFactor();
     void restoreOptics(int i);
-    void recalculate();
+    void showRecomputed();
     void unitOptionChosen(int n);
     void moveToTab(int n, QWidget *focus);
 

@@ -3,6 +3,7 @@
 #include "MainFormContext.h"
 #include "MortalityPanel.h"
 #include "ParameterPanel.h"
+#include "SlideSetDocument.h"
 #include "files/SlideSetFile.h"
 #include "platform/ui/CCommonDialogs.h"
 #include "platform/ui/MessageBoxes.h"
@@ -72,7 +73,7 @@ bool SlideSetCommands::Save()
     }
     m_fileName = dialog.FileName;
     m_proposeFileName = false;
-    m_context.SetModified(false);
+    m_context.Document().MarkSaved();
     return true;
 }
 
@@ -129,14 +130,8 @@ bool SlideSetCommands::loadFile(const QString &path, const QString &fileTitle)
         return false;
 
     LoadedSlideSet &loaded = *result.Loaded;
-    SlideSet &set = m_context.Set();
-    set = std::move(loaded.Set);
-    for (int i = 1; i <= set.SlideCount(); ++i)
-        ComputeMortality(set.Slides[i], set.ControlData);
-    ViewState &view = m_context.View();
-    view.LargestSizeFound = std::max(view.LargestSizeFound, loaded.LargestSizeFound);
+    m_context.Document().Replace(std::move(loaded.Set), loaded.LargestSizeFound);
     m_context.ShowLoadedSlideSet();
-    m_context.SetModified(false);
     // Loaded as far as the file goes, but the operator should check that slide
     // against the microscope notes before relying on it.
     if (!loaded.Warning.isEmpty()) {
@@ -152,7 +147,7 @@ bool SlideSetCommands::ConfirmClose()
 {
     commitPendingEdits();
     // Nothing to lose: no slides, or nothing changed since the last save or load.
-    if (m_context.Set().SlideCount() == 0 || !m_context.IsModified())
+    if (m_context.Set().SlideCount() == 0 || !m_context.Document().IsModified())
         return true;
     switch (MessageBoxes::Show(m_context.Window(),
                                QStringLiteral("Do you want to save the slide set before closing?"),

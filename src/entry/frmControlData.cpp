@@ -24,6 +24,7 @@ QString indexed(const char *name, int i)
 frmControlData::frmControlData(MainFormContext &context, QWidget *parent)
     : QDialog(parent)
     , m_context(context)
+    , m_result(context.Set().ControlData)
 {
     setObjectName(QStringLiteral("frmControlData"));
     setWindowTitle(QStringLiteral("Control Data"));
@@ -181,7 +182,7 @@ void frmControlData::acceptData()
     int16_t n = 0;
     if (!readCount(1, n))
         return;
-    MortalityCounts &control = m_context.Set().ControlData;
+    MortalityCounts &control = m_result;
     if (n < 1) {
         control = MortalityCounts();
     } else {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/SlideSet.h"
+
 #include <QDialog>
 
 #include <array>
@@ -21,6 +23,8 @@ public:
 
     // Leaving box i (1 … 3), as its focus-lost handling does.
     void LeaveBox(int i);
+    // The control cage as accepted (the one shown at the start until then).
+    const MortalityCounts &Result() const { return m_result; }
 
 private:
     void numberInCageChanged(const QString &text);
@@ -31,6 +35,7 @@ private:
     bool readCount(int i, int16_t &value) const;
 
     MainFormContext &m_context;
+    MortalityCounts m_result;
     std::array<QLineEdit *, 4> m_boxes{};  // txtMortality1 … 3
     std::array<QLabel *, 6> m_labels{};    // lblMortality1 … 5
     QPushButton *m_accept = nullptr;

@@ -1,5 +1,7 @@
 #include "FileLiterals.h"
 
+#include "model/Units.h"
+
 #include <QDate>
 #include <QRegularExpression>
 
@@ -49,8 +51,7 @@ const std::array<ParameterTextField, kParameterTextCount> &ParameterTextFields()
 
 QString RangeLabel(int range)
 {
-    static const char *const labels[kRangeCount] = {"=< 7", "7 -- 22", "22 -- 50", "> 50", "> 80"};
-    return QString::fromLatin1(labels[range]) + QStringLiteral("µm");
+    return RangeBounds(range) + kMicro + QLatin1Char('m');
 }
 
 QString JoinValueUnit(const QString &text, const QString &unit, const QString &listSeparator)

@@ -4,6 +4,7 @@
 #include "LineGraphs.h"
 
 #include "model/NumberText.h"
+#include "model/Units.h"
 
 namespace {
 
@@ -19,10 +20,9 @@ void frame(DrawingSurface &s)
 
 QString RangeName(int range)
 {
-    static const char *const names[kRangeCount] = {"=< 7", "7 -- 22", "22 -- 50", "> 50", "> 80"};
     if (range < 0 || range >= kRangeCount)
         return QString();
-    return QString::fromLatin1(names[range]) + QChar(0x00B5) + QLatin1Char('m');
+    return RangeBounds(range) + kMicro + QLatin1Char('m');
 }
 
 RangeStatistics DrawRangeChart(DrawingSurface &s, const SlideSet &set, const ViewState &view)

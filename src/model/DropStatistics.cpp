@@ -1,4 +1,5 @@
 #include "Cumulative.h"
+#include "Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +16,12 @@ int16_t resolveSlide(const SlideSet &set, int16_t slideIndex)
 }
 
 } // namespace
+
+QString RangeBounds(int range)
+{
+    static const char *const labels[kRangeCount] = {"=< 7", "7 -- 22", "22 -- 50", "> 50", "> 80"};
+    return range >= 0 && range < kRangeCount ? QString::fromLatin1(labels[range]) : QString();
+}
 
 double RangeLower(int j)
 {
@@ -130,6 +137,10 @@ bool recomputeSlide(Slide &s, const AnalysisParameters &params, int16_t &largest
     }
 
     const double micronsPerClass = double(params.MicronsPerEPD) * double(params.SpreadFactor);
+    // Found afresh each time: a median the search below misses must not keep the
+    // figure of the counts before.
+    s.VMD = 0;
+    s.NMD = 0;
     float cumV = 0, cumN = 0;
     MedianTracker v, n;
     for (int k = 1; k <= maxSize; ++k) {

@@ -30,3 +30,9 @@ void ComputeMortality(Slide &slide, const MortalityCounts &control)
     slide.Mortality12h = corrected(cage.NumInCage, cage.Dead12h, control.NumInCage, control.Dead12h);
     slide.Mortality24h = corrected(cage.NumInCage, cage.Dead24h, control.NumInCage, control.Dead24h);
 }
+
+void RecomputeMortality(SlideSet &set)
+{
+    for (int i = 1; i <= set.SlideCount(); ++i)
+        ComputeMortality(set.Slides[i], set.ControlData);
+}

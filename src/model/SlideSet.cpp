@@ -71,6 +71,16 @@ void ResizeClassArrays(SlideSet &set, int16_t &largestSizeFound)
     }
 }
 
+void RecomputeSlides(SlideSet &set, int16_t &largestSizeFound)
+{
+    for (int i = 1; i <= set.SlideCount(); ++i) {
+        ComputeSlideArea(set.Slides[i], set.Params);
+        SetDropCount(set, 0, 0, int16_t(i), largestSizeFound);
+    }
+    if (set.Params.MaxSizeEPD < largestSizeFound)
+        largestSizeFound = ComputeLargestSizeFound(set);
+}
+
 void ClearSlides(SlideSet &set)
 {
     set.Slides.resize(1);

@@ -143,6 +143,10 @@ int16_t AddSlide(SlideSet &set, float position);
 // too), keep the remaining classes, recompute every slide's area and statistics.
 void ResizeClassArrays(SlideSet &set, int16_t &largestSizeFound);
 
+// After an optics change: every slide's area, density and distribution anew, and
+// the largest size class seen brought within the reticule.
+void RecomputeSlides(SlideSet &set, int16_t &largestSizeFound);
+
 // Empties the set back to the placeholder record (parameters stay).
 void ClearSlides(SlideSet &set);
 
@@ -200,3 +204,6 @@ void ComputeCompositeRangeStats(RangeStatistics &result, const SlideSet &set,
 
 // Knockdown and Abbott-corrected mortality of one slide against the control cage.
 void ComputeMortality(Slide &slide, const MortalityCounts &control);
+
+// Every slide's knockdown and corrected mortality, after the control cage changed.
+void RecomputeMortality(SlideSet &set);

@@ -1,5 +1,6 @@
 #include "shell/CrashRecovery.h"
 
+#include "entry/SlideSetDocument.h"
 #include "files/SlideSetFile.h"
 #include "platform/ui/MessageBoxes.h"
 #include "recovery/RecoveryFolder.h"
@@ -29,7 +30,11 @@ CrashRecovery *CrashRecovery::Attach(MainForm &form, const QString &folder)
             return RecoverySnapshot{form.Set(), form.ListSeparator(), form.Format(), form.SlideSetFileName()};
         },
         recovery);
-    connect(&form, &MainForm::SlideSetChanged, recovery->m_writer, &RecoveryWriter::Changed);
+    // Every change of the set, and every save or recovery mark, reaches the
+    // writer; it asks the form what is still unsaved when it takes its copy.
+    RecoveryWriter *writer = recovery->m_writer;
+    connect(&form.Document(), &SlideSetDocument::Changed, writer, [writer] { writer->Changed(); });
+    connect(&form.Document(), &SlideSetDocument::ModifiedMarked, writer, [writer] { writer->Changed(); });
     connect(&form, &MainForm::Closed, recovery, [recovery] {
         recovery->m_writer->Finish();
         recovery->m_session->RemoveFiles();

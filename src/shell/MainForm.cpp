@@ -4,6 +4,8 @@
 #include "entry/ParameterPanel.h"
 #include "entry/PictureBox.h"
 #include "entry/SlideSetCommands.h"
+#include "entry/SlideSetDocument.h"
+#include "graphs/GraphBoxes.h"
 #include "platform/ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -24,10 +26,10 @@ MainForm::MainForm(const StartUpValues &startUp, const SettingsStore &store, QWi
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Nimbrel"));
+    m_document = std::make_unique<SlideSetDocument>(m_set, m_view.LargestSizeFound);
     m_commands = std::make_unique<SlideSetCommands>(*this);
 
     // Initialisation, in the order the settings and the view depend on each other.
-    m_histogramColor = QColor(125, 190, 255);
     const AppSettings settings = LoadAppSettings(m_store, m_format);
     m_set.Params = settings.Params;
     m_view.LargestSizeFound = 1;
@@ -83,6 +85,16 @@ void MainForm::closeEvent(QCloseEvent *event)
     emit Closed();
 }
 
+QColor MainForm::HistogramColor() const
+{
+    return GraphColours::Histogram;
+}
+
+bool MainForm::IsModified() const
+{
+    return m_document->IsModified();
+}
+
 bool MainForm::IsCompositeView() const
 {
     return m_view.CompositeChecked;
@@ -118,7 +130,7 @@ void MainForm::ShowLoadedSlideSet()
         CompositeCheck->setVisible(count > 1);
         // The last slide of the position order is shown; clearing CurrentSlide
         // makes its selection refresh whatever was on view before.
-        SortSlidesByPosition(0);
+        SetTabCaptions();
         m_set.CurrentSlide = 0;
         SelectSlideTab(count);
         txtDataEntry->setFocus();
@@ -152,7 +164,8 @@ bool MainForm::LoadRecoveredSet(const QString &path, const QString &sourceFile)
 {
     if (!m_commands->LoadRecovered(path, sourceFile))
         return false;
-    SetModified(true);
+    // Still not in any file the operator chose: unsaved work, as before the crash.
+    m_document->MarkUnsaved();
     return true;
 }
 

@@ -13,13 +13,11 @@
 #include <memory>
 #include <vector>
 
-class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTabBar;
@@ -28,6 +26,7 @@ class MortalityPanel;
 class ParameterPanel;
 class PictureBox;
 class SlideSetCommands;
+class SlideSetDocument;
 
 // The one window of the program: the slide strip and the count table on the
 // left, the parameters, the histogram and the range table on the right, and the
@@ -54,18 +53,13 @@ public:
     bool IsLargeLayout() const { return m_largeLayout; }
 
     // --- MainFormContext ----------------------------------------------------------
-    SlideSet &Set() override { return m_set; }
+    const SlideSet &Set() const override { return m_set; }
+    SlideSetDocument &Document() override { return *m_document; }
     ViewState &View() override { return m_view; }
     const NumberFormat &Format() const override { return m_format; }
     QString ListSeparator() const override { return m_startUp.ListSeparator; }
     QString &InitialDir() override { return m_initialDir; }
     QWidget *Window() override { return this; }
-    void SetModified(bool modified) override
-    {
-        m_modified = modified;
-        emit SlideSetChanged();
-    }
-    bool IsModified() const override { return m_modified; }
     bool IsCompositeView() const override;
     void RefreshCurrentSlide() override;
     void FillStatsGrid() override;
@@ -83,8 +77,6 @@ public:
     // --- window state (slide strip) -------------------------------------------------
     void SetDataEntryEnabled(bool enabled);
     void SetResultsEnabled(bool enabled);
-    void SortSlidesByPosition(int selectIndex);
-    bool ResultsEnabled() const { return m_resultsEnabled; }
     void UpdateStatsLabels();
 
     // --- commands ------------------------------------------------------------------
@@ -95,6 +87,11 @@ public:
     // The report subsystem hooks its preview in here; without it Print does nothing.
     void SetPrintHandler(std::function<void(MainForm &)> handler) { m_printHandler = std::move(handler); }
 
+    // The set itself, for the report and for tests that build a situation
+    // directly; the window changes it only through Document().
+    SlideSet &Set() { return m_set; }
+    bool IsModified() const;
+
     // A set kept by crash recovery: loaded as a file, then unsaved work again.
     bool LoadRecoveredSet(const QString &path, const QString &sourceFile);
     // The file the set was loaded from or last saved to; empty for a new set.
@@ -102,15 +99,12 @@ public:
 
     const StartUpValues &StartUp() const { return m_startUp; }
     const SettingsStore &Store() const { return m_store; }
-    bool GridUpdating() const { return m_gridUpdating; }
     bool CellEditPending() const { return m_cellEditPending; }
-    bool ReadoutShown() const { return m_readoutShown; }
-    QColor HistogramColor() const { return m_histogramColor; }
+    QColor HistogramColor() const;
 
 signals:
-    // Every change of the slide set, and every save, load or reset, ends here.
-    void SlideSetChanged();
     // The window closes with the operator's consent: nothing unsaved is left.
+    // (Changes of the set are announced by Document().)
     void Closed();
 
 protected:
@@ -182,8 +176,6 @@ private:
     SlideSet m_set;
     ViewState m_view;
     QString m_initialDir;
-    QColor m_histogramColor;
-    bool m_modified = false;
     bool m_resultsEnabled = false;
     bool m_dataEntryEnabled = false;
     bool m_gridUpdating = false;
@@ -199,6 +191,7 @@ private:
     UserScale m_histScale;
     UserScale m_lineScale; // the line-data graph's, for placing the read-outs
     std::function<void(MainForm &)> m_printHandler;
+    std::unique_ptr<SlideSetDocument> m_document;
     std::unique_ptr<SlideSetCommands> m_commands;
 
     // --- controls --------------------------------------------------------------------
@@ -235,6 +228,4 @@ private:
     std::vector<QWidget *> m_underComposite;   // further controls the composite graphs cover
     std::vector<QLabel *> CardLabel;            // [0] the design-time element, [i] slide i
     std::array<QLabel *, 7> DataLabel{};        // 1..6 the read-out items
-    QMenu *PopUp = nullptr;
-    QAction *PopUp_Resolution = nullptr;
 };

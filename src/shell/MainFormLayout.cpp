@@ -5,6 +5,8 @@
 #include "entry/MortalityPanel.h"
 #include "entry/ParameterPanel.h"
 #include "entry/PictureBox.h"
+#include "graphs/GraphBoxes.h"
+#include "model/Units.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -13,7 +15,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -22,8 +23,6 @@
 
 namespace {
 
-const QString kMicro(QChar(0x00B5));
-const QString kSquared(QChar(0x00B2));
 
 template <class W>
 W *named(W *widget, const QString &name)
@@ -189,11 +188,6 @@ void MainForm::CreateControls()
         DataLabel[i]->setFrameStyle(QFrame::Box | QFrame::Plain);
         DataLabel[i]->setVisible(false);
     }
-
-    // Offered by the window's design but answered by nothing.
-    PopUp = new QMenu(QStringLiteral("PopUp"), this);
-    PopUp_Resolution = PopUp->addAction(QStringLiteral("Resolution..."));
-    PopUp_Resolution->setObjectName(QStringLiteral("PopUp_Resolution"));
 }
 
 void MainForm::AdjustScreen(int yres)
@@ -235,7 +229,6 @@ void MainForm::SetGridHeadings()
 
     const QStringList statsHeadings = {QStringLiteral("Range"), QStringLiteral("% Mass"), QStringLiteral("% Size")};
     StatsGrid->setHorizontalHeaderLabels(statsHeadings);
-    const char *ranges[5] = {"=< 7", "7 -- 22", "22 -- 50", "> 50", "> 80"};
     // The range table's cells may use another face than the count table's
     // headings: measure with the wider of the two so no figure is elided.
     const QFontMetrics cellMetrics(StatsGrid->font());
@@ -243,8 +236,8 @@ void MainForm::SetGridHeadings()
         return std::max(fm.horizontalAdvance(text), cellMetrics.horizontalAdvance(text));
     };
     int rangeWidth = widest(statsHeadings[0]);
-    for (int j = 0; j < 5; ++j) {
-        const QString text = QStringLiteral(" ") + QString::fromLatin1(ranges[j]) + kMicro + QStringLiteral("m");
+    for (int j = 0; j < kRangeCount; ++j) {
+        const QString text = QStringLiteral(" ") + RangeBounds(j) + kMicro + QStringLiteral("m");
         auto *item = new QTableWidgetItem(text);
         item->setFlags(Qt::ItemIsEnabled);
         item->setBackground(palette().color(QPalette::Button));
@@ -362,9 +355,9 @@ void MainForm::LayoutCommon(bool large)
     const int compositeBottom = large ? rowBottom + 12 : rowBottom;
     const int lowerTop = std::max(compositeBottom, frameStats->geometry().bottom() + 1) + gap;
     m_parameters->setGeometry(leftX, lowerTop, paramSize.width(), paramSize.height());
-    const int resultWidth = 34 + 285 + 16;
+    const int resultWidth = 34 + kResultPicSize.width() + 16;
     const int readoutStep = large ? lineHeight - 2 : lineHeight - 5;
-    const int resultHeight = 16 + 70 + 22 + 24 + 3 * readoutStep + (large ? 30 : 24);
+    const int resultHeight = 16 + kResultPicSize.height() + 22 + 24 + 3 * readoutStep + (large ? 30 : 24);
     ResultFrame->setGeometry(leftX + paramSize.width() + gap, lowerTop, resultWidth, resultHeight);
     const QRect result = ResultFrame->geometry();
     const int buttonHeight = btnNewSlide->sizeHint().height();
@@ -408,7 +401,8 @@ void MainForm::LayoutCommon(bool large)
     ApplyUnitLabels();
 
     // 6. The histogram box and its axis labels.
-    ResultPic->setGeometry(34, 16, 285, 70);
+    const QRect histogramBox(QPoint(34, 16), kResultPicSize);
+    ResultPic->setGeometry(histogramBox);
     m_histScale = UserScale();
     m_histScale.Width = double(m_set.Params.MaxSizeEPD) * m_set.Params.MicronsPerEPD * m_set.Params.SpreadFactor;
     m_histScale.Height = -1;
@@ -416,13 +410,14 @@ void MainForm::LayoutCommon(bool large)
     m_view.GraphMode = SelectedGraphOption() > 0 ? SelectedGraphOption() : 1;
     ResultLabel->setText(kMicro + QStringLiteral("m"));
     ResultLabel->adjustSize();
-    ResultLabel->move(34 + (285 - ResultLabel->width()) / 2, 16 + 70 + 2);
+    ResultLabel->move(histogramBox.left() + (histogramBox.width() - ResultLabel->width()) / 2,
+                      histogramBox.bottom() + 1 + 2);
     UpdateHistogramLabels();
 
     // 7. Graph options in a row under the box.
     GraphOption[3]->setText(QStringLiteral("#/cm") + kSquared);
     int optionX = 10;
-    const int optionsTop = 16 + 70 + 22;
+    const int optionsTop = histogramBox.bottom() + 1 + 22;
     for (int i = 1; i <= 5; ++i) {
         const QSize hint = GraphOption[i]->sizeHint();
         GraphOption[i]->setGeometry(optionX, optionsTop, hint.width(), hint.height());
@@ -468,7 +463,7 @@ void MainForm::LayoutCommon(bool large)
     setFixedSize(right + 1 + gap, bottom + 1 + gap);
 
     // 10. The plot scales of the composite box, and the no-slide state.
-    m_view.PlotScaleTop = large ? 4.15 : 4.2;
-    m_view.PlotScaleHeight = large ? -4.7 : -4.95;
+    m_view.PlotScaleTop = large ? kPlotScaleTopLarge : kPlotScaleTopSmall;
+    m_view.PlotScaleHeight = large ? kPlotScaleHeightLarge : kPlotScaleHeightSmall;
     ResetSlideSet();
 }

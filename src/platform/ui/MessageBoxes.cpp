@@ -10,6 +10,7 @@
 
 #include <deque>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -55,6 +56,7 @@ struct SeamState
 {
     std::deque<MessageBoxes::Button> answers;
     std::optional<MessageBoxes::Button> fallback;
+    std::function<void(const QString &)> unexpectedQuestion;
     QString lastText;
     int shown = 0;
 };
@@ -77,6 +79,8 @@ MessageBoxes::Button MessageBoxes::Show(QWidget *parent, const QString &text, Bu
         s.answers.pop_front();
         return answer;
     }
+    if (buttons != OkOnly && s.unexpectedQuestion)
+        s.unexpectedQuestion(text);
     if (s.fallback)
         return *s.fallback;
 
@@ -123,3 +127,7 @@ void MessageBoxes::ResetLog()
 }
 void MessageBoxes::SetFallbackAnswer(Button answer) { seam().fallback = answer; }
 void MessageBoxes::ClearFallbackAnswer() { seam().fallback.reset(); }
+void MessageBoxes::SetUnexpectedQuestionHandler(std::function<void(const QString &)> handler)
+{
+    seam().unexpectedQuestion = std::move(handler);
+}

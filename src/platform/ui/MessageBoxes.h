@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 // Every message box of the program goes through here, titled "Nimbrel", so that
@@ -32,4 +34,8 @@ public:
     // instead of blocking (tests set it to catch unexpected messages).
     static void SetFallbackAnswer(Button answer);
     static void ClearFallbackAnswer();
+    // When set, a question (a box offering a choice) that arrives with an empty
+    // queue is reported here before the fallback answers it: a window test fails
+    // on it at once rather than going on with a guessed answer or hanging.
+    static void SetUnexpectedQuestionHandler(std::function<void(const QString &text)> handler);
 };

@@ -6,15 +6,9 @@
 #include "entry/SprayQualityView.h"
 #include "graphs/LineGraphs.h"
 #include "graphs/RangeChart.h"
+#include "model/Units.h"
 
 #include <QLabel>
-
-namespace {
-
-const QString kMicro(QChar(0x00B5));
-const QString kSquared(QChar(0x00B2));
-
-} // namespace
 
 void MainForm::ClearPicture1()
 {
@@ -104,7 +98,7 @@ void MainForm::CardLabel_MouseMove(int index)
     const float m12 = s.Mortality12h.value_or(0.0f);
     const float m24 = s.Mortality24h.value_or(0.0f);
     auto ratio = [](float v, float max) { return max > 0 ? double(v) / max : 0.0; };
-    const double ys[7] = {0,
+    const double pointHeights[7] = {0, // each read-out's point, in panel units
                           2 + ratio(s.VMD, m_vmdAxisMax),
                           1 + ratio(s.NMD, m_nmdAxisMax),
                           ratio(s.DropDensity, m_densityAxisMax),
@@ -163,7 +157,7 @@ void MainForm::CardLabel_MouseMove(int index)
         label->setText(captions[i]);
         label->adjustSize();
         const QSize size = label->size();
-        const double py = m_lineScale.ToPixelY(ys[i]);
+        const double py = m_lineScale.ToPixelY(pointHeights[i]);
         double left = leftHalf ? px + 20 : px - 20 - size.width();
         const double lineEndX = leftHalf ? px + 21 : px - 21;
         double top;

@@ -3,8 +3,11 @@
 // the slide.
 #include "shell/MainForm.h"
 
+#include "entry/SlideSetDocument.h"
+
 #include <QKeyEvent>
 #include <QTableWidget>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -76,9 +79,10 @@ void MainForm::ResizeCountTable()
         SetCellText(r, 0, m_format.Format(r, "0"));
     RewriteDiameterColumn();
     ColourCountColumn(m_set.SlideCount() > 0 && m_dataEntryEnabled);
-    m_gridUpdating = true;
-    SetGridCurrentCell(1, 2);
-    m_gridUpdating = false;
+    {
+        const QScopedValueRollback guard(m_gridUpdating, true);
+        SetGridCurrentCell(1, 2);
+    }
 }
 
 void MainForm::RewriteDiameterColumn()
@@ -95,9 +99,10 @@ void MainForm::DataGrid_CellChanged(int row, int column, int previousRow, int /*
     if (previousRow >= 1 && m_cellEditPending)
         DataGrid_CellLeave(previousRow);
     if (row >= 1 && column != 2) {
-        m_gridUpdating = true;
-        SetGridCurrentCell(row, 2);
-        m_gridUpdating = false;
+        {
+            const QScopedValueRollback guard(m_gridUpdating, true);
+            SetGridCurrentCell(row, 2);
+        }
     }
 }
 
@@ -110,15 +115,13 @@ void MainForm::DataGrid_CellLeave(int row)
         return;
     const QString text = CellText(row, 2);
     if (text.isEmpty()) {
-        SetDropCount(m_set, int16_t(row), 0, 0, m_view.LargestSizeFound);
-        SetModified(true);
+        m_document->SetDropCount(0, int16_t(row), 0);
     } else {
         // Text that is no count (a separator alone, more than 32767) keeps the
         // count the class had; the refresh below shows it again.
         int16_t value = 0;
-        if (m_format.ToInt16(text, value) == ParseStatus::Ok && value >= 0
-            && SetDropCount(m_set, int16_t(row), value, 0, m_view.LargestSizeFound) == CountResult::Ok)
-            SetModified(true);
+        if (m_format.ToInt16(text, value) == ParseStatus::Ok && value >= 0)
+            m_document->SetDropCount(0, int16_t(row), value);
     }
     RefreshCurrentSlide();
 }
@@ -140,8 +143,7 @@ bool MainForm::DataGrid_KeyPress(QKeyEvent *event)
     if (key == Qt::Key_Delete && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         SetCellText(row, 2, QString());
         m_cellEditPending = true;
-        SetDropCount(m_set, int16_t(row), 0, 0, m_view.LargestSizeFound);
-        SetModified(true);
+        m_document->SetDropCount(0, int16_t(row), 0);
         if (row >= m_view.LargestSizeFound) {
             m_view.LargestSizeFound = ComputeLargestSizeFound(m_set);
             DrawResult();

@@ -5,6 +5,7 @@
 #include "entry/MortalityPanel.h"
 #include "entry/ParameterPanel.h"
 #include "entry/PictureBox.h"
+#include "entry/SlideSetDocument.h"
 #include "platform/ui/MessageBoxes.h"
 
 #include <QCheckBox>
@@ -16,6 +17,7 @@
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTableWidget>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -69,11 +71,12 @@ void MainForm::SetTabCaptions()
 
 void MainForm::ShowNoSlideTab()
 {
-    m_tabsUpdating = true;
-    while (SlideStrip->count() > 0)
-        SlideStrip->removeTab(SlideStrip->count() - 1);
-    SlideStrip->addTab(QStringLiteral("<No Slide>"));
-    m_tabsUpdating = false;
+    {
+        const QScopedValueRollback guard(m_tabsUpdating, true);
+        while (SlideStrip->count() > 0)
+            SlideStrip->removeTab(SlideStrip->count() - 1);
+        SlideStrip->addTab(QStringLiteral("<No Slide>"));
+    }
 }
 
 // One tab per slide, in slide order, with nothing selected by the rebuilding.
@@ -83,13 +86,14 @@ void MainForm::RebuildSlideTabs()
         ShowNoSlideTab();
         return;
     }
-    m_tabsUpdating = true;
-    const QSignalBlocker block(SlideStrip);
-    while (SlideStrip->count() > 0)
-        SlideStrip->removeTab(SlideStrip->count() - 1);
-    for (int i = 1; i <= m_set.SlideCount(); ++i)
-        SlideStrip->addTab(SlideTabCaption(i));
-    m_tabsUpdating = false;
+    {
+        const QScopedValueRollback guard(m_tabsUpdating, true);
+        const QSignalBlocker block(SlideStrip);
+        while (SlideStrip->count() > 0)
+            SlideStrip->removeTab(SlideStrip->count() - 1);
+        for (int i = 1; i <= m_set.SlideCount(); ++i)
+            SlideStrip->addTab(SlideTabCaption(i));
+    }
 }
 
 void MainForm::SetCardCount(int count)
@@ -112,8 +116,7 @@ void MainForm::SetCardCount(int count)
 void MainForm::ResetSlideSet()
 {
     CommitPendingCell();
-    m_set.CurrentSlide = 0;
-    ClearSlides(m_set); // no slides, no control data
+    m_document->Clear(); // no slides, no control data, no descriptive texts
     ShowNoSlideTab();
     SetCardCount(0);
     SetDataEntryEnabled(false);
@@ -123,10 +126,7 @@ void MainForm::ResetSlideSet()
     CompositeCheck->setChecked(false);
     CompositeCheck->setVisible(false);
     SelectGraphOption(1);
-    m_view.LargestSizeFound = 0;
     m_parameters->ResetFields();
-    // Nothing is left that could be lost.
-    SetModified(false);
 }
 
 void MainForm::SetDataEntryEnabled(bool enabled)
@@ -148,12 +148,13 @@ void MainForm::SetDataEntryEnabled(bool enabled)
 
     setGridColours(DataGrid, enabled, QColor());
     ColourCountColumn(enabled);
-    m_gridUpdating = true;
-    SetGridCurrentCell(1, 2);
-    // A table nobody can type into shows no highlighted cell.
-    if (!enabled)
-        DataGrid->clearSelection();
-    m_gridUpdating = false;
+    {
+        const QScopedValueRollback guard(m_gridUpdating, true);
+        SetGridCurrentCell(1, 2);
+        // A table nobody can type into shows no highlighted cell.
+        if (!enabled)
+            DataGrid->clearSelection();
+    }
 
     setGridColours(StatsGrid, enabled, enabled ? QColor(144, 144, 144) : QColor(192, 192, 192));
 
@@ -209,10 +210,11 @@ void MainForm::SelectSlideTab(int tab)
     if (tab < 1 || tab > SlideStrip->count())
         return;
     {
-        m_tabsUpdating = true;
-        const QSignalBlocker block(SlideStrip);
-        SlideStrip->setCurrentIndex(tab - 1);
-        m_tabsUpdating = false;
+        {
+            const QScopedValueRollback guard(m_tabsUpdating, true);
+            const QSignalBlocker block(SlideStrip);
+            SlideStrip->setCurrentIndex(tab - 1);
+        }
     }
     SlideStrip_Click(tab);
 }
@@ -252,15 +254,6 @@ void MainForm::SlideStrip_Click(int tab)
     }
 }
 
-void MainForm::SortSlidesByPosition(int selectIndex)
-{
-    const int16_t followed = ::SortSlidesByPosition(m_set, int16_t(std::max(selectIndex, 0)));
-    SetTabCaptions();
-    SlideStrip->update();
-    if (selectIndex >= 1 && followed >= 1)
-        SelectSlideTab(followed);
-}
-
 void MainForm::DeleteCurrentSlide()
 {
     if (IsCompositeView() || m_set.SlideCount() == 0 || m_set.CurrentSlide < 1)
@@ -274,22 +267,22 @@ void MainForm::DeleteCurrentSlide()
     // The slide to show next is counted in full: with hundreds of slides it must
     // never wrap to another slide.
     const int selectedTab = SlideStrip->currentIndex() + 1;
-    RemoveSlide(m_set, m_set.CurrentSlide);
+    m_document->RemoveSlide(m_set.CurrentSlide);
     SetCardCount(m_set.SlideCount());
     const int count = m_set.SlideCount();
     int toShow = selectedTab <= count ? selectedTab : count;
     m_set.CurrentSlide = 0;
-    SetModified(true);
 
     if (count <= 1)
         CompositeCheck->setVisible(false);
     if (count > 0) {
-        m_tabsUpdating = true;
         {
-            const QSignalBlocker block(SlideStrip);
-            SlideStrip->removeTab(SlideStrip->count() - 1);
+            const QScopedValueRollback guard(m_tabsUpdating, true);
+            {
+                const QSignalBlocker block(SlideStrip);
+                SlideStrip->removeTab(SlideStrip->count() - 1);
+            }
         }
-        m_tabsUpdating = false;
         SetTabCaptions();
         m_view.LargestSizeFound = ComputeLargestSizeFound(m_set);
     } else {
@@ -298,7 +291,6 @@ void MainForm::DeleteCurrentSlide()
         btnSaveData->setEnabled(false);
         SetDataEntryEnabled(false);
         SetResultsEnabled(false);
-        m_set.ControlData = MortalityCounts();
         m_view.LargestSizeFound = 0;
         CompositeCheck->setChecked(false);
         CompositeCheck->setVisible(false);
@@ -325,15 +317,16 @@ void MainForm::CompositeCheck_Click()
     if (checked) {
         InfoLabel[2]->setText(QStringLiteral("Ave. Drop Density:"));
         CalcComposite(m_set, m_view.Composite);
-        m_tabsUpdating = true;
         {
-            const QSignalBlocker block(SlideStrip);
-            while (SlideStrip->count() > 0)
-                SlideStrip->removeTab(SlideStrip->count() - 1);
-            for (const QString &caption : kCompositeTabs)
-                SlideStrip->addTab(caption);
+            const QScopedValueRollback guard(m_tabsUpdating, true);
+            {
+                const QSignalBlocker block(SlideStrip);
+                while (SlideStrip->count() > 0)
+                    SlideStrip->removeTab(SlideStrip->count() - 1);
+                for (const QString &caption : kCompositeTabs)
+                    SlideStrip->addTab(caption);
+            }
         }
-        m_tabsUpdating = false;
         m_view.CompositeView = 0;
         Picture1->setVisible(true);
         Picture1->raise();

@@ -3,6 +3,7 @@
 #include "shell/MainForm.h"
 
 #include "entry/NumericKeyFilter.h"
+#include "entry/SlideSetDocument.h"
 #include "platform/ui/MessageBoxes.h"
 
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTableWidget>
+#include <QScopedValueRollback>
 
 bool MainForm::DataEntry_KeyPress(QKeyEvent *event)
 {
@@ -31,12 +33,12 @@ void MainForm::CommitDataEntry()
         && size >= 1 && size <= m_set.Params.MaxSizeEPD) {
         // A class already holding 32767 drops refuses another, like a size off the
         // reticule: the count never wraps.
-        if (AddDrop(m_set, int16_t(size), 0, m_view.LargestSizeFound) == CountResult::Ok) {
-            SetModified(true);
+        if (m_document->AddDrop(0, int16_t(size)) == CountResult::Ok) {
             RefreshCurrentSlide();
-            m_gridUpdating = true;
-            SetGridCurrentCell(size, 2);
-            m_gridUpdating = false;
+            {
+                const QScopedValueRollback guard(m_gridUpdating, true);
+                SetGridCurrentCell(size, 2);
+            }
         }
     }
     txtDataEntry->clear();

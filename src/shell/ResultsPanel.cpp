@@ -6,6 +6,7 @@
 #include "entry/MortalityPanel.h"
 #include "entry/PictureBox.h"
 #include "graphs/Histogram.h"
+#include "model/Units.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -16,11 +17,10 @@
 
 namespace {
 
-const QString kMicro(QChar(0x00B5));
-const QString kSquared(QChar(0x00B2));
-const QString k5(QStringLiteral("     "));
-const QString k7(QStringLiteral("       "));
-const QString k8(QStringLiteral("        "));
+// Trailing blanks keep the figures of the tables off their right borders.
+const QString kPercentPad(QStringLiteral("     "));
+const QString kFractionPad(QStringLiteral("       "));
+const QString kCountPad(QStringLiteral("        "));
 
 void setStatsText(QTableWidget *grid, int row, int column, const QString &text)
 {
@@ -52,15 +52,15 @@ void MainForm::RefreshCurrentSlide()
 {
     const Slide &s = m_set.Current();
     const int n = std::min<int>(m_set.Params.MaxSizeEPD, int(s.Counts.size()) - 1);
-    float cum = 0;
+    float cumulative = 0;
     for (int k = 1; k <= n; ++k) {
         const int16_t count = s.Counts[k];
         if (count > 0) {
             SetCellText(k, 2, m_format.Format(count, "0"));
-            SetCellText(k, 3, m_format.Format(double(count) * k, "0") + k8);
-            cum = cum + s.VF[k];
-            SetCellText(k, 4, m_format.Format(s.VF[k], "0.00") + k7);
-            SetCellText(k, 5, m_format.Format(cum, "0.00") + k7);
+            SetCellText(k, 3, m_format.Format(double(count) * k, "0") + kCountPad);
+            cumulative = cumulative + s.VF[k];
+            SetCellText(k, 4, m_format.Format(s.VF[k], "0.00") + kFractionPad);
+            SetCellText(k, 5, m_format.Format(cumulative, "0.00") + kFractionPad);
         } else {
             for (int c = 2; c <= 5; ++c)
                 SetCellText(k, c, QString());
@@ -76,7 +76,7 @@ void MainForm::RefreshCurrentSlide()
 
     ComputeRangeStats(m_view.RangeStats, m_set, 0);
     FillStatsGrid();
-    m_mortality->UpdateMortality(0, false);
+    m_mortality->ShowMortality();
     // In composite view the results are the line's: an empty slide on view
     // does not switch them off (nor hide Print).
     SetResultsEnabled(IsCompositeView() ? m_resultsEnabled : s.TotalDrops > 0);
@@ -111,11 +111,11 @@ void MainForm::FillStatsGrid()
             setStatsText(StatsGrid, j, 1, QString());
             setStatsText(StatsGrid, j, 2, QString());
         } else if (onSlide) {
-            setStatsText(StatsGrid, j, 1, m_format.General(float(r.Count[j])) + k8);
-            setStatsText(StatsGrid, j, 2, m_format.Format(r.SizeOnSlide[j], "0.0%") + k5);
+            setStatsText(StatsGrid, j, 1, m_format.General(float(r.Count[j])) + kCountPad);
+            setStatsText(StatsGrid, j, 2, m_format.Format(r.SizeOnSlide[j], "0.0%") + kPercentPad);
         } else {
-            setStatsText(StatsGrid, j, 1, m_format.Format(r.MassInCloud[j], "0.0%") + k5);
-            setStatsText(StatsGrid, j, 2, m_format.Format(r.SizeInCloud[j], "0.0%") + k5);
+            setStatsText(StatsGrid, j, 1, m_format.Format(r.MassInCloud[j], "0.0%") + kPercentPad);
+            setStatsText(StatsGrid, j, 2, m_format.Format(r.SizeInCloud[j], "0.0%") + kPercentPad);
         }
     }
 }
@@ -129,7 +129,7 @@ void MainForm::UpdateStatsLabels()
         DropLabel->clear();
         return;
     }
-    const QString microns = QStringLiteral(" ") + kMicro + QStringLiteral("m");
+    const QString microns = MicronsCaption();
     const QString density = QStringLiteral(" drops/cm ") + kSquared;
     if (IsCompositeView()) {
         const CompositeResults &c = m_view.Composite;

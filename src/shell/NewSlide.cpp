@@ -3,6 +3,7 @@
 #include "shell/MainForm.h"
 
 #include "entry/NumericKeyFilter.h"
+#include "entry/SlideSetDocument.h"
 #include "entry/frmSlidePos.h"
 #include "platform/ui/MessageBoxes.h"
 
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableWidget>
+#include <QScopedValueRollback>
 
 void MainForm::NewSlideCommand()
 {
@@ -32,28 +34,32 @@ void MainForm::NewSlideCommand()
 
     btnLoadData->setEnabled(false);
     btnSaveData->setEnabled(true);
-    const int16_t index = AddSlide(m_set, dialog.SlidePos);
+    const int16_t index = m_document->AddSlide(dialog.SlidePos);
     if (index == 0)
         return;
-    SetModified(true);
+    const int16_t count = m_set.SlideCount();
 
-    m_tabsUpdating = true;
-    if (index == 1) {
-        SlideStrip->setTabText(0, SlideTabCaption(1));
-    } else {
-        SlideStrip->addTab(SlideTabCaption(index));
-        CompositeCheck->setVisible(true);
+    {
+        const QScopedValueRollback guard(m_tabsUpdating, true);
+        if (count == 1) {
+            SlideStrip->setTabText(0, SlideTabCaption(1));
+        } else {
+            SlideStrip->addTab(SlideTabCaption(count));
+            CompositeCheck->setVisible(true);
+        }
     }
-    m_tabsUpdating = false;
-    SetCardCount(index);
+    SetCardCount(count);
 
     SetDataEntryEnabled(true);
-    SortSlidesByPosition(index);
+    SetTabCaptions();
+    SlideStrip->update();
+    SelectSlideTab(index);
     RefreshCurrentSlide();
 
-    m_gridUpdating = true;
-    SetGridCurrentCell(1, 2);
-    m_gridUpdating = false;
+    {
+        const QScopedValueRollback guard(m_gridUpdating, true);
+        SetGridCurrentCell(1, 2);
+    }
     DataGrid->setFocus();
 }
 
@@ -108,7 +114,7 @@ void MainForm::SlideInfo_FocusLost(int index)
         return;
     m_inFieldCommit = true;
     QLineEdit *box = txtSlideInfo[index];
-    Slide &slide = m_set.Current();
+    const Slide &slide = m_set.Current();
     const float stored = index == 1 ? slide.Position : slide.Sweeps;
     if (box->text().isEmpty())
         box->setText(m_format.General(stored));
@@ -123,22 +129,22 @@ void MainForm::SlideInfo_FocusLost(int index)
 
     if (index == 1) {
         if (value != slide.Position) {
-            if (FindSlideAtPosition(m_set, value) != 0) {
+            const int16_t moved = m_document->MoveSlide(m_set.CurrentSlide, value);
+            if (moved == 0) {
                 MessageBoxes::Show(this, QStringLiteral("There is already another slide at that location."));
                 box->setText(m_format.General(slide.Position));
             } else {
-                slide.Position = value;
                 box->setText(m_format.General(value));
-                SetModified(true);
                 if (IsCompositeView()) {
                     // The strip holds the graph tabs: the slide moves in the order
                     // and the line is recomputed, the graph on view stays.
-                    m_set.CurrentSlide = ::SortSlidesByPosition(m_set, m_set.CurrentSlide);
+                    m_set.CurrentSlide = moved;
                     CalcCompositeAndMedians();
                     RefreshCurrentSlide();
                 } else {
-                    SlideStrip->setTabText(SlideStrip->currentIndex(), SlideTabCaption(m_set.CurrentSlide));
-                    SortSlidesByPosition(m_set.CurrentSlide);
+                    SetTabCaptions();
+                    SlideStrip->update();
+                    SelectSlideTab(moved);
                 }
             }
         }
@@ -146,11 +152,8 @@ void MainForm::SlideInfo_FocusLost(int index)
         if (!(value > 0.0f)) {
             box->setText(m_format.General(slide.Sweeps));
         } else if (value != slide.Sweeps) {
-            slide.Sweeps = value;
+            m_document->SetSweeps(m_set.CurrentSlide, value);
             box->setText(m_format.General(value));
-            ComputeSlideArea(slide, m_set.Params);
-            SetDropCount(m_set, 0, 0, 0, m_view.LargestSizeFound);
-            SetModified(true);
             if (IsCompositeView())
                 CalcCompositeAndMedians();
             DrawResult();
