@@ -334,7 +334,7 @@ void FileWriter::slideBlock(int16_t index)
     RangeStatistics ranges;
     ComputeRangeStats(ranges, m_set, index);
     for (int r = 0; r < kRangeCount; ++r)
-        fields(m_rangeLabel[r], "", Num{ranges.Count[r], "0"}, "", "", Num{100.0 * ranges.SizeOnSlide[r], "0.0"}, "",
+        fields(m_rangeLabel[r], "", Num{double(ranges.Count[r]), "0"}, "", "", Num{100.0 * ranges.SizeOnSlide[r], "0.0"}, "",
                Num{100.0 * ranges.MassInCloud[r], "0.0"}, "", Num{100.0 * ranges.SizeInCloud[r], "0.0"});
     line();
     line();
