@@ -123,6 +123,34 @@ private slots:
         QCOMPARE(EncodeWindows1252(DecodeWindows1252("\x81\x8D\x8F\x90\x9D")), QByteArray("\x81\x8D\x8F\x90\x9D"));
     }
 
+    // A decimal separator Windows-1252 has no byte for (the Arabic one) makes a
+    // UTF-8 file, each number carrying it whole; one the code page holds stays a
+    // single byte. The figures are those of the comma file, and read back.
+    void decimalSeparatorInTheFile_data()
+    {
+        QTest::addColumn<QChar>("decimal");
+        QTest::addColumn<bool>("utf8");
+        QTest::newRow("Arabic U+066B") << QChar(0x066B) << true;
+        QTest::newRow("middle dot U+00B7") << QChar(0x00B7) << false;
+    }
+    void decimalSeparatorInTheFile()
+    {
+        QFETCH(QChar, decimal);
+        QFETCH(bool, utf8);
+        const QString list = QStringLiteral(";");
+        const SlideSet set = GoldenSet(true, true);
+        const QByteArray bytes = SlideSetFileBytes(set, list, NumberFormat(decimal));
+        QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), utf8);
+        const QString shown = utf8 ? QString::fromUtf8(bytes.mid(3)) : DecodeWindows1252(bytes);
+        QVERIFY(shown.contains(decimal));
+        QCOMPARE(QString(shown).replace(decimal, QLatin1Char(',')),
+                 DecodeWindows1252(SlideSetFileBytes(set, list, NumberFormat(QLatin1Char(',')))));
+        const LoadResult loaded = ReadSlideSetBytes(bytes, list, NumberFormat(decimal));
+        QVERIFY2(loaded.Ok(), qPrintable(loaded.Error));
+        QCOMPARE(loaded.Loaded->Set.Params.SpreadFactor, set.Params.SpreadFactor);
+        QCOMPARE(loaded.Loaded->Set.Slides[3].Position, set.Slides[3].Position);
+    }
+
     // The diameter column is computed in double like every other figure: 12.5 ×
     // 0.7 is 8.7 there, though its float product rounds to 8.75.
     void diameterColumn_data()
@@ -162,7 +190,7 @@ private slots:
 
     // A save that cannot start or fails halfway leaves the earlier file as it was,
     // nothing half-written beside it, and says why. A full disk fails a file that
-    // fits in one write buffer as surely as a long one.
+    // fits in one write buffer as surely as a long one written in several.
     void failedSaveKeepsTheOldFile_data()
     {
         QTest::addColumn<QString>("target");
@@ -173,6 +201,7 @@ private slots:
         // A file size limit stands in for the full disk.
         QTest::newRow("disk full halfway, 4 KiB file") << "set.csv";
         QTest::newRow("disk full halfway, 40 KiB file") << "set.csv";
+        QTest::newRow("disk full halfway, 400 KiB file") << "set.csv"; // several write chunks
         QTest::newRow("a FIFO stands where the file would go") << "fifo";
         QTest::newRow("a device stands where the file would go") << "device";
     }
@@ -185,7 +214,8 @@ private slots:
         writeExisting(earlier, "the earlier save");
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken")));
         SlideSet set = GoldenSet(true, true);
-        while (tag.contains("40 KiB") && SlideSetFileBytes(set, kComma, NumberFormat()).size() < 40 * 1024)
+        const qsizetype kib = tag.contains(" KiB") ? tag.mid(tag.indexOf(", ") + 2).split(' ').value(0).toInt() : 0;
+        while (kib > 4 && SlideSetFileBytes(set, kComma, NumberFormat()).size() < kib * 1024)
             FillSlide(set, AddSlide(set, 10.0f + set.SlideCount()), 1, {{1, 3}, {4, 2}, {6, 1}}, MortalityCounts{});
 #ifdef Q_OS_UNIX
         // Neither may be replaced by a plain file of that name, nor written into.

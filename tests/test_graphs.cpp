@@ -154,6 +154,7 @@ private slots:
     void histogramScaleTop();
     void drawResultLeavesScale();
     void segmentCornersAndFill();
+    void segmentsDrawnTogetherAsOneByOne();
     void markerAtMedian_data();
     void markerAtMedian();
     void composite();
@@ -324,6 +325,47 @@ void TestGraphs::segmentCornersAndFill()
     view.GraphMode = 3;
     QCOMPARE(histogram(set, view).second.Scale.Top, 100.0);
     QCOMPARE(histogram(set, view).second.Segments.at(1)[0], QPoint(285, 68 - 70));
+}
+
+// The segments are filled in one batch; the picture must be the one that filling
+// each segment on its own gives, overlapping edges included, at a reticule of
+// many classes and in every graph mode.
+void TestGraphs::segmentsDrawnTogetherAsOneByOne()
+{
+    ViewState view;
+    SlideSet set;
+    set.Params.MaxSizeEPD = 300;
+    int16_t largest = 0;
+    ResizeClassArrays(set, largest);
+    const int16_t slide = AddSlide(set, 0);
+    for (int16_t k = 1; k <= 300; k += 1 + k % 3)
+        PutDrops(set, view, slide, k, int16_t(1 + (k * 7919) % 23));
+    set.CurrentSlide = slide;
+    Refresh(set, view);
+    for (bool composite : {false, true})
+        for (int mode = 1; mode <= 5; ++mode) {
+            view.GraphMode = mode;
+            view.CompositeChecked = composite;
+            const auto [batched, r] = histogram(set, view);
+            QVERIFY(r.Segments.size() > 100);
+            const auto [oneByOne, again] = drawn(kResultPicSize, [&](DrawingSurface &s) {
+                HistogramResult drawnAgain = DrawResult(s, set, view);
+                // The same picture with the segments filled one by one over it: any
+                // pixel the batch missed or added shows.
+                s.Cls();
+                if (drawnAgain.MarkerDrawn) {
+                    const double x = mode <= 2 ? view.CurrentVMD : view.CurrentNMD;
+                    s.Line(x, 0, x, 1.1 * std::abs(s.ScaleHeight), GraphColours::Marker);
+                }
+                for (const SegmentCorners &c : drawnAgain.Segments) {
+                    s.FillColor = GraphColours::Histogram;
+                    s.Polygon(std::vector<QPoint>(c.begin(), c.end()));
+                }
+                return drawnAgain.Segments;
+            });
+            QCOMPARE(again, r.Segments);
+            QCOMPARE(oneByOne, batched);
+        }
 }
 
 void TestGraphs::markerAtMedian_data()

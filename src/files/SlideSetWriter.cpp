@@ -10,45 +10,92 @@
 #include <unistd.h>
 #endif
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
-// Print-position indents of the mortality lines and of the no-drops line.
-const QString kMortalityIndent(4, QLatin1Char(' '));
-const QString kNoDropsIndent(9, QLatin1Char(' '));
+// Where the encoded bytes go: a fixed buffer handed on whole to a device (or to
+// an array) when full, so a file of any size costs the same memory. The first
+// failed write stops all later ones and keeps the reason.
+class ByteSink
+{
+public:
+    explicit ByteSink(QIODevice *device) : m_device(device) {}
+    explicit ByteSink(QByteArray *array) : m_array(array) {}
+
+    // Room for `n` more bytes (n at most the buffer size) at the returned place;
+    // Advance says how many were used.
+    char *Reserve(qsizetype n)
+    {
+        if (m_end - m_at < n)
+            Flush();
+        return m_at;
+    }
+    void Advance(char *to) { m_at = to; }
+
+    void Append(const char *bytes, qsizetype n)
+    {
+        while (n > 0) {
+            if (m_at == m_end)
+                Flush();
+            const qsizetype part = std::min(n, qsizetype(m_end - m_at));
+            std::memcpy(m_at, bytes, size_t(part));
+            m_at += part;
+            bytes += part;
+            n -= part;
+        }
+    }
+
+    void Flush()
+    {
+        const qsizetype size = m_at - m_buffer;
+        m_at = m_buffer;
+        if (m_array) {
+            m_array->append(m_buffer, size);
+            return;
+        }
+        // A short write says nothing of why; the next one fails with the reason.
+        for (qsizetype written = 0; written < size && m_error.isEmpty();) {
+            const qint64 n = m_device->write(m_buffer + written, size - written);
+            if (n <= 0)
+                m_error = m_device->errorString();
+            else
+                written += n;
+        }
+    }
+
+    const QString &Error() const { return m_error; }
+
+private:
+    static constexpr qsizetype kSize = 64 * 1024;
+    QIODevice *m_device = nullptr;
+    QByteArray *m_array = nullptr;
+    QString m_error;
+    char m_buffer[kSize];
+    char *m_at = m_buffer;
+    char *const m_end = m_buffer + kSize;
+};
+
+// The pieces of a line: text already in the file's encoding, or a number.
+struct Gen
+{
+    float Value;
+};
+struct Num
+{
+    double Value;
+    const char *Pattern;
+};
 
 class FileWriter
 {
 public:
-    FileWriter(const SlideSet &set, const QString &sep, const NumberFormat &format)
-        : m_set(set), m_sep(sep), m_fmt(format), m_metric(set.Params.Metric)
-    {
-    }
+    FileWriter(const SlideSet &set, const QString &sep, const NumberFormat &format, ByteSink &out);
 
-    QByteArray Write(CompositeResults &composite);
+    void Write(CompositeResults &composite);
 
 private:
-    void line(const QString &text = QString())
-    {
-        if (m_utf8)
-            m_out.append(text.toUtf8());
-        else
-            m_fits &= AppendWindows1252(m_out, text);
-        m_out.append("\r\n", 2);
-    }
-    void fields(std::initializer_list<QString> parts) { line(join(parts)); }
-    QString join(std::initializer_list<QString> parts) const
-    {
-        QString text;
-        bool first = true;
-        for (const QString &p : parts) {
-            if (!first)
-                text += m_sep;
-            text += p;
-            first = false;
-        }
-        return text;
-    }
+    QByteArray enc(const QString &text) const { return m_utf8 ? text.toUtf8() : EncodeWindows1252(text); }
     // A text typed in one line and one field: a line break in it would shift
     // every later line of the file, a separator would cut it on reading; each is
     // written as a blank.
@@ -57,78 +104,151 @@ private:
         text.replace(QLatin1String("\r\n"), QLatin1String(" "));
         text.replace(QLatin1Char('\r'), QLatin1Char(' '));
         text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        text.replace(m_sep, QLatin1String(" "), Qt::CaseInsensitive);
+        text.replace(m_sepText, QLatin1String(" "), Qt::CaseInsensitive);
         return text;
     }
-    QString gen(float v) const { return m_fmt.General(v); }
-    QString num(double v, const char *pattern) const { return m_fmt.Format(v, pattern); }
-    QString unit(UnitKind kind) const { return UnitText(kind, m_metric); }
+
+    void put(const char *ascii) { m_out.Append(ascii, qsizetype(std::strlen(ascii))); }
+    void put(const QByteArray &bytes) { m_out.Append(bytes.constData(), bytes.size()); }
+    void put(Gen g)
+    {
+        char *at = m_out.Reserve(kNumberRoom);
+        m_out.Advance(decimal(at, NumberText::General(at, g.Value, m_decimal)));
+    }
+    void put(Num n)
+    {
+        char *at = m_out.Reserve(kNumberRoom);
+        m_out.Advance(decimal(at, NumberText::Format(at, n.Value, n.Pattern, m_decimal)));
+    }
+    // A separator of more than one byte (UTF-8 beyond ASCII) goes in after the
+    // number is formatted with a point.
+    char *decimal(char *begin, char *end) const
+    {
+        if (m_decimalBytes.isEmpty())
+            return end;
+        char *point = static_cast<char *>(std::memchr(begin, '.', size_t(end - begin)));
+        if (!point)
+            return end;
+        const qsizetype extra = m_decimalBytes.size() - 1;
+        std::memmove(point + 1 + extra, point + 1, size_t(end - point - 1));
+        std::memcpy(point, m_decimalBytes.constData(), size_t(m_decimalBytes.size()));
+        return end + extra;
+    }
+    void sep() { put(m_sep); }
+    void end() { put("\r\n"); }
+    void line() { end(); }
+    template <typename Piece>
+    void line(const Piece &piece)
+    {
+        put(piece);
+        end();
+    }
+    // Pieces separated by the list separator, one line.
+    template <typename First, typename... Rest>
+    void fields(const First &first, const Rest &...rest)
+    {
+        put(first);
+        ((sep(), put(rest)), ...);
+        end();
+    }
 
     void parameterBlock();
     void slideBlock(int16_t index);
     void compositeBlock(const CompositeResults &c);
 
+    static constexpr qsizetype kNumberRoom = NumberText::kCapacity + 4;
+
     const SlideSet &m_set;
-    const QString m_sep;
+    const QString m_sepText;
     const NumberFormat &m_fmt;
     const bool m_metric;
+    ByteSink &m_out;
     bool m_utf8 = false; // a text that Windows-1252 cannot hold turns the whole file into UTF-8
-    bool m_fits = true;
-    QByteArray m_out;
-    std::vector<QString> m_classText, m_diameterText;
+    char m_decimal = '.';
+    QByteArray m_decimalBytes; // set only when the separator takes more than one byte
+    QByteArray m_sep;
+    std::array<QByteArray, kParameterTextCount> m_texts; // each as its line ends, after the label
+    QByteArray m_micron, m_density, m_length, m_rangeLabel[kRangeCount];
+    std::vector<QByteArray> m_classText, m_diameterText;
 };
 
-QByteArray FileWriter::Write(CompositeResults &composite)
+FileWriter::FileWriter(const SlideSet &set, const QString &sep, const NumberFormat &format, ByteSink &out)
+    : m_set(set), m_sepText(sep), m_fmt(format), m_metric(set.Params.Metric), m_out(out)
+{
+    // Texts are few: each is settled before a byte is written, so the encoding is
+    // known from the start. Greek, Cyrillic, CJK or an emoji in a name: rather
+    // than put "?" in its place, the file goes out as UTF-8, marked so the reader
+    // (and a spreadsheet) knows. Files in Western texts stay byte for byte as ever.
+    const auto &labels = ParameterTextFields();
+    QString texts[kParameterTextCount];
+    bool fits = FitsWindows1252(sep) && FitsWindows1252(QString(format.decimalSeparator()));
+    for (int i = 0; i < kParameterTextCount; ++i) {
+        const ParameterTextField &f = labels[i];
+        const QString text = oneField(set.Texts.*f.Member);
+        texts[i] = !f.Pair ? (i == 3 ? FileDateText(text) : text)
+                           : JoinValueUnit(text, UnitText(f.Unit, m_metric), sep);
+        fits &= FitsWindows1252(texts[i]);
+    }
+    m_utf8 = !fits;
+    for (int i = 0; i < kParameterTextCount; ++i)
+        m_texts[i] = enc(texts[i]);
+    m_sep = enc(sep);
+    const QByteArray decimalBytes = enc(QString(format.decimalSeparator()));
+    if (decimalBytes.size() == 1)
+        m_decimal = decimalBytes[0];
+    else
+        m_decimalBytes = decimalBytes;
+    m_micron = enc(QStringLiteral("µm"));
+    m_density = enc(QStringLiteral("drops/cm²"));
+    m_length = enc(UnitText(UnitKind::Length, m_metric));
+    for (int r = 0; r < kRangeCount; ++r)
+        m_rangeLabel[r] = enc(RangeLabel(r));
+}
+
+void FileWriter::Write(CompositeResults &composite)
 {
     // The class and diameter columns repeat in every drop table: format them once.
+    char buffer[NumberText::kCapacity + 4];
     for (int k = 0; k <= m_set.Params.MaxSizeEPD; ++k) {
-        m_classText.push_back(gen(float(k)));
-        m_diameterText.push_back(num(ShownClassDiameter(m_set.Params, k), "0.0"));
+        m_classText.emplace_back(buffer, decimal(buffer, NumberText::General(buffer, float(k), m_decimal)) - buffer);
+        m_diameterText.emplace_back(
+            buffer,
+            decimal(buffer, NumberText::Format(buffer, ShownClassDiameter(m_set.Params, k), "0.0", m_decimal)) - buffer);
     }
     CalcComposite(m_set, composite);
-    for (;;) {
-        parameterBlock();
-        for (int i = 1; i <= m_set.SlideCount(); ++i)
-            slideBlock(int16_t(i));
-        compositeBlock(composite);
-        if (m_fits || m_utf8)
-            return std::move(m_out);
-        // Greek, Cyrillic, CJK or an emoji in a name: rather than put "?" in its
-        // place, the file goes out again as UTF-8, marked so the reader (and a
-        // spreadsheet) knows. Files in Western texts stay byte for byte as ever.
-        m_utf8 = true;
-        m_out = QByteArray("\xEF\xBB\xBF");
-    }
+    if (m_utf8)
+        put("\xEF\xBB\xBF");
+    parameterBlock();
+    for (int i = 1; i <= m_set.SlideCount(); ++i)
+        slideBlock(int16_t(i));
+    compositeBlock(composite);
+    m_out.Flush();
 }
 
 void FileWriter::parameterBlock()
 {
     const AnalysisParameters &p = m_set.Params;
-    const auto &texts = ParameterTextFields();
-    auto textLine = [&](int index) {
-        const ParameterTextField &f = texts[index];
-        const QString text = oneField(m_set.Texts.*f.Member);
-        const QString value = !f.Pair ? (index == 3 ? FileDateText(text) : text)
-                                      : JoinValueUnit(text, unit(f.Unit), m_sep);
-        fields({QLatin1String(f.Label), QString(), value});
-    };
+    const auto &labels = ParameterTextFields();
+    auto textLine = [&](int index) { fields(labels[index].Label, "", m_texts[index]); };
+    const QByteArray doubleRule(kDoubleRuleLength, '='), rule(kRuleLength, '-');
 
-    line(DoubleRule());
-    line(QLatin1Char(' ') + QLatin1String(kBanner));
-    line(DoubleRule());
+    line(doubleRule);
+    put(" ");
+    line(kBanner);
+    line(doubleRule);
     line();
-    line(Rule());
-    line(QStringLiteral("Analysis Parameters"));
-    line(Rule());
+    line(rule);
+    line("Analysis Parameters");
+    line(rule);
     line();
-    fields({QStringLiteral("Units:"), QString(), m_metric ? QStringLiteral("Metric") : QStringLiteral("U.S.")});
+    fields("Units:", "", m_metric ? "Metric" : "U.S.");
     for (int i = 0; i <= 4; ++i)
         textLine(i);
     line();
-    fields({QStringLiteral("Scan Length:"), QString(), ScanLengthText(p, m_fmt), unit(UnitKind::ScanLength)});
-    fields({QStringLiteral("# EPD on reticule:"), QString(), gen(p.MaxSizeEPD)});
-    fields({QStringLiteral("µm/EPD:"), QString(), gen(p.MicronsPerEPD), QStringLiteral("µm")});
-    fields({QStringLiteral("Spread Factor:"), QString(), gen(p.SpreadFactor)});
+    fields("Scan Length:", "", enc(ScanLengthText(p, m_fmt)), enc(UnitText(UnitKind::ScanLength, m_metric)));
+    fields("# EPD on reticule:", "", Gen{float(p.MaxSizeEPD)});
+    fields(enc(QStringLiteral("µm/EPD:")), "", Gen{p.MicronsPerEPD}, m_micron);
+    fields("Spread Factor:", "", Gen{p.SpreadFactor});
     line();
     for (int i = 5; i <= 9; ++i)
         textLine(i);
@@ -136,20 +256,21 @@ void FileWriter::parameterBlock()
     textLine(10);
     textLine(11);
     line();
-    line(Rule());
-    line(QStringLiteral("Mortality Control Data"));
-    line(Rule());
+    line(rule);
+    line("Mortality Control Data");
+    line(rule);
     line();
+    // A count is never empty, so each is followed by the separator and no unit.
     const MortalityCounts &control = m_set.ControlData;
-    fields({QStringLiteral("Number in cage:"), QString(), JoinValueUnit(gen(control.NumInCage), QString(), m_sep)});
-    fields({QStringLiteral("12 hr mortality:"), QString(), JoinValueUnit(gen(control.Dead12h), QString(), m_sep)});
-    fields({QStringLiteral("24 hr mortality:"), QString(), JoinValueUnit(gen(control.Dead24h), QString(), m_sep)});
+    fields("Number in cage:", "", Gen{float(control.NumInCage)}, "");
+    fields("12 hr mortality:", "", Gen{float(control.Dead12h)}, "");
+    fields("24 hr mortality:", "", Gen{float(control.Dead24h)}, "");
     line();
-    line(Rule());
-    line(QStringLiteral("Slide Data"));
-    line(Rule());
+    line(rule);
+    line("Slide Data");
+    line(rule);
     line();
-    fields({QStringLiteral("Number of Slides:"), QString(), gen(m_set.SlideCount())});
+    fields("Number of Slides:", "", Gen{float(m_set.SlideCount())});
     line();
     line();
 }
@@ -160,33 +281,38 @@ void FileWriter::slideBlock(int16_t index)
     const AnalysisParameters &p = m_set.Params;
     const bool control = m_set.ControlData.NumInCage > 0;
 
-    fields({QStringLiteral("Slide ") + gen(index) + QStringLiteral(" Position:"), QString(), gen(s.Position),
-            unit(UnitKind::Length)});
-    fields({QStringLiteral("Number of Sweeps:"), QString(), gen(s.Sweeps)});
-    fields({QStringLiteral("Cloud VMD:"), QString(), num(s.VMD, "0.0"), QStringLiteral("µm")});
-    fields({QStringLiteral("Cloud NMD:"), QString(), num(s.NMD, "0.0"), QStringLiteral("µm")});
-    fields({QStringLiteral("Slide Drop Density:"), QString(), num(s.DropDensity, "0.00"), QStringLiteral("drops/cm²")});
-    line(QStringLiteral("Mortality Info:"));
-    fields({kMortalityIndent + QStringLiteral("Number in cage:"), QString(), gen(s.Cage.NumInCage)});
+    put("Slide ");
+    put(Gen{float(index)});
+    fields(" Position:", "", Gen{s.Position}, m_length);
+    fields("Number of Sweeps:", "", Gen{float(s.Sweeps)});
+    fields("Cloud VMD:", "", Num{s.VMD, "0.0"}, m_micron);
+    fields("Cloud NMD:", "", Num{s.NMD, "0.0"}, m_micron);
+    fields("Slide Drop Density:", "", Num{s.DropDensity, "0.00"}, m_density);
+    line("Mortality Info:");
+    fields("    Number in cage:", "", Gen{float(s.Cage.NumInCage)});
     // The corrected figures appear only where they were computed: a slide without
     // cage data, or a control cage in which every insect died, has none to show.
     auto cageLine = [&](const char *label, int16_t count, const std::optional<float> &result) {
-        QString text = join({kMortalityIndent + QLatin1String(label), QString(), gen(count)});
-        if (control && result)
-            text += m_sep + QStringLiteral(" = ") + num(*result, "0.00%");
-        line(text);
+        put("    ");
+        put(label);
+        sep();
+        sep();
+        put(Gen{float(count)});
+        if (control && result) {
+            sep();
+            put(" = ");
+            put(Num{*result, "0.00%"});
+        }
+        end();
     };
     cageLine("1 hr knockdown:", s.Cage.Down1h, s.Knockdown1h);
     cageLine("12 hr mortality:", s.Cage.Dead12h, s.Mortality12h);
     cageLine("24 hr mortality:", s.Cage.Dead24h, s.Mortality24h);
-    fields({QStringLiteral("Drop Info:"), QString(), QStringLiteral(" |----------"), QStringLiteral("     on"),
-            QStringLiteral("   Slide"), QStringLiteral("   ----------|"), QStringLiteral(" |----------"),
-            QStringLiteral("      in"), QStringLiteral("   Cloud"), QStringLiteral("   ----------|")});
-    fields({QStringLiteral("#EPD"), QStringLiteral("Microns"), QStringLiteral("Count"), QStringLiteral("Drop Density"),
-            QStringLiteral("NF"), QStringLiteral("CNF"), QStringLiteral("VF"), QStringLiteral("CVF"),
-            QStringLiteral("NF"), QStringLiteral("CNF")});
+    fields("Drop Info:", "", " |----------", "     on", "   Slide", "   ----------|", " |----------", "      in",
+           "   Cloud", "   ----------|");
+    fields("#EPD", "Microns", "Count", "Drop Density", "NF", "CNF", "VF", "CVF", "NF", "CNF");
     if (s.TotalDrops == 0) {
-        line(kNoDropsIndent + QStringLiteral("No Drops Entered"));
+        line("         No Drops Entered");
     } else {
         double running = 0;
         for (int k = 1; k <= p.MaxSizeEPD; ++k) {
@@ -197,21 +323,19 @@ void FileWriter::slideBlock(int16_t index)
             running += share;
             // No scanned area gives no density, as the slide's own figure.
             const double density = s.Area != 0.0f ? double(count) / double(s.Area) : 0.0;
-            fields({m_classText[k], m_diameterText[k], gen(count), num(density, "0.000"),
-                    num(share, "0.000"), num(running, "0.000"), num(s.VF[k], "0.000"), num(s.CVF[k], "0.000"),
-                    num(s.NF[k], "0.000"), num(s.CNF[k], "0.000")});
+            fields(m_classText[k], m_diameterText[k], Gen{float(count)}, Num{density, "0.000"}, Num{share, "0.000"},
+                   Num{running, "0.000"}, Num{s.VF[k], "0.000"}, Num{s.CVF[k], "0.000"}, Num{s.NF[k], "0.000"},
+                   Num{s.CNF[k], "0.000"});
         }
     }
     line();
-    line(QStringLiteral("Range Statistics"));
-    fields({QString(), QString(), QStringLiteral("Count"), QString(), QString(), QStringLiteral("% Size"), QString(),
-            QStringLiteral("% Mass"), QString(), QStringLiteral("% Size")});
+    line("Range Statistics");
+    fields("", "", "Count", "", "", "% Size", "", "% Mass", "", "% Size");
     RangeStatistics ranges;
     ComputeRangeStats(ranges, m_set, index);
     for (int r = 0; r < kRangeCount; ++r)
-        fields({RangeLabel(r), QString(), num(ranges.Count[r], "0"), QString(), QString(),
-                num(100.0 * ranges.SizeOnSlide[r], "0.0"), QString(), num(100.0 * ranges.MassInCloud[r], "0.0"),
-                QString(), num(100.0 * ranges.SizeInCloud[r], "0.0")});
+        fields(m_rangeLabel[r], "", Num{double(ranges.Count[r]), "0"}, "", "", Num{100.0 * ranges.SizeOnSlide[r], "0.0"}, "",
+               Num{100.0 * ranges.MassInCloud[r], "0.0"}, "", Num{100.0 * ranges.SizeInCloud[r], "0.0"});
     line();
     line();
 }
@@ -219,51 +343,58 @@ void FileWriter::slideBlock(int16_t index)
 void FileWriter::compositeBlock(const CompositeResults &c)
 {
     const AnalysisParameters &p = m_set.Params;
-    line(Rule());
-    line(QStringLiteral("Composite Data"));
-    line(Rule());
+    const QByteArray rule(kRuleLength, '-');
+    line(rule);
+    line("Composite Data");
+    line(rule);
     line();
-    fields({QStringLiteral("Cloud VMD:"), QString(), num(c.CompVMD, "0.0"), QStringLiteral("µm")});
-    fields({QStringLiteral("Cloud NMD:"), QString(), num(c.CompNMD, "0.0"), QStringLiteral("µm")});
-    fields({QStringLiteral("Ave. Slide DD:"), QString(), num(c.AveDropDensity, "0.0"), QStringLiteral("drops/cm²")});
-    fields({QString(), QString(), QStringLiteral("|-on Slide-|"), QStringLiteral(" |----------"),
-            QStringLiteral("      in"), QStringLiteral("   Cloud"), QStringLiteral("   ----------|")});
-    fields({QStringLiteral("#EPD"), QStringLiteral("Microns"), QStringLiteral("Drop Density"), QStringLiteral("VF"),
-            QStringLiteral("CVF"), QStringLiteral("NF"), QStringLiteral("CNF")});
+    fields("Cloud VMD:", "", Num{c.CompVMD, "0.0"}, m_micron);
+    fields("Cloud NMD:", "", Num{c.CompNMD, "0.0"}, m_micron);
+    fields("Ave. Slide DD:", "", Num{c.AveDropDensity, "0.0"}, m_density);
+    fields("", "", "|-on Slide-|", " |----------", "      in", "   Cloud", "   ----------|");
+    fields("#EPD", "Microns", "Drop Density", "VF", "CVF", "NF", "CNF");
     for (int k = 1; k <= p.MaxSizeEPD && k < int(c.CompDensity.size()); ++k) {
         if (!(c.CompDensity[k] > 0))
             continue;
-        fields({m_classText[k], m_diameterText[k], num(c.CompDensity[k], "0.0"),
-                num(c.CompVF[k], "0.000"), num(c.CompCVF[k], "0.000"), num(c.CompNF[k], "0.000"),
-                num(c.CompCNF[k], "0.000")});
+        fields(m_classText[k], m_diameterText[k], Num{c.CompDensity[k], "0.0"}, Num{c.CompVF[k], "0.000"},
+               Num{c.CompCVF[k], "0.000"}, Num{c.CompNF[k], "0.000"}, Num{c.CompCNF[k], "0.000"});
     }
     line();
-    line(QStringLiteral("Range Statistics"));
-    fields({QString(), QString(), QStringLiteral("% Size"), QString(), QStringLiteral("% Mass"), QString(),
-            QStringLiteral("% Size")});
+    line("Range Statistics");
+    fields("", "", "% Size", "", "% Mass", "", "% Size");
     RangeStatistics ranges;
     ComputeCompositeRangeStats(ranges, m_set, c);
     for (int r = 0; r < kRangeCount; ++r)
-        fields({RangeLabel(r), QString(), num(100.0 * ranges.SizeOnSlide[r], "0.0"), QString(),
-                num(100.0 * ranges.MassInCloud[r], "0.0"), QString(), num(100.0 * ranges.SizeInCloud[r], "0.0")});
+        fields(m_rangeLabel[r], "", Num{100.0 * ranges.SizeOnSlide[r], "0.0"}, "",
+               Num{100.0 * ranges.MassInCloud[r], "0.0"}, "", Num{100.0 * ranges.SizeInCloud[r], "0.0"});
     line();
-    line(QStringLiteral("Line Statistics"));
-    fields({QString(), QStringLiteral("Position (") + unit(UnitKind::Length) + QLatin1Char(')'),
-            QStringLiteral("Cloud VMD"), QStringLiteral("Cloud NMD"), QStringLiteral("Slide DD"),
-            QStringLiteral("1hr KD"), QStringLiteral("12hr Mort."), QStringLiteral("24hr Mort.")});
+    line("Line Statistics");
+    put("");
+    sep();
+    put("Position (");
+    put(m_length);
+    fields(")", "Cloud VMD", "Cloud NMD", "Slide DD", "1hr KD", "12hr Mort.", "24hr Mort.");
     for (int i = 1; i <= m_set.SlideCount(); ++i) {
         const Slide &s = m_set.Slides[i];
-        QString text = join({QString(), gen(s.Position), num(s.VMD, "0.0"), num(s.NMD, "0.0"),
-                             num(s.DropDensity, "0.0")});
+        sep();
+        put(Gen{s.Position});
+        sep();
+        put(Num{s.VMD, "0.0"});
+        sep();
+        put(Num{s.NMD, "0.0"});
+        sep();
+        put(Num{s.DropDensity, "0.0"});
         // Knockdown is computed exactly when the slide has a cage and the set a
         // control; a mortality the control cannot correct stays an empty field so
         // the columns keep their places.
         if (s.Cage.NumInCage > 0 && s.Knockdown1h) {
-            auto percent = [&](const std::optional<float> &v) { return v ? num(100.0 * *v, "0.0") : QString(); };
-            text += m_sep + percent(s.Knockdown1h) + m_sep + percent(s.Mortality12h) + m_sep
-                    + percent(s.Mortality24h);
+            for (const std::optional<float> *v : {&s.Knockdown1h, &s.Mortality12h, &s.Mortality24h}) {
+                sep();
+                if (*v)
+                    put(Num{100.0 * **v, "0.0"});
+            }
         }
-        line(text);
+        end();
     }
 }
 
@@ -273,7 +404,10 @@ QByteArray SlideSetFileBytes(const SlideSet &set, const QString &listSeparator, 
                              CompositeResults *composite)
 {
     CompositeResults local;
-    return FileWriter(set, listSeparator, format).Write(composite ? *composite : local);
+    QByteArray bytes;
+    auto sink = std::make_unique<ByteSink>(&bytes);
+    FileWriter(set, listSeparator, format, *sink).Write(composite ? *composite : local);
+    return bytes;
 }
 
 QString WriteSlideSetFile(const QString &path, const SlideSet &set, const QString &listSeparator,
@@ -282,7 +416,6 @@ QString WriteSlideSetFile(const QString &path, const SlideSet &set, const QStrin
     const QString separators = CheckSeparators(listSeparator, format.decimalSeparator());
     if (!separators.isEmpty())
         return separators;
-    const QByteArray bytes = SlideSetFileBytes(set, listSeparator, format, composite);
     const QFileInfo target(path);
     if (target.isDir())
         return QStringLiteral("%1 is a folder").arg(path);
@@ -293,19 +426,15 @@ QString WriteSlideSetFile(const QString &path, const SlideSet &set, const QStrin
     QSaveFile file(path);
     // Unbuffered, so a full disk fails the write itself: a small file would
     // otherwise sit in the buffer until commit(), whose flush error Qt does not
-    // report, and the cut temporary file would replace the old one.
+    // report, and the cut temporary file would replace the old one. The writer
+    // hands over whole 64 KiB chunks of its own.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return file.errorString();
-    // A short write says nothing of why; the next one fails with the reason.
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0)
-            break;
-        written += n;
-    }
-    if (written != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
-        const QString error = file.errorString();
+    CompositeResults local;
+    auto sink = std::make_unique<ByteSink>(&file);
+    FileWriter(set, listSeparator, format, *sink).Write(composite ? *composite : local);
+    if (!sink->Error().isEmpty() || !file.flush() || file.error() != QFileDevice::NoError) {
+        const QString error = sink->Error().isEmpty() ? file.errorString() : sink->Error();
         file.cancelWriting();
         return error;
     }

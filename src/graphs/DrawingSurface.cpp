@@ -308,6 +308,19 @@ void DrawingSurface::Polygon(const std::vector<QPoint> &devicePoints)
     m_painter.setBrush(Qt::NoBrush);
 }
 
+void DrawingSurface::Quads(const QPoint *corners, int count)
+{
+    if (!m_painter.isActive() || count <= 0)
+        return;
+    m_painter.setPen(pen(ForeColor));
+    m_painter.setBrush(QBrush(FillColor));
+    // Separate polygons, not one path: overlapping edges of neighbouring classes
+    // must cover each other as they always have.
+    for (int i = 0; i < count; ++i)
+        m_painter.drawPolygon(corners + 4 * i, 4);
+    m_painter.setBrush(Qt::NoBrush);
+}
+
 void DrawingSurface::drawTextAt(const QFont &font, const QString &text, double px, double py)
 {
     if (!m_painter.isActive())

@@ -115,6 +115,9 @@ public:
     void Box(double x1, double y1, double x2, double y2, const QColor &colour);
     void Circle(double x, double y, double radius);
     void Polygon(const std::vector<QPoint> &devicePoints);
+    // `count` four-cornered polygons, corners consecutive, drawn one after the
+    // other as Polygon draws each, with the pen and brush set once.
+    void Quads(const QPoint *corners, int count);
 
     // Text at (CurrentX, CurrentY), its top-left corner. Afterwards CurrentY moves
     // down one text height and CurrentX goes back to x = 0 of the user scale, or,
