@@ -115,6 +115,14 @@ private slots:
         QCOMPARE(inCage->text(), QStringLiteral("20"));
         QCOMPARE(m.Find<QLineEdit>(QStringLiteral("txtSlideInfo1"))->text(), QStringLiteral("0"));
 
+        // A cage count typed and not yet entered is the latest change.
+        inCage->setFocus();
+        inCage->selectAll();
+        QTest::keyClicks(inCage, QStringLiteral("25"));
+        undo(inCage);
+        QCOMPARE(set().Slides[2].Cage.NumInCage, int16_t(20));
+        QCOMPARE(inCage->text(), QStringLiteral("20"));
+
         // Delete all ends the history.
         MessageBoxes::QueueAnswer(MessageBoxes::Yes);
         m.Key(Qt::Key_Delete, Qt::ControlModifier, m.Strip());
