@@ -14,6 +14,8 @@ void SlideSetEdit::redo()
 namespace SlideSetEdits {
 namespace {
 
+// 0 when no slide lies there, which a history in step with the set never meets;
+// it must not reach the document, which reads 0 as the slide on view.
 int16_t slideAt(const SlideSetDocument &document, float position)
 {
     return FindSlideAtPosition(document.Set(), position);
