@@ -1,6 +1,25 @@
 #include "SlideSetDocument.h"
 
+#include "SlideSetEdits.h"
+
+#include <QScopedValueRollback>
+
 #include <utility>
+
+namespace {
+
+// What the undo history does not hold.
+constexpr SlideSetParts kUnrecorded =
+    SlideSetPart::Optics | SlideSetPart::SizeClasses | SlideSetPart::Units | SlideSetPart::Texts;
+
+int16_t countAt(const SlideSet &set, int16_t slide, int16_t sizeClass)
+{
+    if (slide < 1 || slide > set.SlideCount() || sizeClass < 0 || size_t(sizeClass) >= set.Slides[slide].Counts.size())
+        return 0;
+    return set.Slides[slide].Counts[sizeClass];
+}
+
+} // namespace
 
 SlideSetDocument::SlideSetDocument(SlideSet &set, int16_t &largestSizeFound, QObject *parent)
     : QObject(parent)
@@ -9,28 +28,92 @@ SlideSetDocument::SlideSetDocument(SlideSet &set, int16_t &largestSizeFound, QOb
 {
 }
 
+void SlideSetDocument::MarkSaved()
+{
+    m_history.setClean();
+    setModified(false);
+}
+
+void SlideSetDocument::MarkUnsaved()
+{
+    // Nothing in the history leads back to a saved state.
+    m_history.resetClean();
+    setModified(true);
+}
+
+void SlideSetDocument::record(SlideSetEdit *edit)
+{
+    if (m_replaying) {
+        delete edit;
+        return;
+    }
+    m_history.push(edit);
+}
+
+std::optional<EditPlace> SlideSetDocument::replay(bool undo)
+{
+    if (undo ? !m_history.canUndo() : !m_history.canRedo())
+        return std::nullopt;
+    {
+        const QScopedValueRollback guard(m_replaying, true);
+        if (undo)
+            m_history.undo();
+        else
+            m_history.redo();
+    }
+    setModified(!m_history.isClean());
+    const int at = undo ? m_history.index() : m_history.index() - 1;
+    return static_cast<const SlideSetEdit *>(m_history.command(at))->Place();
+}
+
+std::optional<EditPlace> SlideSetDocument::Undo()
+{
+    return replay(true);
+}
+
+std::optional<EditPlace> SlideSetDocument::Redo()
+{
+    return replay(false);
+}
+
 void SlideSetDocument::changed(SlideSetParts what, int16_t slide)
 {
     m_modified = true;
+    // Undo cannot bring back the saved state past a change it does not hold.
+    if (what.testAnyFlags(kUnrecorded))
+        m_history.resetClean();
     emit Changed(SlideSetChange{what, slide});
 }
 
 CountResult SlideSetDocument::AddDrop(int16_t slide, int16_t sizeClass)
 {
     const int16_t index = resolve(slide);
+    const int16_t before = countAt(m_set, index, sizeClass);
     const CountResult result = ::AddDrop(m_set, sizeClass, index, m_largestSizeFound);
-    if (result == CountResult::Ok)
+    if (result == CountResult::Ok) {
         changed(SlideSetPart::Counts, index);
+        recordCount(index, sizeClass, before);
+    }
     return result;
 }
 
 CountResult SlideSetDocument::SetDropCount(int16_t slide, int16_t sizeClass, int16_t count)
 {
     const int16_t index = resolve(slide);
+    const int16_t before = countAt(m_set, index, sizeClass);
     const CountResult result = ::SetDropCount(m_set, sizeClass, count, index, m_largestSizeFound);
-    if (result == CountResult::Ok)
+    if (result == CountResult::Ok) {
         changed(SlideSetPart::Counts, index);
+        recordCount(index, sizeClass, before);
+    }
     return result;
+}
+
+void SlideSetDocument::recordCount(int16_t index, int16_t sizeClass, int16_t before)
+{
+    const int16_t after = countAt(m_set, index, sizeClass);
+    if (after != before)
+        record(SlideSetEdits::Count(*this, m_set.Slides[index].Position, sizeClass, before, after));
 }
 
 int16_t SlideSetDocument::AddSlide(float position)
@@ -40,6 +123,7 @@ int16_t SlideSetDocument::AddSlide(float position)
         return 0;
     const int16_t index = SortSlidesByPosition(m_set, added);
     changed(SlideSetPart::SlideMade, index);
+    record(SlideSetEdits::SlideMade(*this, position));
     return index;
 }
 
@@ -52,9 +136,11 @@ int16_t SlideSetDocument::MoveSlide(int16_t slide, float position)
         return index;
     if (FindSlideAtPosition(m_set, position) != 0)
         return 0;
+    const float from = m_set.Slides[index].Position;
     m_set.Slides[index].Position = position;
     const int16_t sorted = SortSlidesByPosition(m_set, index);
     changed(SlideSetPart::SlideMoved, sorted);
+    record(SlideSetEdits::SlideMoved(*this, from, position));
     return sorted;
 }
 
@@ -66,10 +152,12 @@ bool SlideSetDocument::SetSweeps(int16_t slide, float sweeps)
     Slide &record = m_set.Slides[index];
     if (record.Sweeps == sweeps)
         return true;
+    const float before = record.Sweeps;
     record.Sweeps = sweeps;
     ComputeSlideArea(record, m_set.Params);
     ::SetDropCount(m_set, 0, 0, index, m_largestSizeFound);
     changed(SlideSetPart::Sweeps, index);
+    this->record(SlideSetEdits::Sweeps(*this, record.Position, before, sweeps));
     return true;
 }
 
@@ -78,11 +166,30 @@ void SlideSetDocument::RemoveSlide(int16_t slide)
     const int16_t index = resolve(slide);
     if (index < 1 || index > m_set.SlideCount())
         return;
+    const Slide removed = m_set.Slides[index];
+    const MortalityCounts control = m_set.ControlData;
     ::RemoveSlide(m_set, index);
     // Control data belong to a trial with slides; the last slide gone, they go too.
     if (m_set.SlideCount() == 0)
         m_set.ControlData = MortalityCounts();
     changed(SlideSetPart::SlideDeleted, index);
+    record(SlideSetEdits::SlideDeleted(*this, index, removed, control));
+}
+
+int16_t SlideSetDocument::RestoreSlide(int16_t index, Slide slide)
+{
+    if (index < 1 || index > m_set.SlideCount() + 1 || FindSlideAtPosition(m_set, slide.Position) != 0
+        || slide.Counts.size() != size_t(m_set.Params.MaxSizeEPD) + 1)
+        return 0;
+    m_set.Slides.insert(m_set.Slides.begin() + index, std::move(slide));
+    const int16_t sorted = SortSlidesByPosition(m_set, index);
+    // Figures as the present optics and control cage give them.
+    Slide &record = m_set.Slides[sorted];
+    ComputeSlideArea(record, m_set.Params);
+    ::SetDropCount(m_set, 0, 0, sorted, m_largestSizeFound);
+    ComputeMortality(record, m_set.ControlData);
+    changed(SlideSetPart::SlideMade, sorted);
+    return sorted;
 }
 
 void SlideSetDocument::Clear()
@@ -92,7 +199,8 @@ void SlideSetDocument::Clear()
     m_set.Texts = ParameterTexts();
     m_largestSizeFound = 0;
     changed(SlideSetPart::Whole);
-    // Nothing is left that could be lost.
+    // Nothing is left that could be lost, nor undone.
+    m_history.clear();
     m_modified = false;
 }
 
@@ -103,6 +211,7 @@ void SlideSetDocument::Replace(SlideSet set, int16_t largestSizeFound)
     RecomputeMortality(m_set);
     m_largestSizeFound = std::max(m_largestSizeFound, largestSizeFound);
     changed(SlideSetPart::Whole);
+    m_history.clear();
     m_modified = false;
 }
 
@@ -120,6 +229,10 @@ void SlideSetDocument::SetScanLength(float centimetres)
 
 void SlideSetDocument::SetMaxSizeEPD(int16_t classes)
 {
+    // Edits of classes that are gone, or of slides sized for the old classes,
+    // cannot be replayed.
+    if (classes != m_set.Params.MaxSizeEPD)
+        m_history.clear();
     m_set.Params.MaxSizeEPD = classes;
     ResizeClassArrays(m_set, m_largestSizeFound);
     opticsChanged();
@@ -163,14 +276,20 @@ void SlideSetDocument::SetCage(int16_t slide, const MortalityCounts &cage)
     if (index < 1 || index > m_set.SlideCount())
         return;
     Slide &record = m_set.Slides[index];
+    const MortalityCounts before = record.Cage;
     record.Cage = cage;
     ComputeMortality(record, m_set.ControlData);
     changed(SlideSetPart::Cage, index);
+    if (!(before == cage))
+        this->record(SlideSetEdits::Cage(*this, record.Position, before, cage));
 }
 
 void SlideSetDocument::SetControlData(const MortalityCounts &control)
 {
+    const MortalityCounts before = m_set.ControlData;
     m_set.ControlData = control;
     RecomputeMortality(m_set);
     changed(SlideSetPart::ControlData);
+    if (!(before == control))
+        record(SlideSetEdits::ControlData(*this, before, control));
 }

@@ -4,8 +4,12 @@
 
 #include <QFlags>
 #include <QObject>
+#include <QUndoStack>
 
 #include <cstdint>
+#include <optional>
+
+class SlideSetEdit;
 
 // What a change of the slide set touched. Views refresh by it; the undo stack and
 // the recovery writer record by it.
@@ -32,6 +36,14 @@ struct SlideSetChange
     int16_t Slide = 0; // the slide concerned, by its index after the change (0: set-wide)
 };
 
+// Where an undone or redone change happened: the slide (0: set-wide) and the
+// size class (0: none), for the window to show it.
+struct EditPlace
+{
+    int16_t Slide = 0;
+    int16_t SizeClass = 0;
+};
+
 // The slide set of the window and the one way to change it: each operation calls
 // the model, marks the work unsaved and then announces what changed. Choosing the
 // slide on view (CurrentSlide) is no change of the set and happens elsewhere.
@@ -45,11 +57,22 @@ public:
 
     const SlideSet &Set() const { return m_set; }
 
-    // Unsaved work: set by every change, cleared by a save, a load or emptying.
-    // A set recovered after a crash is loaded and then marked unsaved again.
+    // Unsaved work: set by every change, cleared by a save, a load or emptying, and
+    // by undoing or redoing back to the state last saved. A set recovered after a
+    // crash is loaded and then marked unsaved again.
     bool IsModified() const { return m_modified; }
-    void MarkSaved() { setModified(false); }
-    void MarkUnsaved() { setModified(true); }
+    void MarkSaved();
+    void MarkUnsaved();
+
+    // --- undo history -----------------------------------------------------------------
+    // The counting is recorded: counts, slides made, moved and deleted, sweeps, cages
+    // and the control data. Descriptive texts, units and optics are not; changing
+    // the EPD on the reticule resizes every slide and ends the history, as do a load
+    // and emptying the set.
+    const QUndoStack &History() const { return m_history; }
+    // Where the change undone or redone happened; nothing when there was none.
+    std::optional<EditPlace> Undo();
+    std::optional<EditPlace> Redo();
 
     // --- drops (slide 0: the one on view) -----------------------------------------
     CountResult AddDrop(int16_t slide, int16_t sizeClass);
@@ -65,6 +88,9 @@ public:
     bool SetSweeps(int16_t slide, float sweeps);
     // With the last slide go the control data.
     void RemoveSlide(int16_t slide);
+    // A deleted slide back at `index` (its statistics and mortality recomputed);
+    // its new index, or 0 when another slide lies at its position.
+    int16_t RestoreSlide(int16_t index, Slide slide);
     // No slides, no control data, no descriptive texts; nothing left unsaved.
     void Clear();
     // A loaded set, its slides in position order and their mortality computed.
@@ -97,8 +123,13 @@ private:
         m_modified = modified;
         emit ModifiedMarked(modified);
     }
+    void record(SlideSetEdit *edit);
+    void recordCount(int16_t index, int16_t sizeClass, int16_t before);
+    std::optional<EditPlace> replay(bool undo);
 
     SlideSet &m_set;
     int16_t &m_largestSizeFound;
     bool m_modified = false;
+    QUndoStack m_history;
+    bool m_replaying = false; // an undo or redo is calling the operations
 };

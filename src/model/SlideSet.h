@@ -45,6 +45,8 @@ struct Slide
     int16_t MaxCount = 0;
     int16_t LargestClass = 0;
     MortalityCounts Cage;
+
+    bool operator==(const Slide &) const = default;
 };
 
 // The numeric analysis parameters; they outlast a run as settings.

@@ -61,6 +61,12 @@ bool MainForm::MainWindow_KeyDown(QKeyEvent *event)
         LoadCommand();
         return true;
     }
+    if ((ctrl && (key == Qt::Key_Z || key == Qt::Key_Y)) || (ctrlShift && key == Qt::Key_Z)) {
+        if (composite)
+            return false;
+        UndoRedoCommand(ctrl && key == Qt::Key_Z);
+        return true;
+    }
     if (ctrl && key == Qt::Key_N) {
         if (composite)
             return false;

@@ -38,6 +38,7 @@ class SlideSetDocument;
 //   entry/SlideStrip.cpp        window states, slide tabs, delete, composite box
 //   entry/NewSlide.cpp          New Slide and the slide position/sweeps fields
 //   entry/DropEntry.cpp         txtDataEntry and the Ctrl-key commands
+//   shell/UndoRedo.cpp          undo and redo of the counting
 //   entry/CountTable.cpp        the count table and its key handling
 //   entry/ResultsPanel.cpp      the refresh of the slide on view, labels, histogram
 //   entry/CompositeGraphs.cpp   Picture1, slide cards and read-outs
@@ -84,6 +85,8 @@ public:
     void SaveCommand();
     void LoadCommand();
     void PrintCommand();
+    // Ctrl+Z (undo) and Ctrl+Y (redo), outside the composite view.
+    void UndoRedoCommand(bool undo);
     // The report subsystem hooks its preview in here; without it Print does nothing.
     void SetPrintHandler(std::function<void(MainForm &)> handler) { m_printHandler = std::move(handler); }
 
