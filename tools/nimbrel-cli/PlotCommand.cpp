@@ -310,7 +310,7 @@ int RunPlotCommand(const QStringList &words)
 int RunPlot(const QStringList &args, CliContext &context)
 {
     if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()) == nullptr) {
-        CliError(context, QStringLiteral("plot must be started through PlotMain (it needs fonts)"));
+        CliError(context, QStringLiteral("plot must be started through DrawingCommandMain (it needs fonts)"));
         return ExitUsage;
     }
     return RunPlotCommand(args);
@@ -331,16 +331,16 @@ int CommandWordIndex(const QStringList &args)
     return -1;
 }
 
-bool IsPlotCommand(int argc, char *argv[])
+QString CommandWord(int argc, char *argv[])
 {
     QStringList args;
     for (int i = 0; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
     const int i = CommandWordIndex(args);
-    return i > 0 && args[i] == QLatin1String("plot");
+    return i > 0 ? args[i] : QString();
 }
 
-int PlotMain(int argc, char *argv[])
+int DrawingCommandMain(int argc, char *argv[], QString (*usage)(), int (*run)(const QStringList &words))
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -351,8 +351,8 @@ int PlotMain(int argc, char *argv[])
         words.removeAt(command);
     words.removeFirst(); // the program
     if (words.contains(QLatin1String("--help"))) {
-        QTextStream(stdout) << PlotUsage();
-        return 0;
+        QTextStream(stdout) << usage();
+        return ExitOk;
     }
-    return RunPlotCommand(words);
+    return run(words);
 }

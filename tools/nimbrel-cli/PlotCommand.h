@@ -43,18 +43,19 @@ QString RenderPlot(const PlotRequest &request, QImage &image, QString &note);
 
 // The whole command: parse, render, write the PNG (replacing OUT.png only once
 // the image is complete). `words` are the arguments after "plot". Needs a
-// QGuiApplication (fonts); see PlotMain for one that makes its own.
+// QGuiApplication (fonts); see DrawingCommandMain for one that makes its own.
 int RunPlotCommand(const QStringList &words);
 
-// Whether the command line asks for plot (its first word that is neither an
-// option nor an option's value). Drawing needs fonts, hence a QGuiApplication,
-// so main() hands plot over before it makes its own Core application.
-bool IsPlotCommand(int argc, char *argv[]);
+// The word of the command the command line asks for (its first word that is
+// neither an option nor an option's value), empty when there is none. Drawing
+// commands (plot, report) need fonts, hence a QGuiApplication, so main() hands
+// them over before it makes its own Core application.
+QString CommandWord(int argc, char *argv[]);
 
-// Selects the offscreen platform unless one is set (no display is needed to draw
-// a PNG), makes a QGuiApplication and runs the command on every argument but the
-// word "plot" itself (options before it count too).
-int PlotMain(int argc, char *argv[]);
+// Selects the offscreen platform unless one is set (no display is needed to
+// draw), makes a QGuiApplication and runs `run` on every argument but the
+// command word itself (options before it count too); --help prints `usage`.
+int DrawingCommandMain(int argc, char *argv[], QString (*usage)(), int (*run)(const QStringList &words));
 
 QString PlotUsage();
 
@@ -75,6 +76,6 @@ std::optional<DrawingLoad> LoadForDrawing(const QString &file, const QString &li
 int CommandWordIndex(const QStringList &args);
 
 // The entry in the command table, for the usage text. main() hands plot to
-// PlotMain before this could be reached; run under a Core-only application it
+// DrawingCommandMain before this could be reached; run under a Core-only application it
 // refuses rather than draw without fonts.
 int RunPlot(const QStringList &args, CliContext &context);

@@ -109,7 +109,9 @@ std::optional<ReportRequest> parse(const QStringList &words, QString &error)
     return request;
 }
 
-int runReport(const QStringList &words)
+} // namespace
+
+int RunReportCommand(const QStringList &words)
 {
     QTextStream err(stderr);
     QString error;
@@ -141,7 +143,6 @@ int runReport(const QStringList &words)
     return ExitOk;
 }
 
-} // namespace
 
 QString ReportUsage()
 {
@@ -154,34 +155,8 @@ QString ReportUsage()
         "judges the composite against the label limits --limits gives (in \u00B5m).\n");
 }
 
-bool IsReportCommand(int argc, char *argv[])
-{
-    QStringList args;
-    for (int i = 0; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    const int i = CommandWordIndex(args);
-    return i > 0 && args[i] == QLatin1String("report");
-}
-
-int ReportMain(int argc, char *argv[])
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    QStringList words = QCoreApplication::arguments();
-    const int command = CommandWordIndex(words);
-    if (command > 0)
-        words.removeAt(command);
-    words.removeFirst();
-    if (words.contains(QLatin1String("--help"))) {
-        QTextStream(stdout) << ReportUsage();
-        return ExitOk;
-    }
-    return runReport(words);
-}
-
 int RunReport(const QStringList &, CliContext &context)
 {
-    CliError(context, QStringLiteral("report must be started through ReportMain (it needs fonts)"));
+    CliError(context, QStringLiteral("report must be started through DrawingCommandMain (it needs fonts)"));
     return ExitUsage;
 }

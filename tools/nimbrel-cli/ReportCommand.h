@@ -11,13 +11,9 @@
 
 QString ReportUsage();
 
-// Whether the command line asks for report (drawing needs fonts, hence a
-// QGuiApplication, so main() hands it over before making a Core application).
-bool IsReportCommand(int argc, char *argv[]);
-
-// Selects the offscreen platform unless one is set, makes a QGuiApplication and
-// runs the command on every argument but the word "report".
-int ReportMain(int argc, char *argv[]);
+// The whole command on the arguments after "report"; needs a QGuiApplication
+// (fonts), see DrawingCommandMain.
+int RunReportCommand(const QStringList &words);
 
 // The entry in the command table, for the usage text; refuses to run under a
 // Core-only application.

@@ -82,10 +82,12 @@ int usageError(CliContext &context, const QString &message)
 int main(int argc, char **argv)
 {
     qtHandler = qInstallMessageHandler(quietQtMessages);
-    if (IsPlotCommand(argc, argv)) // drawing needs a GUI application, made there
-        return PlotMain(argc, argv);
-    if (IsReportCommand(argc, argv))
-        return ReportMain(argc, argv);
+    // Drawing needs a GUI application, made there.
+    const QString word = CommandWord(argc, argv);
+    if (word == QLatin1String("plot"))
+        return DrawingCommandMain(argc, argv, &PlotUsage, &RunPlotCommand);
+    if (word == QLatin1String("report"))
+        return DrawingCommandMain(argc, argv, &ReportUsage, &RunReportCommand);
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
