@@ -143,7 +143,6 @@ int RunReportCommand(const QStringList &words)
     return ExitOk;
 }
 
-
 QString ReportUsage()
 {
     return QStringLiteral(
