@@ -377,6 +377,36 @@ private slots:
         QVERIFY2(text.contains(verdict), qPrintable(text));
         QCOMPARE(text.contains(QStringLiteral("Label limits: ")), label.Any());
     }
+    // Only the whole line is printed: Ctrl+P does nothing on a slide; in the
+    // composite view Ctrl+P and the Print button open the preview.
+    void printFromTheWindow()
+    {
+        WindowFixture w;
+        w.Open();
+        w.Form->SetPrintHandler(&ShowPrintPreview);
+        w.NewSlide(QStringLiteral("0"));
+        w.TypeDrop(QStringLiteral("3"));
+        w.NewSlide(QStringLiteral("10"));
+        w.TypeDrop(QStringLiteral("5"));
+        int opened = 0;
+        auto closeNextPreview = [&] {
+            QTimer::singleShot(0, w.Form.get(), [&] {
+                if (auto *preview = qobject_cast<frmPreview *>(QApplication::activeModalWidget())) {
+                    ++opened;
+                    QTest::keyClick(preview, Qt::Key_Escape);
+                }
+            });
+        };
+        w.Key(Qt::Key_P, Qt::ControlModifier, w.Entry());
+        QCOMPARE(opened, 0);
+        w.Key(Qt::Key_C, Qt::ControlModifier, w.Entry());
+        closeNextPreview();
+        w.Key(Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(opened, 1);
+        closeNextPreview();
+        QTest::mouseClick(w.Find<QPushButton>(QStringLiteral("btnPrint")), Qt::LeftButton);
+        QCOMPARE(opened, 2);
+    }
 };
 
 QTEST_MAIN(TestPrint)
