@@ -1,5 +1,7 @@
 // The slide set document: each change announces itself once, saying what it
 // touched, and marks the work unsaved; a refused change announces nothing.
+#include "ModelFixtures.h"
+
 #include "entry/SlideSetDocument.h"
 #include "model/ViewState.h"
 
@@ -128,6 +130,46 @@ private slots:
         QCOMPARE(set.ControlData, MortalityCounts());
     }
 
+
+    // New optics recompute every slide, not only the one on view.
+    void recomputeSlides()
+    {
+        int16_t largest = 1;
+        SlideSet s = SetWithSlide({{4, 3}}, largest);
+        AddSlide(s, 10);
+        s.Slides[2].Counts[8] = 2;
+        SetDropCount(s, 0, 0, 2, largest);
+        const float area = s.Slides[1].Area;
+        s.Params.SpreadFactor = 0.7f;
+        s.Params.ScanLength = 4;
+        RecomputeSlides(s, largest);
+        QCOMPARE(s.Slides[1].VMD, float(4 * 25 * 0.7f / 2));
+        QCOMPARE(s.Slides[2].VMD, float(8 * 25 * 0.7f / 2));
+        QCOMPARE(s.Slides[1].Area, 2 * area);
+        QCOMPARE(s.Slides[2].DropDensity, float(2 / double(s.Slides[2].Area)));
+        // A narrower reticule brings the largest size class seen within it.
+        s.Params.MaxSizeEPD = 6;
+        ResizeClassArrays(s, largest);
+        RecomputeSlides(s, largest);
+        QCOMPARE(largest, int16_t(4));
+    }
+
+    void recomputeMortality()
+    {
+        int16_t largest = 1;
+        SlideSet s = SetWithSlide({{4, 3}}, largest);
+        AddSlide(s, 10);
+        s.Slides[1].Cage = {20, 5, 2, 12};
+        s.Slides[2].Cage = {10, 0, 0, 1};
+        s.ControlData = {20, 0, 2, 2};
+        RecomputeMortality(s);
+        QCOMPARE(s.Slides[1].Knockdown1h.value_or(-1), 0.25f);
+        QCOMPARE(s.Slides[1].Mortality24h.value_or(-1), float(1.0 - (8.0 / 20.0) / (18.0 / 20.0)));
+        QCOMPARE(s.Slides[2].Mortality24h.value_or(-1), 0.0f);
+        s.ControlData = MortalityCounts();
+        RecomputeMortality(s);
+        QVERIFY(!s.Slides[1].Mortality12h && !s.Slides[2].Knockdown1h);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDocument)
