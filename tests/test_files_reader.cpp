@@ -16,8 +16,6 @@ namespace {
 
 const QString kComma = QStringLiteral(",");
 
-// Every input and every result of two sets, field by field, so a failure names
-// the first difference.
 void compareSets(const SlideSet &got, const SlideSet &want)
 {
     QVERIFY(got.Params == want.Params); // exact floats
@@ -54,8 +52,7 @@ class TestFilesReader : public QObject
     Q_OBJECT
 
 private slots:
-    // A text given as "--------" keeps what the window holds, as do Date and Time in the
-    // earlier layout. The metric file is in semicolons and decimal commas, without control.
+    // "--------" keeps what the window holds, as do Date and Time in the earlier layout.
     void goldenFilesReadBackTheSet_data()
     {
         QTest::addColumn<QString>("file");
@@ -105,8 +102,7 @@ private slots:
         }
     }
 
-    // Every failure of the reading list: nothing comes back but the reason. No
-    // expected reason: the file is not a slide set at all.
+    // Nothing comes back but the reason; no reason: not a slide set at all.
     void failuresNameLineAndFinding_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -122,17 +118,10 @@ private slots:
             "line 45: expected a number in the third field (the position of slide 1), found \"abc\"");
         row("16-bit overflow of a count", withLines(57, {"2,28.0,40000,262.464"}),
             "line 57: expected a whole number from 0 to 32767");
-        row("16-bit overflow of the slide count", withLines(42, {"Number of Slides:,,32768"}),
-            "line 42: expected a whole number from 0 to 32767");
         row("size class above the reticule", withLines(57, {"7,98.0,10"}),
             "line 57: size class 7 is above the 6 EPD on the reticule");
-        row("negative size class", withLines(57, {"-2,28.0,10"}), "line 57: expected a whole number from 0");
-        row("ends inside the parameters", goldenCutAt(21),
-            "the file ends here, but the \"Air Temp.:\" line was expected");
         row("ends before the last slide", goldenCutAt(85),
             "the file ends here, but the position line of slide 3 was expected");
-        row("no reticule", withLines(17, {"# EPD on reticule:,,0"}), "line 17: expected a whole number from 1 to 32767");
-        row("no sweeps", withLines(46, {"Number of Sweeps:,,0"}), "line 46: expected a number above 0");
         row("two slides at one position", withLines(69, {"Slide 2 Position:,,-5,ft"}),
             "line 69: the slide at position -5 repeats the position of the slide on line 45");
         row("more slides claimed than there are", withLines(42, {"Number of Slides:,,30000"}),
@@ -140,20 +129,13 @@ private slots:
         row("a reticule no memory could hold",
             withLines(42, {"Number of Slides:,,30000"}).replace("# EPD on reticule:,,6", hugeReticule),
             "line 42: 30000 slides of 32767 size classes are more than this program can hold");
-        // Σ count × class of three full classes atop the largest reticule overflows.
-        row("sums beyond 32 bits",
+        row("Σ count × class beyond 32 bits",
             withLines(57, {"32767,1,32767", "32766,1,32767", "32765,1,32767"}).replace("# EPD on reticule:,,6", hugeReticule),
             "line 45: slide 1 holds more drops");
-        row("a cage count that is text", withLines(51, {"    Number in cage:,,many"}),
-            "line 51: expected a whole number in the third field");
         row("a line no slide set file has", withLines(10, {"Agency:,," + QByteArray(2 << 20, 'x') + ","}),
             "line 10: the line is longer than a slide set file ever writes");
-        row("read with the wrong separator", ReadBytes(FilesTestData("golden_metric_semicolon.csv")),
-            "line 9: expected the unit system in the third field");
         row("another banner", withLines(2, {" Some Other Program"}), "");
-        row("banner in the wrong case", withLines(2, {" tarvell nimbrel"}), "");
         row("empty file", QByteArray(), "");
-        row("one line", "=======================\r\n", "");
     }
     void failuresNameLineAndFinding()
     {
@@ -165,8 +147,7 @@ private slots:
         QVERIFY2(result.Error.contains(error), qPrintable(result.Error));
     }
 
-    // What a spreadsheet does to a file it saves again, and hand edits the
-    // format allows.
+    // What a spreadsheet does to a file it saves again, and allowed hand edits.
     void toleratedChanges_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -181,14 +162,11 @@ private slots:
         QTest::newRow("every line padded with separators") << padded << true;
         QTest::newRow("results changed, composite cut off")
             << golden.left(golden.indexOf("Composite Data")).replace("Cloud VMD:,,35.0", "Cloud VMD:,,99.9") << true;
-        QTest::newRow("no final line break") << golden.chopped(2) << true;
         SlideSet shuffled = GoldenSet(false, true);
         std::swap(shuffled.Slides[1], shuffled.Slides[3]);
         QTest::newRow("slides out of position order") << SlideSetFileBytes(shuffled, kComma, NumberFormat()) << true;
-        // The drop table of slide 1, as it could be written by hand.
         QTest::newRow("a class twice keeps the last, any order") << withLines(57, {"2,,3", "4,,10", "2,,10"}, 2) << true;
         QTest::newRow("class rounded half to even") << withLines(57, {"2.5,,10", "4,,10"}, 2) << true;
-        QTest::newRow("no drops, any case") << QByteArray(golden).replace("No Drops Entered", "NO DROPS entered") << true;
         // "--------" for the control cage: its two count lines are skipped unread.
         QTest::newRow("control given as no value")
             << withLines(34, {"Number in cage:,,--------", "a line of that other layout"}) << false;
@@ -204,42 +182,34 @@ private slots:
         compareSets(result.Loaded->Set, want);
     }
 
-    // The most slides a 16-bit count allows, written in position order and in
-    // reverse: every slide comes back, in position order.
-    void largestSet_data()
-    {
-        QTest::addColumn<bool>("reversed");
-        QTest::newRow("in position order") << false;
-        QTest::newRow("in reverse order") << true;
-    }
+    // The most slides a 16-bit count allows, in either order, come back in position order.
     void largestSet()
     {
-        QFETCH(bool, reversed);
-        SlideSet set;
-        set.Params.MaxSizeEPD = 2;
-        int16_t largest = 0;
-        ResizeClassArrays(set, largest);
-        for (int i = 0; i < kMaxCounter; ++i)
-            FillSlide(set, AddSlide(set, float(reversed ? kMaxCounter - i : i) / 4), 1, {{1 + i % 2, 1}},
-                      MortalityCounts{});
-        QCOMPARE(set.SlideCount(), kMaxCounter);
-        const QByteArray bytes = SlideSetFileBytes(set, kComma, NumberFormat());
-        const LoadResult result = ReadSlideSetBytes(bytes, kComma, NumberFormat());
-        QVERIFY2(result.Ok(), qPrintable(result.Error));
-        const SlideSet &got = result.Loaded->Set;
-        QCOMPARE(got.SlideCount(), kMaxCounter);
-        QCOMPARE(got.CurrentSlide, kMaxCounter);
-        // Each slide in its place, with its own drops.
-        for (int j = 1; j <= got.SlideCount(); ++j) {
-            const int i = reversed ? kMaxCounter - j : j - 1;
-            if (got.Slides[j].Position != float(reversed ? j : j - 1) / 4 || got.Slides[j].Counts[1 + i % 2] != 1)
-                QFAIL(qPrintable(QStringLiteral("slide %1 is at %2").arg(j).arg(got.Slides[j].Position)));
+        for (bool reversed : {false, true}) {
+            SlideSet set;
+            set.Params.MaxSizeEPD = 2;
+            int16_t largest = 0;
+            ResizeClassArrays(set, largest);
+            for (int i = 0; i < kMaxCounter; ++i)
+                FillSlide(set, AddSlide(set, float(reversed ? kMaxCounter - i : i) / 4), 1, {{1 + i % 2, 1}},
+                          MortalityCounts{});
+            QCOMPARE(set.SlideCount(), kMaxCounter);
+            const QByteArray bytes = SlideSetFileBytes(set, kComma, NumberFormat());
+            const LoadResult result = ReadSlideSetBytes(bytes, kComma, NumberFormat());
+            QVERIFY2(result.Ok(), qPrintable(result.Error));
+            const SlideSet &got = result.Loaded->Set;
+            QCOMPARE(got.SlideCount(), kMaxCounter);
+            QCOMPARE(got.CurrentSlide, kMaxCounter);
+            for (int j = 1; j <= got.SlideCount(); ++j) {
+                const int i = reversed ? kMaxCounter - j : j - 1;
+                if (got.Slides[j].Position != float(reversed ? j : j - 1) / 4 || got.Slides[j].Counts[1 + i % 2] != 1)
+                    QFAIL(qPrintable(QStringLiteral("slide %1 is at %2").arg(j).arg(got.Slides[j].Position)));
+            }
         }
     }
 
-    // A file cut at each line end of a golden file: before the last drop table
-    // the load fails; inside it the set loads with a warning naming that slide,
-    // since its last counts may be gone; after it, nothing to warn about.
+    // Cut before the last drop table the load fails; inside it, a warning names
+    // the slide whose last counts may be gone.
     void cutFiles()
     {
         const QByteArray golden = ReadBytes(FilesTestData(QStringLiteral("golden_us_control.csv")));
@@ -267,9 +237,7 @@ private slots:
         QCOMPARE(cut, golden);
     }
 
-    // Without a byte order mark, a file that is UTF-8 throughout is read as UTF-8;
-    // anything else as Windows-1252, as ever. The rule looks at every byte of
-    // the file, the blocks after the slides too.
+    // Without a byte order mark: UTF-8 only if every byte of the file is UTF-8.
     void encodingWithoutByteOrderMark_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -282,14 +250,9 @@ private slots:
                                           << utf8;
         QTest::newRow("Windows-1252") << QByteArray(golden).replace(agency, "Agency:,,Ag\xEAncia,")
                                       << QStringLiteral("Agência");
-        QTest::newRow("UTF-8 text in a Windows-1252 file")
-            << QByteArray(golden).replace(agency, "Agency:,,Ag\xC3\xAAncia,") << QStringLiteral("AgÃªncia");
         QTest::newRow("UTF-8 but for a Windows-1252 \"µ²\" after the slides")
             << QByteArray(allUtf8).replace(agency, "Agency:,,Ag\xC3\xAAncia,").replace("Line Statistics", "Line Statistics \xB5\xB2")
             << QStringLiteral("AgÃªncia");
-        QTest::newRow("ASCII only") << QByteArray(allUtf8).replace("\xC2", "").replace("\xB5", "u").replace("\xB2", "2")
-                                                          .replace("\xB0", "o").replace(agency, "Agency:,,Field Unit,")
-                                    << QStringLiteral("Field Unit");
     }
     void encodingWithoutByteOrderMark()
     {
@@ -307,8 +270,7 @@ private slots:
         QCOMPARE(ReadSlideSetFile(file.fileName(), kComma, NumberFormat()).Loaded->Set.Texts.Agency, agency);
     }
 
-    // The fuzzer's committed corpus through its own entry, which aborts on any
-    // fault, so the ordinary build replays every input it once found interesting.
+    // The fuzzer's committed corpus, replayed by the ordinary build.
     void fuzzCorpusReplays()
     {
         const QFileInfoList files = QDir(QStringLiteral(NIMBREL_FUZZ_CORPUS)).entryInfoList(QDir::Files);

@@ -1,5 +1,4 @@
-// Writing a slide set file: byte for byte against files composed by hand, and on
-// disk, where a save that fails leaves an earlier file as it was and says why.
+// Writing a slide set file: byte for byte, and a failed save keeps the earlier file.
 #include "FilesTestSupport.h"
 #include "files/Windows1252.h"
 
@@ -30,9 +29,7 @@ class TestFilesWriter : public QObject
     Q_OBJECT
 
 private slots:
-    // Percentages after the cage counts only where they were computed; without
-    // control data no " = " at all. The metric file is the one in semicolons and
-    // decimal commas. Written over an earlier, longer file.
+    // Written over an earlier, longer file.
     void goldenFile_data()
     {
         QTest::addColumn<QString>("file");
@@ -60,11 +57,8 @@ private slots:
         QCOMPARE(composite.CompVMD, fresh.CompVMD);
     }
 
-    // Any script comes back as typed: a text Windows-1252 cannot hold turns the
-    // whole file into UTF-8 with a byte order mark (the same text otherwise); a
-    // separator inside a text is written as a blank rather than cut the text on
-    // reading; a line break never breaks the layout; a date whose day-month order
-    // differs between locales is left as typed.
+    // Any script comes back as typed: beyond Windows-1252 the file turns UTF-8 with
+    // a byte order mark; a separator in a text becomes a blank, a line break a space.
     void textsInTheFile_data()
     {
         QTest::addColumn<QString>("separator");
@@ -76,7 +70,6 @@ private slots:
                 QTest::addRow("%s, \"%s\"", name, qPrintable(sep)) << sep << text << back << utf8;
             };
             row("Greek", QStringLiteral("Ψεκαστήρας Α"), QStringLiteral("Ψεκαστήρας Α"), true);
-            row("CJK", QStringLiteral("農業航空 3"), QStringLiteral("農業航空 3"), true);
             row("emoji", QStringLiteral("Naled 🦟"), QStringLiteral("Naled 🦟"), true);
             row("Western", QStringLiteral("Müller; Söhne"),
                 sep == kComma ? QStringLiteral("Müller; Söhne") : QStringLiteral("Müller  Söhne"), false);
@@ -98,7 +91,6 @@ private slots:
         set.Texts.Product = text;
         const QByteArray bytes = SlideSetFileBytes(set, separator, format);
         QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), utf8);
-        // Apart from its encoding, the file is the one a Western text gives.
         SlideSet western = set;
         western.Texts.Agency = western.Texts.Product = QStringLiteral("x");
         const QString shown = utf8 ? QString::fromUtf8(bytes.mid(3)) : DecodeWindows1252(bytes);
@@ -123,36 +115,26 @@ private slots:
         QCOMPARE(EncodeWindows1252(DecodeWindows1252("\x81\x8D\x8F\x90\x9D")), QByteArray("\x81\x8D\x8F\x90\x9D"));
     }
 
-    // A decimal separator Windows-1252 has no byte for (the Arabic one) makes a
-    // UTF-8 file, each number carrying it whole; one the code page holds stays a
-    // single byte. The figures are those of the comma file, and read back.
-    void decimalSeparatorInTheFile_data()
-    {
-        QTest::addColumn<QChar>("decimal");
-        QTest::addColumn<bool>("utf8");
-        QTest::newRow("Arabic U+066B") << QChar(0x066B) << true;
-        QTest::newRow("middle dot U+00B7") << QChar(0x00B7) << false;
-    }
+    // A decimal separator outside Windows-1252 (Arabic) makes a UTF-8 file.
     void decimalSeparatorInTheFile()
     {
-        QFETCH(QChar, decimal);
-        QFETCH(bool, utf8);
-        const QString list = QStringLiteral(";");
-        const SlideSet set = GoldenSet(true, true);
-        const QByteArray bytes = SlideSetFileBytes(set, list, NumberFormat(decimal));
-        QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), utf8);
-        const QString shown = utf8 ? QString::fromUtf8(bytes.mid(3)) : DecodeWindows1252(bytes);
-        QVERIFY(shown.contains(decimal));
-        QCOMPARE(QString(shown).replace(decimal, QLatin1Char(',')),
-                 DecodeWindows1252(SlideSetFileBytes(set, list, NumberFormat(QLatin1Char(',')))));
-        const LoadResult loaded = ReadSlideSetBytes(bytes, list, NumberFormat(decimal));
-        QVERIFY2(loaded.Ok(), qPrintable(loaded.Error));
-        QCOMPARE(loaded.Loaded->Set.Params.SpreadFactor, set.Params.SpreadFactor);
-        QCOMPARE(loaded.Loaded->Set.Slides[3].Position, set.Slides[3].Position);
+        for (const auto &[decimal, utf8] : {std::pair(QChar(0x066B), true), std::pair(QChar(0x00B7), false)}) {
+            const QString list = QStringLiteral(";");
+            const SlideSet set = GoldenSet(true, true);
+            const QByteArray bytes = SlideSetFileBytes(set, list, NumberFormat(decimal));
+            QCOMPARE(bytes.startsWith("\xEF\xBB\xBF"), utf8);
+            const QString shown = utf8 ? QString::fromUtf8(bytes.mid(3)) : DecodeWindows1252(bytes);
+            QVERIFY(shown.contains(decimal));
+            QCOMPARE(QString(shown).replace(decimal, QLatin1Char(',')),
+                     DecodeWindows1252(SlideSetFileBytes(set, list, NumberFormat(QLatin1Char(',')))));
+            const LoadResult loaded = ReadSlideSetBytes(bytes, list, NumberFormat(decimal));
+            QVERIFY2(loaded.Ok(), qPrintable(loaded.Error));
+            QCOMPARE(loaded.Loaded->Set.Params.SpreadFactor, set.Params.SpreadFactor);
+            QCOMPARE(loaded.Loaded->Set.Slides[3].Position, set.Slides[3].Position);
+        }
     }
 
-    // The diameter column is computed in double like every other figure: 12.5 ×
-    // 0.7 is 8.7 there, though its float product rounds to 8.75.
+    // The diameter in double: 12.5 × 0.7 is 8.7, though the float product rounds to 8.75.
     void diameterColumn_data()
     {
         QTest::addColumn<float>("micronsPerEPD");
@@ -188,19 +170,15 @@ private slots:
         }
     }
 
-    // A save that cannot start or fails halfway leaves the earlier file as it was,
-    // nothing half-written beside it, and says why. A full disk fails a file that
-    // fits in one write buffer as surely as a long one written in several.
+    // Nothing half-written beside the earlier file; a full disk fails a file of one
+    // write buffer as surely as one of several.
     void failedSaveKeepsTheOldFile_data()
     {
         QTest::addColumn<QString>("target");
         QTest::newRow("folder gone") << "no such folder/set.csv";
         QTest::newRow("a folder stands where the file would go") << "taken";
-        QTest::newRow("a file stands where the folder would be") << "set.csv/set.csv";
         QTest::newRow("read-only folder and file") << "set.csv";
-        // A file size limit stands in for the full disk.
         QTest::newRow("disk full halfway, 4 KiB file") << "set.csv";
-        QTest::newRow("disk full halfway, 40 KiB file") << "set.csv";
         QTest::newRow("disk full halfway, 400 KiB file") << "set.csv"; // several write chunks
         QTest::newRow("a FIFO stands where the file would go") << "fifo";
         QTest::newRow("a device stands where the file would go") << "device";
@@ -218,7 +196,6 @@ private slots:
         while (kib > 4 && SlideSetFileBytes(set, kComma, NumberFormat()).size() < kib * 1024)
             FillSlide(set, AddSlide(set, 10.0f + set.SlideCount()), 1, {{1, 3}, {4, 2}, {6, 1}}, MortalityCounts{});
 #ifdef Q_OS_UNIX
-        // Neither may be replaced by a plain file of that name, nor written into.
         if (tag.contains("FIFO"))
             QCOMPARE(mkfifo(qPrintable(dir.filePath(target)), 0600), 0);
         if (tag.contains("device") && mknod(qPrintable(dir.filePath(target)), S_IFCHR | 0600, makedev(1, 7)) != 0)

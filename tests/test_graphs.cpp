@@ -1,5 +1,4 @@
-// The drawing surface, the graphs and nimbrel-cli plot: scales and corners worked out
-// by hand from the drawing rules, pixel checks on rendered images where a fault shows.
+// Scales and corners worked out by hand; pixel checks where a fault shows.
 
 #include "test_graphs_data.h"
 
@@ -9,7 +8,6 @@
 #include "LineGraphs.h"
 #include "RangeChart.h"
 
-#include "files/SlideSetFile.h"
 #include "model/NumberText.h"
 
 #include "PlotCommand.h"
@@ -43,7 +41,6 @@ QImage makeImage(QSize size, int dpi = 96)
 QColor at(const QImage &image, int x, int y) { return QColor(image.pixel(x, y)); }
 int px(double v) { return static_cast<int>(RoundHalfEven(v)); }
 
-// Pixels of an exact colour inside a rectangle of the image.
 int countColour(const QImage &image, const QColor &colour, QRect area = QRect())
 {
     area = area.isNull() ? image.rect() : area & image.rect();
@@ -56,7 +53,6 @@ int countColour(const QImage &image, const QColor &colour, QRect area = QRect())
 
 bool allWhite(const QImage &image) { return countColour(image, Qt::white) == image.width() * image.height(); }
 
-// Slides at the given positions, each with `count` drops of class k.
 SlideSet lineOf(ViewState &view, std::initializer_list<float> positions, int16_t k = 1, int16_t count = 0)
 {
     SlideSet set;
@@ -78,7 +74,6 @@ SlideSet twoClassSet(ViewState &view, bool oneSlide = false)
     return set;
 }
 
-// Draws on a fresh image; gives back the image and what the drawing returned.
 template <class Draw>
 auto drawn(QSize size, Draw draw, QColor background = Qt::white)
 {
@@ -100,7 +95,6 @@ auto lineData(const SlideSet &set, const ViewState &view, QSize size = kPicture1
     return drawn(size, [&](DrawingSurface &s) { return DrawLineData(s, set, view, LineDataOptions{true}); });
 }
 
-// Runs the plot command's parsing and rendering; gives back the error or note.
 QString plot(const QStringList &words, QImage &image)
 {
     QString error;
@@ -144,450 +138,380 @@ class TestGraphs : public QObject
 private slots:
     void initTestCase() { RegisterFontSubstitutes(); }
 
-    void niceTickStep_data();
-    void niceTickStep();
-    void rotatedTextRoundsFontSize_data();
-    void rotatedTextRoundsFontSize();
-    void surfaceRules();
-
-    void histogramScaleTop_data();
-    void histogramScaleTop();
-    void drawResultLeavesScale();
-    void segmentCornersAndFill();
-    void segmentsDrawnTogetherAsOneByOne();
-    void markerAtMedian_data();
-    void markerAtMedian();
-    void composite();
-
-    void realisticLineGraphs();
-    void lineDataAwkwardLines();
-    void rangeChartBarHeights();
-
-    void plotEachGraph_data();
-    void plotEachGraph();
-    void plotRefusals();
-};
-
-void TestGraphs::niceTickStep_data()
-{
-    QTest::addColumn<float>("maximum");
-    QTest::addColumn<double>("step");
-    QTest::newRow("zero") << 0.0f << 0.2;
-    QTest::newRow("1.2") << 1.2f << 0.25;
-    QTest::newRow("2.5") << 2.5f << 0.5;
-    QTest::newRow("5.9") << 5.9f << 1.0;
-    QTest::newRow("7") << 7.0f << 2.0;
-    QTest::newRow("120") << 120.0f << 25.0;
-    QTest::newRow("0.45") << 0.45f << 0.1;
-    QTest::newRow("1000: ln ratio just short of 3") << 1000.0f << 200.0;
-    QTest::newRow("negative is treated as empty") << -3.0f << 0.2;
-}
-
-void TestGraphs::niceTickStep()
-{
-    QFETCH(float, maximum);
-    QFETCH(double, step);
-    QVERIFY2(std::abs(NiceTickStep(maximum) - step) < 1e-12, qPrintable(QString::number(NiceTickStep(maximum))));
-}
-
-void TestGraphs::rotatedTextRoundsFontSize_data()
-{
-    QTest::addColumn<double>("points");
-    QTest::addColumn<int>("dpi");
-    QTest::addColumn<int>("pixels");
-    // 96 dpi: 15 twips per pixel, so h = points × 20 / 15.
-    QTest::newRow("8.5 rounds to 8") << 8.5 << 96 << 11;  // 10.67
-    QTest::newRow("9.5 rounds to 10") << 9.5 << 96 << 13; // 13.33
-    QTest::newRow("12 points on a 300-dpi page") << 12.0 << 300 << 50;
-}
-
-void TestGraphs::rotatedTextRoundsFontSize()
-{
-    QFETCH(double, points);
-    QFETCH(int, dpi);
-    QFETCH(int, pixels);
-    QImage image = makeImage(QSize(50, 50), dpi);
-    DrawingSurface surface(&image);
-    surface.FontName = QStringLiteral("MS Sans Serif");
-    surface.FontSize = points;
-    const QFont font = RotatedTextFont(surface);
-    QCOMPARE(font.pixelSize(), pixels);
-    RotatedText(surface, QStringLiteral("VMD"), 90, 10, 40);
-    QCOMPARE(surface.FontSize, points); // the surface's own font is untouched
-}
-
-void TestGraphs::surfaceRules()
-{
-    QImage image = makeImage(QSize(200, 100));
-    DrawingSurface surface(&image);
-    surface.ScaleLeft = -1;
-    surface.ScaleTop = 1;
-    surface.ScaleHeight = -1;
-    surface.CurrentX = -0.5;
-    surface.CurrentY = 0.9;
-    const double h = surface.TextHeight(QStringLiteral("Label"));
-    QVERIFY(h < 0); // lines go down an upward scale
-    surface.Print(QStringLiteral("Label"));
-    QCOMPARE(surface.CurrentX, 0.0); // x = 0 of the scale, not its left edge
-    QCOMPARE(surface.CurrentY, 0.9 + h);
-    // A polygon on one vertical line (a one-class histogram) is drawn as that line.
-    const auto [line, done] = drawn(QSize(40, 40), [](DrawingSurface &s) {
-        s.FillColor = Qt::blue;
-        s.Polygon({QPoint(20, 5), QPoint(20, 30), QPoint(20, 30), QPoint(20, 5)});
-        return true;
-    });
-    QCOMPARE(countColour(line, Qt::black, QRect(20, 5, 1, 26)), 26);
-    QCOMPARE(countColour(line, Qt::white), 40 * 40 - 26);
-}
-
-// --- drop-size histogram ---------------------------------------------------------------
-
-void TestGraphs::histogramScaleTop_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<float>("largest"); // MaxVF, MaxNF or the class density
-    QTest::addColumn<double>("top");
-    QTest::newRow("VF 0.25 -> 0.27") << 1 << 0.25f << 0.27;
-    QTest::newRow("VF 0.95 -> 1") << 1 << 0.95f << 1.0;
-    QTest::newRow("NF 0.5 -> 0.55") << 4 << 0.5f << 0.55;
-    QTest::newRow("density 12.6 -> 13") << 3 << 12.6f << 13.0;
-    QTest::newRow("density 12 -> 13") << 3 << 12.0f << 13.0;
-    QTest::newRow("CVF") << 2 << 0.3f << 1.0;
-    QTest::newRow("CNF") << 5 << 0.3f << 1.0;
-}
-
-void TestGraphs::histogramScaleTop()
-{
-    QFETCH(int, mode);
-    QFETCH(float, largest);
-    QFETCH(double, top);
-    Slide slide;
-    slide.MaxVF = slide.MaxNF = largest;
-    slide.Area = 10;
-    slide.MaxCount = static_cast<int16_t>(std::lround(largest * 10));
-    QCOMPARE(SlideScaleTop(slide, mode), top);
-    CompositeResults comp;
-    comp.CompMaxVF = comp.CompMaxNF = comp.CompMaxDensity = largest;
-    QCOMPARE(CompositeScaleTop(comp, mode), top);
-    // A slide with drops but no scanned area keeps a usable axis.
-    slide.Area = 0;
-    QVERIFY(std::isfinite(SlideScaleTop(slide, mode)));
-}
-
-void TestGraphs::drawResultLeavesScale()
-{
-    ViewState view;
-    SlideSet set = twoClassSet(view);
-    AddSlide(set, 20); // slide 3, no drops
-    const double width = ClassDiameter(set.Params, 4); // LargestSizeFound 4
-    for (view.GraphMode = 1; view.GraphMode <= 5; ++view.GraphMode) {
-        set.CurrentSlide = 1;
-        Refresh(set, view);
-        const HistogramResult r = histogram(set, view).second;
-        QVERIFY(r.Drawn);
-        QCOMPARE(r.Scale.Width, width);
-        QCOMPARE(float(r.Scale.Top), float(SlideScaleTop(set.Slides[1], view.GraphMode)));
-        // A slide without drops: the box is cleared of whatever was there.
-        set.CurrentSlide = 3;
-        Refresh(set, view);
-        const auto [image, none] = histogram(set, view, Qt::green);
-        QVERIFY(!none.Drawn);
-        QVERIFY(allWhite(image));
+    void niceTickStep_data()
+    {
+        QTest::addColumn<float>("maximum");
+        QTest::addColumn<double>("step");
+        QTest::newRow("zero") << 0.0f << 0.2;
+        QTest::newRow("1.2") << 1.2f << 0.25;
+        QTest::newRow("2.5") << 2.5f << 0.5;
+        QTest::newRow("120") << 120.0f << 25.0;
+        QTest::newRow("1000: ln ratio just short of 3") << 1000.0f << 200.0;
+        QTest::newRow("negative is treated as empty") << -3.0f << 0.2;
     }
-}
 
-void TestGraphs::segmentCornersAndFill()
-{
-    // One class only: a polygon of zero width at that class, from the base
-    // (2 pixels above the bottom) up by the value's pixel height. VF(5) = 1, top 1;
-    // the axis ends at class 5, so x = 285; 1 → 70 pixels up.
-    ViewState view;
-    SlideSet set = lineOf(view, {0}, 5, 10);
-    QCOMPARE(histogram(set, view).second.Segments,
-             (std::vector<SegmentCorners>{{QPoint(285, -2), QPoint(285, 68), QPoint(285, 68), QPoint(285, -2)}}));
-    // Classes 2 and 4: VF 1/3 and 2/3, top = trunc(73.3) / 100 = 0.73; 28 µm of 56 → 142.
-    set = twoClassSet(view, true);
-    const auto [image, r] = histogram(set, view);
-    QCOMPARE(r.Scale.Top, double(0.73f));
-    QCOMPARE(r.Segments, (std::vector<SegmentCorners>{
-                             {QPoint(142, 36), QPoint(142, 68), QPoint(142, 68), QPoint(142, 36)},
-                             {QPoint(285, 4), QPoint(285, 68), QPoint(142, 68), QPoint(142, 36)}}));
-    QCOMPARE(at(image, 250, 50), GraphColours::Histogram); // inside the segment 142 … 285
-    QCOMPARE(at(image, 200, 10), QColor(Qt::white));       // above the sloped top edge
-    QCOMPARE(at(image, 200, 69), QColor(Qt::white));       // below the base line
-    QCOMPARE(countColour(image, GraphColours::Histogram, QRect(0, 0, 142, 70)), 0);
-    // Cumulative: the first segment rises from the origin.
-    view.GraphMode = 2;
-    QCOMPARE(histogram(set, view).second.Segments, (std::vector<SegmentCorners>{
-                             {QPoint(142, 45), QPoint(142, 68), QPoint(0, 68), QPoint(0, 68)},
-                             {QPoint(285, -2), QPoint(285, 68), QPoint(142, 68), QPoint(142, 45)}}));
-    // Density: 10 drops over 0.1 cm² in floats are 99.99999 per cm²: top 100, reached.
-    view.GraphMode = 3;
-    QCOMPARE(histogram(set, view).second.Scale.Top, 100.0);
-    QCOMPARE(histogram(set, view).second.Segments.at(1)[0], QPoint(285, 68 - 70));
-}
-
-// The segments are filled in one batch; the picture must be the one that filling
-// each segment on its own gives, overlapping edges included, at a reticule of
-// many classes and in every graph mode.
-void TestGraphs::segmentsDrawnTogetherAsOneByOne()
-{
-    ViewState view;
-    SlideSet set;
-    set.Params.MaxSizeEPD = 300;
-    int16_t largest = 0;
-    ResizeClassArrays(set, largest);
-    const int16_t slide = AddSlide(set, 0);
-    for (int16_t k = 1; k <= 300; k += 1 + k % 3)
-        PutDrops(set, view, slide, k, int16_t(1 + (k * 7919) % 23));
-    set.CurrentSlide = slide;
-    Refresh(set, view);
-    for (bool composite : {false, true})
-        for (int mode = 1; mode <= 5; ++mode) {
-            view.GraphMode = mode;
-            view.CompositeChecked = composite;
-            const auto [batched, r] = histogram(set, view);
-            QVERIFY(r.Segments.size() > 100);
-            const auto [oneByOne, again] = drawn(kResultPicSize, [&](DrawingSurface &s) {
-                HistogramResult drawnAgain = DrawResult(s, set, view);
-                // The same picture with the segments filled one by one over it: any
-                // pixel the batch missed or added shows.
-                s.Cls();
-                if (drawnAgain.MarkerDrawn) {
-                    const double x = mode <= 2 ? view.CurrentVMD : view.CurrentNMD;
-                    s.Line(x, 0, x, 1.1 * std::abs(s.ScaleHeight), GraphColours::Marker);
-                }
-                for (const SegmentCorners &c : drawnAgain.Segments) {
-                    s.FillColor = GraphColours::Histogram;
-                    s.Polygon(std::vector<QPoint>(c.begin(), c.end()));
-                }
-                return drawnAgain.Segments;
-            });
-            QCOMPARE(again, r.Segments);
-            QCOMPARE(oneByOne, batched);
-        }
-}
-
-void TestGraphs::markerAtMedian_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<double>("median"); // 0: no marker
-    QTest::newRow("VF at the VMD") << 1 << 35.0;
-    QTest::newRow("CVF at the VMD") << 2 << 35.0;
-    QTest::newRow("density has none") << 3 << 0.0;
-    QTest::newRow("NF at the NMD") << 4 << 17.5;
-    QTest::newRow("CNF at the NMD") << 5 << 17.5;
-}
-
-void TestGraphs::markerAtMedian()
-{
-    QFETCH(int, mode);
-    QFETCH(double, median);
-    ViewState view;
-    SlideSet set = twoClassSet(view, true);
-    view.GraphMode = mode;
-    const auto [image, r] = histogram(set, view);
-    QCOMPARE(r.MarkerDrawn, median > 0);
-    const int x = px(median * 285 / 56);
-    if (median > 0) {
-        QCOMPARE(r.MarkerPixelX, x);
-        QCOMPARE(at(image, x, 0), kRed); // at the top of the box, where the area does not reach
+    void niceTickStep()
+    {
+        QFETCH(float, maximum);
+        QFETCH(double, step);
+        QVERIFY2(std::abs(NiceTickStep(maximum) - step) < 1e-12, qPrintable(QString::number(NiceTickStep(maximum))));
     }
-    QCOMPARE(countColour(image, kRed, QRect(x, 0, 1, 70)), countColour(image, kRed)); // nowhere else
-}
 
-void TestGraphs::composite()
-{
-    // A cumulative composite starts upright at the first class, not at the origin.
-    ViewState view;
-    SlideSet set = twoClassSet(view);
-    view.CompositeChecked = true;
-    view.GraphMode = 2;
-    Refresh(set, view);
-    const SegmentCorners first = histogram(set, view).second.Segments.at(0);
-    QCOMPARE(first[0].x(), 142);
-    QCOMPARE(first[3].x(), 142);
-    // One slide pooled is that slide.
-    set = twoClassSet(view, true);
-    const QImage slide = histogram(set, view).first;
-    view.CompositeChecked = true;
-    QCOMPARE(histogram(set, view).first, slide);
-}
-
-// --- line data, scatter and range chart ------------------------------------------------
-
-void TestGraphs::realisticLineGraphs()
-{
-    ViewState view;
-    SlideSet set = MakeRealisticLine(view);
-    float density = 0;
-    for (int i = 1; i <= set.SlideCount(); ++i)
-        density = std::max(density, set.Slides[i].DropDensity);
-    const auto [image, r] = lineData(set, view);
-    QCOMPARE(r.DensityAxisMax, float(1.1 * density)); // for the scatter and the read-outs
-    QCOMPARE(r.Scale.Left, double(-54.0f));
-    QCOMPARE(r.Scale.Width, 108.0);
-    // The spray line: black through all four panels (data lines cross it here
-    // and there), and three pixels wide only.
-    const int x0 = px(r.Scale.ToPixelX(0));
-    QVERIFY(blackShare(image, x0, r.Scale, 0, 4) > 0.8);
-    QVERIFY(blackShare(image, x0 - 3, r.Scale, 0.1, 3.9) < 0.2);
-    // Cards: 720 px for 108 m, so 90 m is 600 px, / 10 − 3 → 57, capped at 20.
-    QCOMPARE(r.Cards.size(), size_t(10));
-    for (int i = 1; i <= set.SlideCount(); ++i) {
-        const SlideCard &card = r.Cards[i - 1];
-        QCOMPARE(card.Rect, QRect(card.Rect.left(), px(r.Scale.ToPixelY(0)) + 25, 20, 25));
-        QCOMPARE(card.BackColor, set.Slides[i].Cage.NumInCage > 0 ? QColor(Qt::white) : kPale);
+    void rotatedTextRoundsFontSize_data()
+    {
+        QTest::addColumn<double>("points");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<int>("pixels");
+        // 96 dpi: 15 twips per pixel, so h = points × 20 / 15.
+        QTest::newRow("8.5 rounds to 8") << 8.5 << 96 << 11;  // 10.67
+        QTest::newRow("9.5 rounds to 10") << 9.5 << 96 << 13; // 13.33
+        QTest::newRow("12 points on a 300-dpi page") << 12.0 << 300 << 50;
     }
-    // Drawn as outlined boxes on an image.
-    const QRect card = r.Cards[0].Rect;
-    QCOMPARE(at(image, card.center().x(), card.center().y()), kPale);
-    QCOMPARE(at(image, card.left(), card.center().y()), QColor(Qt::black));
-    // A box too short for full cards below the axis gets smaller cards inside it.
-    for (const SlideCard &card : lineData(set, view, QSize(640, 395)).second.Cards) {
-        QVERIFY(card.Rect.bottom() < 395);
-        QVERIFY(card.Rect.height() >= card.Rect.width());
+
+    void rotatedTextRoundsFontSize()
+    {
+        QFETCH(double, points);
+        QFETCH(int, dpi);
+        QFETCH(int, pixels);
+        QImage image = makeImage(QSize(50, 50), dpi);
+        DrawingSurface surface(&image);
+        surface.FontName = QStringLiteral("MS Sans Serif");
+        surface.FontSize = points;
+        const QFont font = RotatedTextFont(surface);
+        QCOMPARE(font.pixelSize(), pixels);
+        RotatedText(surface, QStringLiteral("VMD"), 90, 10, 40);
+        QCOMPARE(surface.FontSize, points); // the surface's own font is untouched
     }
-    // Mortality lines in all three colours, dotted red reference lines below.
-    for (const QColor &c : kMortalityColours)
-        QVERIFY(mortalityPixels(image, r, c) > 50);
-    QVERIFY(countColour(image, kRed) > 100);
-    // The scatter: eight slides with cages, three filled circles each.
-    const QImage points = scatter(set, view, r.DensityAxisMax).first;
-    for (const QColor &c : kMortalityColours)
-        QVERIFY(countColour(points, c) > 8 * 10);
 
-    // Without control data: no mortality lines, the pale message instead, no
-    // labels to the right of the panel, the spray line stopping below it; no points.
-    set.ControlData = MortalityCounts();
-    Refresh(set, view);
-    const auto [bare, b] = lineData(set, view);
-    for (const QColor &c : kMortalityColours)
-        QCOMPARE(mortalityPixels(bare, b, c), 0);
-    QVERIFY(mortalityPixels(bare, b, kPale) > 100);
-    const int right = static_cast<int>(b.Scale.ToPixelX(b.XMax)) + 3;
-    QVERIFY(allWhite(bare.copy(QRect(QPoint(right, int(b.Scale.ToPixelY(4)) + 3),
-                                     QPoint(right + 30, int(b.Scale.ToPixelY(3)) - 3)))));
-    QCOMPARE(at(bare, x0, int(b.Scale.ToPixelY(3.2))), QColor(Qt::white));
-    QCOMPARE(countColour(scatter(set, view, r.DensityAxisMax).first, GraphColours::Knockdown1h), 0);
-}
-
-void TestGraphs::lineDataAwkwardLines()
-{
-    // Every slide at 0 (a file may hold it): a range of ±1, the spray line centred.
-    ViewState view;
-    SlideSet set = lineOf(view, {0, 0}, 4, 10);
-    auto [image, r] = lineData(set, view);
-    QCOMPARE(r.XMin, -1.0);
-    QCOMPARE(r.XMax, 1.0);
-    QVERIFY(blackShare(image, px(r.Scale.ToPixelX(0)), r.Scale, 0, 3) > 0.6);
-    // One slide: no segment to draw, so each series is a dot at the slide's point.
-    set = lineOf(view, {0}, 4, 10);
-    set.Slides[1].Cage = MortalityCounts{20, 5, 8, 10};
-    set.ControlData = MortalityCounts{20, 0, 1, 2};
-    Refresh(set, view);
-    std::tie(image, r) = lineData(set, view);
-    const QPoint vmdPoint(px(r.Scale.ToPixelX(0)), px(r.Scale.ToPixelY(2 + set.Slides[1].VMD / r.VMDAxisMax)));
-    QVERIFY(countColour(image, GraphColours::DataLine, QRect(vmdPoint - QPoint(3, 3), QSize(7, 7))) > 0);
-    for (const QColor &c : kMortalityColours) // a dot, not a line
-        QVERIFY(mortalityPixels(image, r, c) > 0 && mortalityPixels(image, r, c) < 60);
-    // An empty density range in the scatter: the frame, x 0 … 1 over −0.1 … 1.1, no points.
-    const auto [flat, scale] = scatter(set, view, 0.0f);
-    QCOMPARE(float(scale.ToPixelX(0)), float(kPicture1LargeSize.width() / 12.0));
-    QCOMPARE(at(flat, 320, px(scale.ToPixelY(0))), QColor(Qt::black));
-    QCOMPARE(at(flat, 320, px(scale.ToPixelY(1))), QColor(Qt::black));
-    QCOMPARE(countColour(flat, GraphColours::Knockdown1h), 0);
-    // Slides without drops: frame and axes, no reference lines.
-    std::tie(image, r) = lineData(lineOf(view, {-5, 5}), view);
-    QVERIFY(r.Drawn);
-    QCOMPARE(r.DensityAxisMax, 0.0f);
-    QCOMPARE(countColour(image, kRed), 0);
-    // Positions far beyond any real line must not overflow pixel arithmetic.
-    r = lineData(lineOf(view, {-3.0e38f, 3.0e38f}, 3, 5), view).second;
-    QVERIFY(r.Drawn);
-    QCOMPARE(r.Cards.size(), size_t(2));
-}
-
-void TestGraphs::rangeChartBarHeights()
-{
-    // The two-slide line: half the pooled density at 28 µm (22 -- 50), half at
-    // 56 µm (> 50); nothing below 22 µm or above 80 µm.
-    ViewState view;
-    SlideSet set = twoClassSet(view);
-    RangeStatistics stats;
-    auto chart = [&] {
-        return drawn(kPicture1LargeSize, [&](DrawingSurface &s) {
-            stats = DrawRangeChart(s, set, view);
-            return s.Scale();
+    void surfaceRules()
+    {
+        QImage image = makeImage(QSize(200, 100));
+        DrawingSurface surface(&image);
+        surface.ScaleLeft = -1;
+        surface.ScaleTop = 1;
+        surface.ScaleHeight = -1;
+        surface.CurrentX = -0.5;
+        surface.CurrentY = 0.9;
+        const double h = surface.TextHeight(QStringLiteral("Label"));
+        QVERIFY(h < 0); // lines go down an upward scale
+        surface.Print(QStringLiteral("Label"));
+        QCOMPARE(surface.CurrentX, 0.0); // x = 0 of the scale, not its left edge
+        QCOMPARE(surface.CurrentY, 0.9 + h);
+        // A polygon on one vertical line (a one-class histogram) is drawn as that line.
+        const auto [line, done] = drawn(QSize(40, 40), [](DrawingSurface &s) {
+            s.FillColor = Qt::blue;
+            s.Polygon({QPoint(20, 5), QPoint(20, 30), QPoint(20, 30), QPoint(20, 5)});
+            return true;
         });
-    };
-    const auto [image, scale] = chart();
-    QCOMPARE(stats.SizeOnSlide[2], 0.5f);
-    QCOMPARE(stats.SizeOnSlide[3], 0.5f);
-    // Range 3's first bar (x 6 … 7) is green up to y = 0.5, edged black, white above.
-    const int x = static_cast<int>(scale.ToPixelX(6.5));
-    QCOMPARE(at(image, x, int(scale.ToPixelY(0.45))), GraphColours::Knockdown1h);
-    QCOMPARE(at(image, x, px(scale.ToPixelY(0.5))), QColor(Qt::black));
-    QCOMPARE(at(image, x, int(scale.ToPixelY(0.55))), QColor(Qt::white));
-    // The axis always ends at 100 %: the frame's top edge.
-    QCOMPARE(at(image, int(scale.ToPixelX(7.2)), px(scale.ToPixelY(1))), QColor(Qt::black));
-    // Slides without drops: every share 0, no bars.
-    set = lineOf(view, {0, 3});
-    QCOMPARE(countColour(chart().first, GraphColours::Knockdown1h), 0);
-    for (int j = 0; j < kRangeCount; ++j)
-        QCOMPARE(stats.SizeOnSlide[j], 0.0f);
-}
+        QCOMPARE(countColour(line, Qt::black, QRect(20, 5, 1, 26)), 26);
+        QCOMPARE(countColour(line, Qt::white), 40 * 40 - 26);
+    }
 
-// --- nimbrel-cli plot ------------------------------------------------------------------
 
-void TestGraphs::plotEachGraph_data()
-{
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<QColor>("mustShow");
-    QTest::newRow("composite CNF") << QStringList{"--graph", "histogram", "--composite", "--mode", "5"}
-                                   << kResultPicSize << GraphColours::Histogram;
-    QTest::newRow("line data") << QStringList{"--graph", "line-data"} << kPicture1LargeSize
-                               << GraphColours::Mortality24h;
-    QTest::newRow("mortality vs density") << QStringList{"--graph", "mortality-density", "--size", "800x600"}
-                                          << QSize(800, 600) << GraphColours::Knockdown1h;
-    QTest::newRow("range stats") << QStringList{"--graph", "range-stats"} << kPicture1LargeSize
-                                 << GraphColours::Mortality12h;
-}
+    void histogramScaleTop_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<float>("largest"); // MaxVF, MaxNF or the class density
+        QTest::addColumn<double>("top");
+        QTest::newRow("VF 0.25 -> 0.27") << 1 << 0.25f << 0.27;
+        QTest::newRow("VF 0.95 -> 1") << 1 << 0.95f << 1.0;
+        QTest::newRow("NF 0.5 -> 0.55") << 4 << 0.5f << 0.55;
+        QTest::newRow("density 12 -> 13") << 3 << 12.0f << 13.0;
+        QTest::newRow("CVF") << 2 << 0.3f << 1.0;
+    }
 
-void TestGraphs::plotEachGraph()
-{
-    QFETCH(QStringList, options);
-    QFETCH(QSize, size);
-    QFETCH(QColor, mustShow);
-    QImage image;
-    QCOMPARE(plot(QStringList{realisticFile()} + options, image), QString());
-    QCOMPARE(image.size(), size);
-    QVERIFY(countColour(image, mustShow) > 20);
-}
+    void histogramScaleTop()
+    {
+        QFETCH(int, mode);
+        QFETCH(float, largest);
+        QFETCH(double, top);
+        Slide slide;
+        slide.MaxVF = slide.MaxNF = largest;
+        slide.Area = 10;
+        slide.MaxCount = static_cast<int16_t>(std::lround(largest * 10));
+        QCOMPARE(SlideScaleTop(slide, mode), top);
+        CompositeResults comp;
+        comp.CompMaxVF = comp.CompMaxNF = comp.CompMaxDensity = largest;
+        QCOMPARE(CompositeScaleTop(comp, mode), top);
+        slide.Area = 0;
+        QVERIFY(std::isfinite(SlideScaleTop(slide, mode)));
+    }
 
-void TestGraphs::plotRefusals()
-{
-    QTemporaryDir dir;
-    const QString realistic = realisticFile();
-    QImage image;
-    for (const QStringList &words : {QStringList{realistic, "--graph", "pie"},
-                                     QStringList{realistic, "--graph", "histogram", "--mode", "6"}})
-        QVERIFY2(plot(words, image).startsWith(QStringLiteral("parse: ")), qPrintable(words.join(' ')));
-    const QString missing = plot({dir.filePath(QStringLiteral("none.csv")), "--graph", "histogram"}, image);
-    QVERIFY2(!missing.isEmpty() && !missing.startsWith(QStringLiteral("parse: ")), qPrintable(missing));
-    QCOMPARE(plot({realistic, "--graph", "histogram", "--slide", "11"}, image),
-             QStringLiteral("--slide 11: the set has 10 slide(s)"));
-    // The whole command: a PNG, or an error and nothing written to a folder that
-    // does not exist; a usage error without a file.
-    const QString out = dir.filePath(QStringLiteral("line.png"));
-    QCOMPARE(RunPlotCommand({realistic, "--graph", "line-data", "-o", out}), 0);
-    QCOMPARE(QImage(out).size(), kPicture1LargeSize);
-    const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/x.png"));
-    QCOMPARE(RunPlotCommand({realistic, "--graph", "line-data", "-o", nowhere}), 1);
-    QVERIFY(!QFile::exists(nowhere));
-    QCOMPARE(RunPlotCommand({"--graph", "line-data"}), 2);
-}
+    void drawResultLeavesScale()
+    {
+        ViewState view;
+        SlideSet set = twoClassSet(view);
+        AddSlide(set, 20); // slide 3, no drops
+        const double width = ClassDiameter(set.Params, 4); // LargestSizeFound 4
+        for (view.GraphMode = 1; view.GraphMode <= 5; ++view.GraphMode) {
+            set.CurrentSlide = 1;
+            Refresh(set, view);
+            const HistogramResult r = histogram(set, view).second;
+            QVERIFY(r.Drawn);
+            QCOMPARE(r.Scale.Width, width);
+            QCOMPARE(float(r.Scale.Top), float(SlideScaleTop(set.Slides[1], view.GraphMode)));
+            // A slide without drops: the box is cleared of whatever was there.
+            set.CurrentSlide = 3;
+            Refresh(set, view);
+            const auto [image, none] = histogram(set, view, Qt::green);
+            QVERIFY(!none.Drawn);
+            QVERIFY(allWhite(image));
+        }
+    }
+
+    void segmentCornersAndFill()
+    {
+        ViewState view;
+        SlideSet set = lineOf(view, {0}, 5, 10);
+        QCOMPARE(histogram(set, view).second.Segments, // VF(5) = 1: zero width at x 285, 70 px up
+                 (std::vector<SegmentCorners>{{QPoint(285, -2), QPoint(285, 68), QPoint(285, 68), QPoint(285, -2)}}));
+        // Classes 2 and 4: VF 1/3 and 2/3, top = trunc(73.3) / 100 = 0.73; 28 µm of 56 → 142.
+        set = twoClassSet(view, true);
+        const auto [image, r] = histogram(set, view);
+        QCOMPARE(r.Scale.Top, double(0.73f));
+        QCOMPARE(r.Segments, (std::vector<SegmentCorners>{
+                                 {QPoint(142, 36), QPoint(142, 68), QPoint(142, 68), QPoint(142, 36)},
+                                 {QPoint(285, 4), QPoint(285, 68), QPoint(142, 68), QPoint(142, 36)}}));
+        QCOMPARE(at(image, 250, 50), GraphColours::Histogram); // inside the segment 142 … 285
+        QCOMPARE(at(image, 200, 10), QColor(Qt::white));       // above the sloped top edge
+        QCOMPARE(at(image, 200, 69), QColor(Qt::white));       // below the base line
+        QCOMPARE(countColour(image, GraphColours::Histogram, QRect(0, 0, 142, 70)), 0);
+        // Cumulative: the first segment rises from the origin.
+        view.GraphMode = 2;
+        QCOMPARE(histogram(set, view).second.Segments, (std::vector<SegmentCorners>{
+                                 {QPoint(142, 45), QPoint(142, 68), QPoint(0, 68), QPoint(0, 68)},
+                                 {QPoint(285, -2), QPoint(285, 68), QPoint(142, 68), QPoint(142, 45)}}));
+        // Density: 10 drops over 0.1 cm² in floats are 99.99999 per cm²: top 100, reached.
+        view.GraphMode = 3;
+        QCOMPARE(histogram(set, view).second.Scale.Top, 100.0);
+        QCOMPARE(histogram(set, view).second.Segments.at(1)[0], QPoint(285, 68 - 70));
+    }
+
+    // Filled in one batch, the picture must equal filling each segment on its own.
+    void segmentsDrawnTogetherAsOneByOne()
+    {
+        ViewState view;
+        SlideSet set;
+        set.Params.MaxSizeEPD = 300;
+        int16_t largest = 0;
+        ResizeClassArrays(set, largest);
+        const int16_t slide = AddSlide(set, 0);
+        for (int16_t k = 1; k <= 300; k += 1 + k % 3)
+            PutDrops(set, view, slide, k, int16_t(1 + (k * 7919) % 23));
+        set.CurrentSlide = slide;
+        Refresh(set, view);
+        for (bool composite : {false, true})
+            for (int mode = 1; mode <= 5; ++mode) {
+                view.GraphMode = mode;
+                view.CompositeChecked = composite;
+                const auto [batched, r] = histogram(set, view);
+                QVERIFY(r.Segments.size() > 100);
+                const auto [oneByOne, again] = drawn(kResultPicSize, [&](DrawingSurface &s) {
+                    HistogramResult drawnAgain = DrawResult(s, set, view);
+                    s.Cls();
+                    if (drawnAgain.MarkerDrawn) {
+                        const double x = mode <= 2 ? view.CurrentVMD : view.CurrentNMD;
+                        s.Line(x, 0, x, 1.1 * std::abs(s.ScaleHeight), GraphColours::Marker);
+                    }
+                    for (const SegmentCorners &c : drawnAgain.Segments) {
+                        s.FillColor = GraphColours::Histogram;
+                        s.Polygon(std::vector<QPoint>(c.begin(), c.end()));
+                    }
+                    return drawnAgain.Segments;
+                });
+                QCOMPARE(again, r.Segments);
+                QCOMPARE(oneByOne, batched);
+            }
+    }
+
+    void markerAtMedian_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<double>("median"); // 0: no marker
+        QTest::newRow("VF at the VMD") << 1 << 35.0;
+        QTest::newRow("CVF at the VMD") << 2 << 35.0;
+        QTest::newRow("density has none") << 3 << 0.0;
+        QTest::newRow("NF at the NMD") << 4 << 17.5;
+        QTest::newRow("CNF at the NMD") << 5 << 17.5;
+    }
+
+    void markerAtMedian()
+    {
+        QFETCH(int, mode);
+        QFETCH(double, median);
+        ViewState view;
+        SlideSet set = twoClassSet(view, true);
+        view.GraphMode = mode;
+        const auto [image, r] = histogram(set, view);
+        QCOMPARE(r.MarkerDrawn, median > 0);
+        const int x = px(median * 285 / 56);
+        if (median > 0) {
+            QCOMPARE(r.MarkerPixelX, x);
+            QCOMPARE(at(image, x, 0), kRed); // at the top of the box, where the area does not reach
+        }
+        QCOMPARE(countColour(image, kRed, QRect(x, 0, 1, 70)), countColour(image, kRed)); // nowhere else
+    }
+
+    void realisticLineGraphs()
+    {
+        ViewState view;
+        SlideSet set = MakeRealisticLine(view);
+        float density = 0;
+        for (int i = 1; i <= set.SlideCount(); ++i)
+            density = std::max(density, set.Slides[i].DropDensity);
+        const auto [image, r] = lineData(set, view);
+        QCOMPARE(r.DensityAxisMax, float(1.1 * density)); // for the scatter and the read-outs
+        QCOMPARE(r.Scale.Left, double(-54.0f));
+        QCOMPARE(r.Scale.Width, 108.0);
+        // The spray line: black through all four panels, three pixels wide only.
+        const int x0 = px(r.Scale.ToPixelX(0));
+        QVERIFY(blackShare(image, x0, r.Scale, 0, 4) > 0.8);
+        QVERIFY(blackShare(image, x0 - 3, r.Scale, 0.1, 3.9) < 0.2);
+        // Cards: 720 px for 108 m, so 90 m is 600 px, / 10 − 3 → 57, capped at 20.
+        QCOMPARE(r.Cards.size(), size_t(10));
+        for (int i = 1; i <= set.SlideCount(); ++i) {
+            const SlideCard &card = r.Cards[i - 1];
+            QCOMPARE(card.Rect, QRect(card.Rect.left(), px(r.Scale.ToPixelY(0)) + 25, 20, 25));
+            QCOMPARE(card.BackColor, set.Slides[i].Cage.NumInCage > 0 ? QColor(Qt::white) : kPale);
+        }
+        // A box too short for full cards below the axis gets smaller cards inside it.
+        for (const SlideCard &card : lineData(set, view, QSize(640, 395)).second.Cards) {
+            QVERIFY(card.Rect.bottom() < 395);
+            QVERIFY(card.Rect.height() >= card.Rect.width());
+        }
+        // Mortality lines in all three colours, dotted red reference lines below.
+        for (const QColor &c : kMortalityColours)
+            QVERIFY(mortalityPixels(image, r, c) > 50);
+        QVERIFY(countColour(image, kRed) > 100);
+        // The scatter: eight slides with cages, three filled circles each.
+        const QImage points = scatter(set, view, r.DensityAxisMax).first;
+        for (const QColor &c : kMortalityColours)
+            QVERIFY(countColour(points, c) > 8 * 10);
+
+        // Without control data: pale message, no labels right of it, spray line stops below.
+        set.ControlData = MortalityCounts();
+        Refresh(set, view);
+        const auto [bare, b] = lineData(set, view);
+        for (const QColor &c : kMortalityColours)
+            QCOMPARE(mortalityPixels(bare, b, c), 0);
+        QVERIFY(mortalityPixels(bare, b, kPale) > 100);
+        const int right = static_cast<int>(b.Scale.ToPixelX(b.XMax)) + 3;
+        QVERIFY(allWhite(bare.copy(QRect(QPoint(right, int(b.Scale.ToPixelY(4)) + 3),
+                                         QPoint(right + 30, int(b.Scale.ToPixelY(3)) - 3)))));
+        QCOMPARE(at(bare, x0, int(b.Scale.ToPixelY(3.2))), QColor(Qt::white));
+        QCOMPARE(countColour(scatter(set, view, r.DensityAxisMax).first, GraphColours::Knockdown1h), 0);
+    }
+
+    void lineDataAwkwardLines()
+    {
+        // Every slide at 0 (a file may hold it): a range of ±1, the spray line centred.
+        ViewState view;
+        SlideSet set = lineOf(view, {0, 0}, 4, 10);
+        auto [image, r] = lineData(set, view);
+        QCOMPARE(r.XMin, -1.0);
+        QCOMPARE(r.XMax, 1.0);
+        QVERIFY(blackShare(image, px(r.Scale.ToPixelX(0)), r.Scale, 0, 3) > 0.6);
+        // One slide: no segment to draw, so each series is a dot at the slide's point.
+        set = lineOf(view, {0}, 4, 10);
+        set.Slides[1].Cage = MortalityCounts{20, 5, 8, 10};
+        set.ControlData = MortalityCounts{20, 0, 1, 2};
+        Refresh(set, view);
+        std::tie(image, r) = lineData(set, view);
+        const QPoint vmdPoint(px(r.Scale.ToPixelX(0)), px(r.Scale.ToPixelY(2 + set.Slides[1].VMD / r.VMDAxisMax)));
+        QVERIFY(countColour(image, GraphColours::DataLine, QRect(vmdPoint - QPoint(3, 3), QSize(7, 7))) > 0);
+        for (const QColor &c : kMortalityColours) // a dot, not a line
+            QVERIFY(mortalityPixels(image, r, c) > 0 && mortalityPixels(image, r, c) < 60);
+        // An empty density range in the scatter: the frame, x 0 … 1 over −0.1 … 1.1, no points.
+        const auto [flat, scale] = scatter(set, view, 0.0f);
+        QCOMPARE(float(scale.ToPixelX(0)), float(kPicture1LargeSize.width() / 12.0));
+        QCOMPARE(at(flat, 320, px(scale.ToPixelY(0))), QColor(Qt::black));
+        QCOMPARE(at(flat, 320, px(scale.ToPixelY(1))), QColor(Qt::black));
+        QCOMPARE(countColour(flat, GraphColours::Knockdown1h), 0);
+        // Slides without drops: frame and axes, no reference lines.
+        std::tie(image, r) = lineData(lineOf(view, {-5, 5}), view);
+        QVERIFY(r.Drawn);
+        QCOMPARE(r.DensityAxisMax, 0.0f);
+        QCOMPARE(countColour(image, kRed), 0);
+        // Positions far beyond any real line must not overflow pixel arithmetic.
+        r = lineData(lineOf(view, {-3.0e38f, 3.0e38f}, 3, 5), view).second;
+        QVERIFY(r.Drawn);
+        QCOMPARE(r.Cards.size(), size_t(2));
+    }
+
+    void rangeChartBarHeights()
+    {
+        ViewState view;
+        SlideSet set = twoClassSet(view);
+        RangeStatistics stats;
+        auto chart = [&] {
+            return drawn(kPicture1LargeSize, [&](DrawingSurface &s) {
+                stats = DrawRangeChart(s, set, view);
+                return s.Scale();
+            });
+        };
+        const auto [image, scale] = chart();
+        QCOMPARE(stats.SizeOnSlide[2], 0.5f);
+        QCOMPARE(stats.SizeOnSlide[3], 0.5f);
+        // Range 3's first bar (x 6 … 7) is green up to y = 0.5, edged black, white above.
+        const int x = static_cast<int>(scale.ToPixelX(6.5));
+        QCOMPARE(at(image, x, int(scale.ToPixelY(0.45))), GraphColours::Knockdown1h);
+        QCOMPARE(at(image, x, px(scale.ToPixelY(0.5))), QColor(Qt::black));
+        QCOMPARE(at(image, x, int(scale.ToPixelY(0.55))), QColor(Qt::white));
+        // Slides without drops: every share 0, no bars.
+        set = lineOf(view, {0, 3});
+        QCOMPARE(countColour(chart().first, GraphColours::Knockdown1h), 0);
+        for (int j = 0; j < kRangeCount; ++j)
+            QCOMPARE(stats.SizeOnSlide[j], 0.0f);
+    }
+
+
+    void plotEachGraph_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QColor>("mustShow");
+        QTest::newRow("composite CNF") << QStringList{"--graph", "histogram", "--composite", "--mode", "5"}
+                                       << kResultPicSize << GraphColours::Histogram;
+        QTest::newRow("line data") << QStringList{"--graph", "line-data"} << kPicture1LargeSize
+                                   << GraphColours::Mortality24h;
+        QTest::newRow("mortality vs density") << QStringList{"--graph", "mortality-density", "--size", "800x600"}
+                                              << QSize(800, 600) << GraphColours::Knockdown1h;
+        QTest::newRow("range stats") << QStringList{"--graph", "range-stats"} << kPicture1LargeSize
+                                     << GraphColours::Mortality12h;
+    }
+
+    void plotEachGraph()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QSize, size);
+        QFETCH(QColor, mustShow);
+        QImage image;
+        QCOMPARE(plot(QStringList{realisticFile()} + options, image), QString());
+        QCOMPARE(image.size(), size);
+        QVERIFY(countColour(image, mustShow) > 20);
+    }
+
+    void plotRefusals()
+    {
+        QTemporaryDir dir;
+        const QString realistic = realisticFile();
+        QImage image;
+        for (const QStringList &words : {QStringList{realistic, "--graph", "pie"},
+                                         QStringList{realistic, "--graph", "histogram", "--mode", "6"}})
+            QVERIFY2(plot(words, image).startsWith(QStringLiteral("parse: ")), qPrintable(words.join(' ')));
+        const QString missing = plot({dir.filePath(QStringLiteral("none.csv")), "--graph", "histogram"}, image);
+        QVERIFY2(!missing.isEmpty() && !missing.startsWith(QStringLiteral("parse: ")), qPrintable(missing));
+        QCOMPARE(plot({realistic, "--graph", "histogram", "--slide", "11"}, image),
+                 QStringLiteral("--slide 11: the set has 10 slide(s)"));
+        const QString out = dir.filePath(QStringLiteral("line.png"));
+        QCOMPARE(RunPlotCommand({realistic, "--graph", "line-data", "-o", out}), 0);
+        QCOMPARE(QImage(out).size(), kPicture1LargeSize);
+        const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/x.png"));
+        QCOMPARE(RunPlotCommand({realistic, "--graph", "line-data", "-o", nowhere}), 1);
+        QVERIFY(!QFile::exists(nowhere));
+        QCOMPARE(RunPlotCommand({"--graph", "line-data"}), 2);
+    }
+};
 
 QTEST_MAIN(TestGraphs)
 #include "test_graphs.moc"

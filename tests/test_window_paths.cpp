@@ -1,11 +1,7 @@
-// Ways the operator's keys and mouse reach the slide set that a rearrangement of
-// the window loses easily: keypad Enter, an optics field committed by Enter
-// alone, the wheel over the slide tabs with a count still typed, Enter walking
-// down the mortality boxes; and every change passing through the document.
+// Key and mouse paths a rearrangement of the window loses easily.
 #include "test_window_fixture.h"
 
 #include "entry/ParameterPanel.h"
-#include "entry/SlideSetDocument.h"
 
 class TestWindowPaths : public QObject
 {
@@ -38,8 +34,6 @@ private slots:
         QCOMPARE(m.Cell(7, 2), QStringLiteral("1"));
     }
 
-    // The new spread factor reaches every slide and the figures on view; the test
-    // only types, the window must do the rest.
     void spreadFactorRecomputes()
     {
         m.TypeDrop(QStringLiteral("4"));
@@ -71,39 +65,6 @@ private slots:
         QCOMPARE(slide(2).Counts[5], int16_t(8));
         QCOMPARE(slide(1).Counts[5], int16_t(0));
         QCOMPARE(m.Cell(5, 2), QString());
-    }
-
-    // Each change the operator makes reaches the set through the document, once,
-    // saying what it touched (the undo stack and the recovery file rely on it).
-    void changesGoThroughTheDocument()
-    {
-        QList<uint> seen;
-        const auto connection = connect(&m.Form->Document(), &SlideSetDocument::Changed, this,
-                                        [&seen](const SlideSetChange &c) { seen << uint(c.What.toInt()); });
-        auto *parameters = m.Form->findChild<ParameterPanel *>();
-        m.TypeDrop(QStringLiteral("4"));
-        typeAndEnter(box(QStringLiteral("txtSlideInfo2")), QStringLiteral("2"));
-        typeAndEnter(box(QStringLiteral("txtSlideInfo1")), QStringLiteral("5"));
-        m.NewSlide(QStringLiteral("10"));
-        parameters->SelectTab(1);
-        box(QStringLiteral("txtSprayer1"))->setFocus();
-        QTest::keyClicks(box(QStringLiteral("txtSprayer1")), QStringLiteral("A"));
-        typeAndEnter(box(QStringLiteral("txtMortality1")), QStringLiteral("20"));
-        parameters->SelectTab(2);
-        typeAndEnter(box(QStringLiteral("txtOptics3")), QStringLiteral("30"));
-        parameters->SelectTab(5);
-        m.Find<QRadioButton>(QStringLiteral("optUnits0"))->click();
-        MessageBoxes::QueueAnswer(MessageBoxes::Yes);
-        QTest::keyClick(m.Strip(), Qt::Key_Delete);
-        disconnect(connection);
-        const QList<SlideSetPart> expected = {SlideSetPart::Counts, SlideSetPart::Sweeps, SlideSetPart::SlideMoved,
-                                              SlideSetPart::SlideMade, SlideSetPart::Texts, SlideSetPart::Cage,
-                                              SlideSetPart::Optics, SlideSetPart::Units, SlideSetPart::SlideDeleted};
-        QList<uint> expectedBits;
-        for (SlideSetPart part : expected)
-            expectedBits << uint(part);
-        QCOMPARE(seen, expectedBits);
-        QCOMPARE(m.Form->Set().SlideCount(), int16_t(1));
     }
 
     void enterWalksDownTheMortalityBoxes()
