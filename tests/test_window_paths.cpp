@@ -1,7 +1,9 @@
-// Key and mouse paths a rearrangement of the window loses easily.
+// Key and mouse paths a rearrangement of the window loses easily, and every
+// change passing through the document once.
 #include "test_window_fixture.h"
 
 #include "entry/ParameterPanel.h"
+#include "entry/SlideSetDocument.h"
 
 class TestWindowPaths : public QObject
 {
@@ -65,6 +67,39 @@ private slots:
         QCOMPARE(slide(2).Counts[5], int16_t(8));
         QCOMPARE(slide(1).Counts[5], int16_t(0));
         QCOMPARE(m.Cell(5, 2), QString());
+    }
+
+    // Each change the operator makes reaches the set through the document, once,
+    // saying what it touched (the undo stack and the recovery file rely on it).
+    void changesGoThroughTheDocument()
+    {
+        QList<uint> seen;
+        const auto connection = connect(&m.Form->Document(), &SlideSetDocument::Changed, this,
+                                        [&seen](const SlideSetChange &c) { seen << uint(c.What.toInt()); });
+        auto *parameters = m.Form->findChild<ParameterPanel *>();
+        m.TypeDrop(QStringLiteral("4"));
+        typeAndEnter(box(QStringLiteral("txtSlideInfo2")), QStringLiteral("2"));
+        typeAndEnter(box(QStringLiteral("txtSlideInfo1")), QStringLiteral("5"));
+        m.NewSlide(QStringLiteral("10"));
+        parameters->SelectTab(1);
+        box(QStringLiteral("txtSprayer1"))->setFocus();
+        QTest::keyClicks(box(QStringLiteral("txtSprayer1")), QStringLiteral("A"));
+        typeAndEnter(box(QStringLiteral("txtMortality1")), QStringLiteral("20"));
+        parameters->SelectTab(2);
+        typeAndEnter(box(QStringLiteral("txtOptics3")), QStringLiteral("30"));
+        parameters->SelectTab(5);
+        m.Find<QRadioButton>(QStringLiteral("optUnits0"))->click();
+        MessageBoxes::QueueAnswer(MessageBoxes::Yes);
+        QTest::keyClick(m.Strip(), Qt::Key_Delete);
+        disconnect(connection);
+        const QList<SlideSetPart> expected = {SlideSetPart::Counts, SlideSetPart::Sweeps, SlideSetPart::SlideMoved,
+                                              SlideSetPart::SlideMade, SlideSetPart::Texts, SlideSetPart::Cage,
+                                              SlideSetPart::Optics, SlideSetPart::Units, SlideSetPart::SlideDeleted};
+        QList<uint> expectedBits;
+        for (SlideSetPart part : expected)
+            expectedBits << uint(part);
+        QCOMPARE(seen, expectedBits);
+        QCOMPARE(m.Form->Set().SlideCount(), int16_t(1));
     }
 
     void enterWalksDownTheMortalityBoxes()
