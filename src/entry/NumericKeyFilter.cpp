@@ -43,6 +43,7 @@ EntryFieldBehaviour::EntryFieldBehaviour(QLineEdit *field, FieldTyping typing, Q
 void EntryFieldBehaviour::Detach()
 {
     onEnter = nullptr;
+    onKey = nullptr;
     onLeave = nullptr;
     if (m_field)
         m_field->removeEventFilter(this);
@@ -78,6 +79,8 @@ bool EntryFieldBehaviour::eventFilter(QObject *watched, QEvent *event)
                 onEnter();
             return true;
         }
+        if (onKey && onKey(key))
+            return true;
         if (m_typing == FieldTyping::FreeText)
             return false;
         return DiscardsTypedKey(key, m_field, m_typing == FieldTyping::Decimal, m_decimal);

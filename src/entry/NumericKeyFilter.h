@@ -45,6 +45,9 @@ public:
     void Detach();
 
     std::function<void()> onEnter;
+    // A key the field treats in its own way (the sign of a position), asked
+    // before the typing filter; true when it took the key.
+    std::function<bool(QKeyEvent *)> onKey;
     // Runs when the focus moves to another control of the program; not when the
     // whole window loses the focus (another application, a message box), as the
     // field has not been left then.

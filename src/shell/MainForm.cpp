@@ -2,21 +2,21 @@
 
 #include "entry/MortalityPanel.h"
 #include "entry/ParameterPanel.h"
-#include "entry/PictureBox.h"
 #include "entry/SlideSetCommands.h"
 #include "entry/SlideSetDocument.h"
 #include "graphs/GraphBoxes.h"
 #include "platform/ui/MessageBoxes.h"
+#include "window/CompositeView.h"
+#include "window/CountTable.h"
+#include "window/DropEntryFrame.h"
+#include "window/ResultsPanel.h"
+#include "window/SizeRangeFrame.h"
+#include "window/SlideInfoFrame.h"
+#include "window/SlideStrip.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QTabBar>
-#include <QTableWidget>
 
 MainForm::MainForm(const StartUpValues &startUp, const SettingsStore &store, QWidget *parent)
     : QWidget(parent)
@@ -40,7 +40,7 @@ MainForm::MainForm(const StartUpValues &startUp, const SettingsStore &store, QWi
     CreateControls();
     SetDataEntryEnabled(false);
     SetResultsEnabled(false);
-    SelectGraphOption(1);
+    m_results->SelectGraphOption(1);
     m_parameters->SelectTab(1);
 
     // Every key of this window passes here before the focused control sees it.
@@ -95,9 +95,36 @@ bool MainForm::IsModified() const
     return m_document->IsModified();
 }
 
+bool MainForm::CellEditPending() const
+{
+    return m_countTable->CellEditPending();
+}
+
 bool MainForm::IsCompositeView() const
 {
     return m_view.CompositeChecked;
+}
+
+// --- the slide on view -------------------------------------------------------------
+
+void MainForm::RefreshCurrentSlide()
+{
+    const Slide &s = m_set.Current();
+    m_countTable->ShowSlide(s);
+    if (m_set.CurrentSlide >= 1)
+        m_slideInfo->ShowSlide(s);
+    ComputeRangeStats(m_view.RangeStats, m_set, 0);
+    m_ranges->Fill();
+    m_mortality->ShowMortality();
+    const bool composite = IsCompositeView();
+    m_view.CurrentVMD = composite ? m_view.Composite.CompVMD : s.VMD;
+    m_view.CurrentNMD = composite ? m_view.Composite.CompNMD : s.NMD;
+    // In composite view the results are the line's: an empty slide on view
+    // does not switch them off (nor hide Print).
+    m_results->ShowResults(composite ? m_results->ResultsEnabled() : s.TotalDrops > 0);
+    // The line graphs draw every slide: the one on view has just changed.
+    if (composite && m_view.CompositeView >= 1)
+        DrawCompositeGraph(m_view.CompositeView);
 }
 
 void MainForm::CalcCompositeAndMedians()
@@ -108,12 +135,126 @@ void MainForm::CalcCompositeAndMedians()
     m_view.CurrentNMD = IsCompositeView() ? m_view.Composite.CompNMD : m_set.Current().NMD;
 }
 
+void MainForm::FillStatsGrid()
+{
+    m_ranges->Fill();
+}
+
+void MainForm::DrawResult()
+{
+    m_results->DrawResult();
+}
+
+void MainForm::UpdateHistogramLabels()
+{
+    m_results->UpdateHistogramLabels();
+}
+
+void MainForm::SetHistogramRightLabel(const QString &text)
+{
+    m_results->SetHistogramRightLabel(text);
+}
+
+void MainForm::ResizeCountTable()
+{
+    m_countTable->Resize();
+}
+
+void MainForm::RewriteDiameterColumn()
+{
+    m_countTable->RewriteDiameters();
+}
+
 void MainForm::ApplyUnitLabels()
 {
-    lblSlideInfo[4]->setText(m_set.Params.Metric ? QStringLiteral("m") : QStringLiteral("ft"));
-    if (!IsCompositeView())
-        SetTabCaptions();
+    m_slideInfo->ApplyUnitLabel(m_set.Params.Metric);
+    SetTabCaptions();
     m_parameters->ApplyUnitLabels();
+}
+
+void MainForm::CommitPendingCell()
+{
+    if (m_countTable)
+        m_countTable->CommitPendingCell();
+}
+
+void MainForm::CommitSlideFields()
+{
+    m_slideInfo->CommitFields();
+}
+
+bool MainForm::SlideFieldsCommitting() const
+{
+    return m_slideInfo->Committing();
+}
+
+void MainForm::SelectSlideTab(int tab)
+{
+    m_strip->Select(tab);
+}
+
+void MainForm::SetTabCaptions()
+{
+    m_strip->SetCaptions();
+}
+
+void MainForm::ShowSizeClass(int sizeClass)
+{
+    m_countTable->ShowSizeClass(sizeClass);
+}
+
+void MainForm::DrawCompositeGraph(int view)
+{
+    m_composite->Draw(view);
+}
+
+void MainForm::ClearCompositeGraph()
+{
+    m_composite->Clear();
+}
+
+void MainForm::FocusNewSlide()
+{
+    btnNewSlide->setFocus();
+}
+
+// --- the window's states ---------------------------------------------------------
+
+void MainForm::SetDataEntryEnabled(bool enabled)
+{
+    m_dataEntryEnabled = enabled;
+    m_dropEntry->SetEntryEnabled(enabled);
+    m_slideInfo->SetEntryEnabled(enabled);
+    m_mortality->SetEntryEnabled(enabled);
+    m_countTable->SetEntryEnabled(enabled);
+    m_ranges->SetEntryEnabled(enabled);
+}
+
+void MainForm::SetResultsEnabled(bool enabled)
+{
+    m_results->SetResultsEnabled(enabled);
+}
+
+// No slide: nothing to type into or read out, Load offered again.
+void MainForm::ShowEmptySet()
+{
+    m_strip->ShowNoSlide();
+    btnLoadData->setEnabled(true);
+    btnSaveData->setEnabled(false);
+    SetDataEntryEnabled(false);
+    SetResultsEnabled(false);
+    m_results->SetCompositeChecked(false);
+    m_results->SetCompositeOffered(false);
+    m_results->SelectGraphOption(1);
+}
+
+void MainForm::ResetSlideSet()
+{
+    CommitPendingCell();
+    m_document->Clear(); // no slides, no control data, no descriptive texts
+    m_composite->SetCardCount(0);
+    ShowEmptySet();
+    m_parameters->ResetFields();
 }
 
 void MainForm::ShowLoadedSlideSet()
@@ -123,26 +264,71 @@ void MainForm::ShowLoadedSlideSet()
     ResizeCountTable();
     const int16_t count = m_set.SlideCount();
     m_view.LargestSizeFound = std::max(m_view.LargestSizeFound, ComputeLargestSizeFound(m_set));
-    RebuildSlideTabs();
-    SetCardCount(count);
+    m_strip->Rebuild();
+    m_composite->SetCardCount(count);
     if (count > 0) {
         SetDataEntryEnabled(true);
-        CompositeCheck->setVisible(count > 1);
+        m_results->SetCompositeOffered(count > 1);
         // The last slide of the position order is shown; clearing CurrentSlide
         // makes its selection refresh whatever was on view before.
         SetTabCaptions();
         m_set.CurrentSlide = 0;
         SelectSlideTab(count);
-        txtDataEntry->setFocus();
+        m_dropEntry->FocusField();
     }
     btnLoadData->setEnabled(count == 0);
     btnSaveData->setEnabled(count > 0);
 }
 
-void MainForm::FocusNewSlide()
+void MainForm::ShowComposite(bool checked)
 {
-    btnNewSlide->setFocus();
+    // What was typed belongs to the view it was typed in.
+    if (m_set.SlideCount() > 0) {
+        CommitPendingCell();
+        CommitSlideFields();
+    }
+    m_view.CompositeChecked = checked && m_set.SlideCount() > 0;
+    if (m_set.SlideCount() == 0)
+        return;
+    m_results->ShowCompositeMode(checked);
+    btnNewSlide->setEnabled(!checked);
+    m_view.CompositeView = 0;
+    if (checked) {
+        CalcComposite(m_set, m_view.Composite);
+        m_strip->ShowCompositeTabs();
+        m_composite->setVisible(true);
+        m_composite->raise();
+        SelectSlideTab(1);
+        m_composite->update();
+    } else {
+        m_composite->setVisible(false);
+        m_composite->HideReadout();
+        m_composite->HideCards();
+        m_strip->Rebuild();
+        SelectSlideTab(m_set.CurrentSlide);
+    }
+    for (QWidget *w : {static_cast<QWidget *>(m_dropEntry), static_cast<QWidget *>(m_mortality),
+                       static_cast<QWidget *>(m_countTable)})
+        w->setVisible(!checked);
+    for (QWidget *w : m_underComposite)
+        w->setVisible(!checked);
+    // Optics changed in composite view recomputed every slide; the slide coming
+    // back into view shows its figures as they are now, not as they were.
+    if (!checked)
+        RefreshCurrentSlide();
+
+    m_view.CurrentVMD = checked ? m_view.Composite.CompVMD : m_set.Current().VMD;
+    m_view.CurrentNMD = checked ? m_view.Composite.CompNMD : m_set.Current().NMD;
+    m_results->ShowChosenGraph();
+    // Hiding the drop box would hand the focus to Slide Position with its text
+    // selected, where the next key would edit the position.
+    if (checked)
+        m_strip->setFocus(Qt::OtherFocusReason);
+    else
+        m_dropEntry->FocusField();
 }
+
+// --- Save, Load, Print ----------------------------------------------------------------
 
 void MainForm::SaveCommand()
 {
@@ -178,83 +364,4 @@ void MainForm::PrintCommand()
 {
     if (m_printHandler)
         m_printHandler(*this);
-}
-
-bool MainForm::eventFilter(QObject *watched, QEvent *event)
-{
-    switch (event->type()) {
-    case QEvent::KeyPress: {
-        auto *key = static_cast<QKeyEvent *>(event);
-        auto *widget = qobject_cast<QWidget *>(watched);
-        if (!widget || widget->window() != this || QApplication::activeModalWidget())
-            return false;
-        if (MainWindow_KeyDown(key))
-            return true;
-        // Operators press Enter, on either keyboard, to press the button they are on.
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            if (auto *button = qobject_cast<QPushButton *>(watched)) {
-                if (button->isEnabled() && button->isVisible() && !key->isAutoRepeat())
-                    button->click();
-                return true;
-            }
-        }
-        if (watched == txtDataEntry)
-            return DataEntry_KeyPress(key);
-        if (watched == DataGrid)
-            return DataGrid_KeyPress(key);
-        if (watched == txtSlideInfo[1])
-            return SlideInfo_KeyPress(1, key);
-        if (watched == txtSlideInfo[2])
-            return SlideInfo_KeyPress(2, key);
-        if (watched == SlideStrip && key->key() == Qt::Key_Delete
-            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            if (!IsCompositeView() && m_set.SlideCount() > 0)
-                DeleteCurrentSlide();
-            return true;
-        }
-        return false;
-    }
-    case QEvent::FocusIn:
-        if (watched == txtSlideInfo[1] || watched == txtSlideInfo[2] || watched == txtDataEntry) {
-            auto *box = static_cast<QLineEdit *>(watched);
-            // Selected once the focus has settled, and only if it is still here:
-            // a field the focus merely passed through keeps no selection.
-            QMetaObject::invokeMethod(
-                box, [box] { if (box->hasFocus()) box->selectAll(); }, Qt::QueuedConnection);
-        }
-        return false;
-    case QEvent::FocusOut: {
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        // Another window taking the focus (a message box, another program) is not
-        // the operator leaving the field.
-        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
-            return false;
-        if (watched == DataGrid)
-            CommitPendingCell();
-        else if (watched == txtSlideInfo[1])
-            SlideInfo_FocusLost(1);
-        else if (watched == txtSlideInfo[2])
-            SlideInfo_FocusLost(2);
-        return false;
-    }
-    case QEvent::MouseButtonPress:
-        if (watched == frameDataEntry || watched == lblDataEntry) {
-            if (txtDataEntry->isEnabled())
-                txtDataEntry->setFocus(Qt::MouseFocusReason);
-        }
-        return false;
-    case QEvent::Enter:
-    case QEvent::MouseMove:
-        for (size_t i = 1; i < CardLabel.size(); ++i)
-            if (watched == CardLabel[i]) {
-                CardLabel_MouseMove(int(i));
-                // Resting on a card is not moving over the graph, which would
-                // hide the read-out again.
-                return event->type() == QEvent::MouseMove;
-            }
-        return false;
-    default:
-        return false;
-    }
 }

@@ -1,48 +1,40 @@
 #pragma once
 
-#include "entry/MainFormContext.h"
-#include "graphs/DrawingSurface.h"
 #include "shell/Settings.h"
 #include "shell/StartUpValues.h"
+#include "window/WindowContext.h"
 
 #include <QColor>
 #include <QWidget>
 
-#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
 
-class QButtonGroup;
-class QCheckBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
-class QTabBar;
-class QTableWidget;
+class CompositeView;
+class CountTable;
+class DropEntryFrame;
 class MortalityPanel;
 class ParameterPanel;
-class PictureBox;
+class QPushButton;
+class ResultsPanel;
+class SizeRangeFrame;
+class SlideInfoFrame;
 class SlideSetCommands;
 class SlideSetDocument;
+class SlideStrip;
 
 // The one window of the program: the slide strip and the count table on the
 // left, the parameters, the histogram and the range table on the right, and the
 // composite graphs over the left half when the whole line is on view.
 //
-// The handlers are spread over files named after what they serve:
-//   shell/MainForm.cpp          initialisation, activation, unload, settings
-//   shell/MainFormLayout.cpp    the controls and the two screen layouts
-//   entry/SlideStrip.cpp        window states, slide tabs, delete, composite box
-//   entry/NewSlide.cpp          New Slide and the slide position/sweeps fields
-//   entry/DropEntry.cpp         txtDataEntry and the Ctrl-key commands
-//   shell/UndoRedo.cpp          undo and redo of the counting
-//   entry/CountTable.cpp        the count table and its key handling
-//   entry/ResultsPanel.cpp      the refresh of the slide on view, labels, histogram
-//   entry/CompositeGraphs.cpp   Picture1, slide cards and read-outs
-class MainForm : public QWidget, public MainFormContext
+// The window is the frame: it makes the panels, places them for the screen, and
+// answers the Ctrl-key commands, New Slide, Save, Load, Print and closing. The
+// panels do the rest and reach each other only through it.
+//   shell/MainForm.cpp          making, the views of the slide on view, closing
+//   shell/MainFormLayout.cpp    the two screen layouts
+//   shell/MainFormCommands.cpp  the commands and the keyboard
+class MainForm : public QWidget, public WindowContext
 {
     Q_OBJECT
 public:
@@ -75,10 +67,17 @@ public:
     void ShowLoadedSlideSet() override;
     void FocusNewSlide() override;
 
-    // --- window state (slide strip) -------------------------------------------------
-    void SetDataEntryEnabled(bool enabled);
-    void SetResultsEnabled(bool enabled);
-    void UpdateStatsLabels();
+    // --- WindowContext --------------------------------------------------------------
+    const SettingsStore &Store() const override { return m_store; }
+    void CommitPendingCell() override;
+    void CommitSlideFields() override;
+    bool SlideFieldsCommitting() const override;
+    void SetCurrentSlide(int16_t slide) override { m_set.CurrentSlide = slide; }
+    void SelectSlideTab(int tab) override;
+    void SetTabCaptions() override;
+    void ShowSizeClass(int sizeClass) override;
+    void DrawCompositeGraph(int view) override;
+    void ClearCompositeGraph() override;
 
     // --- commands ------------------------------------------------------------------
     void NewSlideCommand();
@@ -101,8 +100,7 @@ public:
     QString SlideSetFileName() const;
 
     const StartUpValues &StartUp() const { return m_startUp; }
-    const SettingsStore &Store() const { return m_store; }
-    bool CellEditPending() const { return m_cellEditPending; }
+    bool CellEditPending() const;
     QColor HistogramColor() const;
 
 signals:
@@ -116,61 +114,18 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // layout (MainFormLayout.cpp)
+    // making and layout (MainFormLayout.cpp)
     void CreateControls();
-    void LayoutLargeScreen();
-    void LayoutSmallScreen();
     void LayoutCommon(bool large);
-    void SetGridHeadings();
 
-    // slide strip (SlideStrip.cpp)
-    void SlideStrip_Click(int tab);
-    void SelectSlideTab(int tab);
+    // the window's states
+    void SetDataEntryEnabled(bool enabled);
+    void SetResultsEnabled(bool enabled);
+    void ShowEmptySet();
+    void ShowComposite(bool checked);
     void DeleteCurrentSlide();
-    void CompositeCheck_Click();
-    QString SlideTabCaption(int slide) const;
-    void SetTabCaptions();
-    void RebuildSlideTabs();
-    void SetCardCount(int count);
-    void ShowNoSlideTab();
-
-    // new slide and slide fields (NewSlide.cpp)
-    void SlideInfo_FocusLost(int index);
-    void CommitSlideFields();
-    bool SlideInfo_KeyPress(int index, QKeyEvent *event);
-
-    // drop entry and keyboard (DropEntry.cpp)
-    bool DataEntry_KeyPress(QKeyEvent *event);
-    void CommitDataEntry();
-    bool MainWindow_KeyDown(QKeyEvent *event);
-
-    // count table (CountTable.cpp)
-    void DataGrid_CellChanged(int row, int column, int previousRow, int previousColumn);
-    bool DataGrid_KeyPress(QKeyEvent *event);
-    void DataGrid_CellLeave(int row);
-    void CommitPendingCell();
-    void SetGridCurrentCell(int row, int column);
-    int GridRow() const;  // current size class row, 1-based (0: none)
-    void SetCellText(int row, int column, const QString &text);
-    QString CellText(int row, int column) const;
-    void ColourCountColumn(bool enabled);
-
-    // results (ResultsPanel.cpp)
-    void GraphOption_Click(int index);
-    void SelectGraphOption(int index);
-    int SelectedGraphOption() const;
-    void optCloud_Slide_Click(int index);
-    void ResultPic_MouseMove(const QPointF &pixel);
-    void ClearResultPic();
-    void PlaceHistogramLabels();
-
-    // composite graphs (CompositeGraphs.cpp)
-    void DrawCompositeGraph(int view);
-    void ClearPicture1();
-    void HideCards();
-    void HideReadout();
-    void CardLabel_MouseMove(int index);
-    void Picture1_MouseMove();
+    bool CtrlKeyCommand(QKeyEvent *event);
+    int StepView(int step);
 
     // --- document and view -----------------------------------------------------------
     StartUpValues m_startUp;
@@ -179,56 +134,25 @@ private:
     SlideSet m_set;
     ViewState m_view;
     QString m_initialDir;
-    bool m_resultsEnabled = false;
     bool m_dataEntryEnabled = false;
-    bool m_gridUpdating = false;
-    bool m_cellEditPending = false;
     bool m_activated = false;
-    bool m_readoutShown = false;
     bool m_largeLayout = true;
-    bool m_tabsUpdating = false;   // the strip is being rebuilt: its signals are not clicks
-    bool m_inFieldCommit = false;  // a slide field is being committed (its message may steal focus)
-    float m_vmdAxisMax = 0, m_nmdAxisMax = 0, m_densityAxisMax = 0;
-    // The user scale the last histogram left on ResultPic (the axis labels and
-    // the tool tip read it).
-    UserScale m_histScale;
-    UserScale m_lineScale; // the line-data graph's, for placing the read-outs
     std::function<void(MainForm &)> m_printHandler;
     std::unique_ptr<SlideSetDocument> m_document;
     std::unique_ptr<SlideSetCommands> m_commands;
 
-    // --- controls --------------------------------------------------------------------
-    QTabBar *SlideStrip = nullptr;
-    QTableWidget *DataGrid = nullptr;
-    QGroupBox *frameDataEntry = nullptr;
-    QLabel *lblDataEntry = nullptr;
-    QLineEdit *txtDataEntry = nullptr;
-    QGroupBox *frameSlideInfo = nullptr;
-    std::array<QLabel *, 7> lblSlideInfo{};     // 0 "Total # Drops:", 1..6 as named
-    std::array<QLineEdit *, 3> txtSlideInfo{};  // 1 position, 2 sweeps
+    // --- panels and buttons ------------------------------------------------------------
+    SlideStrip *m_strip = nullptr;
+    CountTable *m_countTable = nullptr;
+    DropEntryFrame *m_dropEntry = nullptr;
+    SlideInfoFrame *m_slideInfo = nullptr;
     MortalityPanel *m_mortality = nullptr;
     ParameterPanel *m_parameters = nullptr;
-    QGroupBox *frameStats = nullptr;
-    QTableWidget *StatsGrid = nullptr;
-    QGroupBox *frameCloudMethod = nullptr;
-    std::array<QRadioButton *, 3> optCloud_Slide{};
-    std::array<QRadioButton *, 3> optCloudMethod{};
-    QGroupBox *ResultFrame = nullptr;
-    PictureBox *ResultPic = nullptr;
-    QLabel *ResultLabelX1 = nullptr, *ResultLabelX2 = nullptr;
-    QLabel *ResultLabelY1 = nullptr, *ResultLabelY2 = nullptr;
-    QLabel *ResultLabel = nullptr;
-    std::array<QRadioButton *, 6> GraphOption{};
-    QButtonGroup *m_graphGroup = nullptr;
-    std::array<QLabel *, 4> InfoLabel{};
-    QLabel *VMDLabel = nullptr, *NMDLabel = nullptr, *DropLabel = nullptr;
-    QCheckBox *CompositeCheck = nullptr;
-    QPushButton *btnPrint = nullptr;
+    SizeRangeFrame *m_ranges = nullptr;
+    ResultsPanel *m_results = nullptr;
+    CompositeView *m_composite = nullptr;
     QPushButton *btnNewSlide = nullptr;
     QPushButton *btnLoadData = nullptr;
     QPushButton *btnSaveData = nullptr;
-    PictureBox *Picture1 = nullptr;
-    std::vector<QWidget *> m_underComposite;   // further controls the composite graphs cover
-    std::vector<QLabel *> CardLabel;            // [0] the design-time element, [i] slide i
-    std::array<QLabel *, 7> DataLabel{};        // 1..6 the read-out items
+    std::vector<QWidget *> m_underComposite; // further panels the composite graphs cover
 };

@@ -1,0 +1,163 @@
+#include "window/SizeRangeFrame.h"
+
+#include "model/Units.h"
+#include "window/PanelWidgets.h"
+#include "window/WindowContext.h"
+
+#include <QButtonGroup>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QRadioButton>
+#include <QTableWidget>
+
+namespace {
+
+// Trailing blanks keep the figures off the table's right border.
+const QString kPercentPad(QStringLiteral("     "));
+const QString kCountPad(QStringLiteral("        "));
+
+void setStatsText(QTableWidget *grid, int row, int column, const QString &text)
+{
+    QTableWidgetItem *item = grid->item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        item->setFlags(Qt::ItemIsEnabled);
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->setItem(row, column, item);
+    }
+    if (item->text() != text)
+        item->setText(text);
+}
+
+} // namespace
+
+SizeRangeFrame::SizeRangeFrame(WindowContext &context, QWidget *parent)
+    : QGroupBox(QStringLiteral("Size Ranges"), parent)
+    , m_context(context)
+{
+    setObjectName(QStringLiteral("frameStats"));
+    StatsGrid = named(new QTableWidget(this), QStringLiteral("StatsGrid"));
+    SetUpGrid(StatsGrid, 3);
+    StatsGrid->setRowCount(kRangeCount);
+    StatsGrid->setFocusPolicy(Qt::NoFocus);
+    StatsGrid->setSelectionMode(QAbstractItemView::NoSelection);
+    StatsGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StatsGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    frameCloudMethod = named(new QGroupBox(this), QStringLiteral("frameCloudMethod"));
+    auto *cloudGroup = new QButtonGroup(this);
+    auto *methodGroup = new QButtonGroup(this);
+    const char *cloudCaptions[3] = {"", "on Slide", "in Cloud"};
+    const char *methodCaptions[3] = {"", "Diameter \xC2\xB2", "May && Clifford"};
+    for (int i = 1; i <= 2; ++i) {
+        optCloud_Slide[i] = named(new QRadioButton(QString::fromUtf8(cloudCaptions[i]), frameCloudMethod),
+                                  indexed("optCloud_Slide", i));
+        cloudGroup->addButton(optCloud_Slide[i], i);
+        // A doubled ampersand in a caption shows as one.
+        optCloudMethod[i] = named(new QRadioButton(QString::fromUtf8(methodCaptions[i]), frameCloudMethod),
+                                  indexed("optCloudMethod", i));
+        methodGroup->addButton(optCloudMethod[i], i);
+    }
+    optCloud_Slide[1]->setChecked(true);
+    optCloudMethod[1]->setChecked(true);
+    optCloudMethod[1]->setVisible(false);
+    optCloudMethod[2]->setVisible(false);
+    connect(cloudGroup, &QButtonGroup::idClicked, this, [this](int id) { cloudOptionChosen(id); });
+}
+
+void SizeRangeFrame::SetHeadings(const QFont &font)
+{
+    StatsGrid->setFont(font);
+    StatsGrid->horizontalHeader()->setFont(font);
+    const QFontMetrics fm(font);
+    const QStringList headings = {QStringLiteral("Range"), QStringLiteral("% Mass"), QStringLiteral("% Size")};
+    StatsGrid->setHorizontalHeaderLabels(headings);
+    // The cells may use another face than the headings: measure with the wider
+    // of the two so no figure is elided.
+    const QFontMetrics cellMetrics(StatsGrid->font());
+    const auto widest = [&](const QString &text) {
+        return std::max(fm.horizontalAdvance(text), cellMetrics.horizontalAdvance(text));
+    };
+    int rangeWidth = widest(headings[0]);
+    for (int j = 0; j < kRangeCount; ++j) {
+        const QString text = QStringLiteral(" ") + RangeBounds(j) + kMicro + QStringLiteral("m");
+        auto *item = new QTableWidgetItem(text);
+        item->setFlags(Qt::ItemIsEnabled);
+        item->setBackground(window()->palette().color(QPalette::Button));
+        StatsGrid->setItem(j, 0, item);
+        rangeWidth = std::max(rangeWidth, widest(text));
+    }
+    StatsGrid->setColumnWidth(0, rangeWidth + 24);
+    // The value columns carry trailing blanks that keep figures off the border.
+    StatsGrid->setColumnWidth(1, widest(QStringLiteral("100.0%     ")) + 18);
+    StatsGrid->setColumnWidth(2, widest(QStringLiteral("100.0%     ")) + 18);
+}
+
+// The table at the left, the cloud options stacked beside it.
+QSize SizeRangeFrame::Arrange(bool large, int rowHeight)
+{
+    StatsGrid->verticalHeader()->setDefaultSectionSize(rowHeight);
+    StatsGrid->horizontalHeader()->setFixedHeight(rowHeight + 4);
+    int statsWidth = 2 * StatsGrid->frameWidth();
+    for (int c = 0; c < 3; ++c)
+        statsWidth += StatsGrid->columnWidth(c);
+    const int statsHeight = 2 * StatsGrid->frameWidth() + (rowHeight + 4) + kRangeCount * rowHeight;
+    StatsGrid->setGeometry(8, 18, statsWidth, statsHeight);
+    int optionWidth = 0;
+    for (int i = 1; i <= 2; ++i)
+        optionWidth = std::max({optionWidth, optCloud_Slide[i]->sizeHint().width(), optCloudMethod[i]->sizeHint().width()});
+    const int optionHeight = optCloud_Slide[1]->sizeHint().height();
+    for (int i = 1; i <= 2; ++i) {
+        optCloud_Slide[i]->setGeometry(6, 4 + (i - 1) * optionHeight, optionWidth, optionHeight);
+        optCloudMethod[i]->setGeometry(6, 10 + (i + 1) * optionHeight, optionWidth, optionHeight);
+    }
+    const QSize cloudSize(optionWidth + 12, 4 * optionHeight + 16);
+    frameCloudMethod->setGeometry(8 + statsWidth + (large ? 6 : 4), 14, cloudSize.width(), cloudSize.height());
+    const int width = frameCloudMethod->geometry().right() + (large ? 8 : 6);
+    return QSize(width, std::max(statsHeight, cloudSize.height()) + 26);
+}
+
+void SizeRangeFrame::Fill()
+{
+    const SlideSet &set = m_context.Set();
+    const NumberFormat &format = m_context.Format();
+    const bool onSlide = optCloud_Slide[1]->isChecked();
+    StatsGrid->horizontalHeaderItem(2)->setText(QStringLiteral("% Size"));
+    StatsGrid->horizontalHeaderItem(1)->setText(onSlide ? QStringLiteral("Count") : QStringLiteral("% Mass"));
+    // A slide without drops has no range figures; they stay empty rather than
+    // showing those of the slide before.
+    const bool empty = set.CurrentSlide < 1 || set.Current().TotalDrops == 0;
+    const RangeStatistics &r = m_context.View().RangeStats;
+    for (int j = 0; j < kRangeCount; ++j) {
+        if (empty) {
+            setStatsText(StatsGrid, j, 1, QString());
+            setStatsText(StatsGrid, j, 2, QString());
+        } else if (onSlide) {
+            setStatsText(StatsGrid, j, 1, format.General(float(r.Count[j])) + kCountPad);
+            setStatsText(StatsGrid, j, 2, format.Format(r.SizeOnSlide[j], "0.0%") + kPercentPad);
+        } else {
+            setStatsText(StatsGrid, j, 1, format.Format(r.MassInCloud[j], "0.0%") + kPercentPad);
+            setStatsText(StatsGrid, j, 2, format.Format(r.SizeInCloud[j], "0.0%") + kPercentPad);
+        }
+    }
+}
+
+void SizeRangeFrame::SetEntryEnabled(bool enabled)
+{
+    for (int i = 1; i <= 2; ++i) {
+        optCloud_Slide[i]->setEnabled(enabled);
+        optCloudMethod[i]->setVisible(enabled && optCloud_Slide[2]->isChecked());
+    }
+    SetGridColours(StatsGrid, enabled, enabled ? QColor(144, 144, 144) : QColor(192, 192, 192));
+    if (!enabled)
+        for (int r = 0; r < kRangeCount; ++r)
+            for (int c = 1; c <= 2; ++c)
+                if (QTableWidgetItem *item = StatsGrid->item(r, c))
+                    item->setText(QString());
+}
+
+void SizeRangeFrame::cloudOptionChosen(int option)
+{
+    Fill();
+    for (int i = 1; i <= 2; ++i)
+        optCloudMethod[i]->setVisible(option == 2);
+}

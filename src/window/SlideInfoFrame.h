@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QGroupBox>
+
+#include <array>
+
+class EntryFieldBehaviour;
+class QFontMetrics;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class WindowContext;
+struct Slide;
+
+// The frame frameSlideInfo: the position of the slide on view along the line
+// and the sweeps scanned on it (both editable), its scanned area and its drops.
+class SlideInfoFrame : public QGroupBox
+{
+    Q_OBJECT
+public:
+    SlideInfoFrame(WindowContext &context, QWidget *parent);
+    ~SlideInfoFrame() override;
+
+    // The captions and fields in place, measured in the window's font; the
+    // frame's own natural size.
+    QSize Arrange(bool large, int lineHeight, const QFontMetrics &fm);
+
+    void ShowSlide(const Slide &slide);
+    // Data entry on or off; off also empties the fields.
+    void SetEntryEnabled(bool enabled);
+    void ApplyUnitLabel(bool metric);
+
+    // A value typed and not yet left with Enter or Tab belongs to the slide on
+    // view: committed before anything saves, asks, or shows another slide.
+    void CommitFields();
+    // The field holding the focus committed, as leaving it would.
+    void CommitFocusedField();
+    bool Committing() const { return m_committing; }
+
+private:
+    enum Field { Position = 1, Sweeps = 2 };
+    void commit(Field field);
+    void commitPosition(float value);
+    void commitSweeps(float value);
+    bool turnSign(QKeyEvent *event);
+
+    WindowContext &m_context;
+    std::array<QLabel *, 7> lblSlideInfo{};    // 0 "Total # Drops:", 1..6 as named
+    std::array<QLineEdit *, 3> txtSlideInfo{}; // 1 position, 2 sweeps
+    std::array<EntryFieldBehaviour *, 3> m_fields{};
+    bool m_committing = false; // a field is being committed (its message may steal the focus)
+};

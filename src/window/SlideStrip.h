@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QTabBar>
+
+class WindowContext;
+
+// The tab strip SlideStrip: one tab per slide, captioned with its position, in
+// position order, or the graph tabs of the composite view. Choosing a tab shows
+// that slide (or graph); Delete asks to delete the slide on view.
+class SlideStrip : public QTabBar
+{
+    Q_OBJECT
+public:
+    SlideStrip(WindowContext &context, QWidget *parent);
+
+    // Tab `tab` (1-based) chosen as a click chooses it.
+    void Select(int tab);
+    // The slide captions after positions or the unit system changed.
+    void SetCaptions();
+    // One tab per slide, in slide order, nothing chosen by the rebuilding.
+    void Rebuild();
+    // The single "<No Slide>" tab of an empty set.
+    void ShowNoSlide();
+    // The tab of slide `count`, just made the last (the first replaces "<No Slide>").
+    void AddSlideTab(int count);
+    // One tab fewer after a slide was deleted; the captions follow.
+    void RemoveLastTab();
+    // The graph tabs of the composite view.
+    void ShowCompositeTabs();
+
+signals:
+    void DeleteRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void chosen(int tab);
+    QString caption(int slide) const;
+
+    WindowContext &m_context;
+    bool m_rebuilding = false; // tabs come and go: the strip's signals are no clicks
+};
