@@ -21,19 +21,15 @@
 namespace {
 
 const QColor kRed(255, 0, 0), kPale(255, 200, 200);
-const QColor kMortalityColours[] = {GraphColours::Knockdown1h, GraphColours::Mortality12h,
-                                    GraphColours::Mortality24h};
+const QColor kMortalityColours[] = {GraphColours::Knockdown1h, GraphColours::Mortality12h, GraphColours::Mortality24h};
 
-QString realisticFile()
-{
-    return qEnvironmentVariable("NIMBREL_TEST_DATA") + QStringLiteral("/realistic-line.csv");
-}
+QString realisticFile() { return qEnvironmentVariable("NIMBREL_TEST_DATA") + QStringLiteral("/realistic-line.csv"); }
 
 QImage makeImage(QSize size, int dpi = 96)
 {
     QImage image(size, QImage::Format_RGB32);
     image.setDotsPerMeterX(static_cast<int>(std::lround(dpi / 0.0254)));
-    image.setDotsPerMeterY(static_cast<int>(std::lround(dpi / 0.0254)));
+    image.setDotsPerMeterY(image.dotsPerMeterX());
     image.fill(Qt::white);
     return image;
 }
@@ -95,17 +91,6 @@ auto lineData(const SlideSet &set, const ViewState &view, QSize size = kPicture1
     return drawn(size, [&](DrawingSurface &s) { return DrawLineData(s, set, view, LineDataOptions{true}); });
 }
 
-QString plot(const QStringList &words, QImage &image)
-{
-    QString error;
-    const auto request = ParsePlotArguments(words + QStringList{"-o", "x.png"}, error);
-    if (!request)
-        return QStringLiteral("parse: ") + error;
-    QString note;
-    error = RenderPlot(*request, image, note);
-    return error.isEmpty() ? note : error;
-}
-
 auto scatter(const SlideSet &set, const ViewState &view, float densityAxisMax)
 {
     return drawn(kPicture1LargeSize, [&](DrawingSurface &s) {
@@ -138,49 +123,21 @@ class TestGraphs : public QObject
 private slots:
     void initTestCase() { RegisterFontSubstitutes(); }
 
-    void niceTickStep_data()
+    // Tick steps and histogram tops: a round number just above the largest value.
+    void scales()
     {
-        QTest::addColumn<float>("maximum");
-        QTest::addColumn<double>("step");
-        QTest::newRow("zero") << 0.0f << 0.2;
-        QTest::newRow("1.2") << 1.2f << 0.25;
-        QTest::newRow("2.5") << 2.5f << 0.5;
-        QTest::newRow("120") << 120.0f << 25.0;
-        QTest::newRow("1000: ln ratio just short of 3") << 1000.0f << 200.0;
-        QTest::newRow("negative is treated as empty") << -3.0f << 0.2;
-    }
-
-    void niceTickStep()
-    {
-        QFETCH(float, maximum);
-        QFETCH(double, step);
-        QVERIFY2(std::abs(NiceTickStep(maximum) - step) < 1e-12, qPrintable(QString::number(NiceTickStep(maximum))));
-    }
-
-    void rotatedTextRoundsFontSize_data()
-    {
-        QTest::addColumn<double>("points");
-        QTest::addColumn<int>("dpi");
-        QTest::addColumn<int>("pixels");
-        // 96 dpi: 15 twips per pixel, so h = points × 20 / 15.
-        QTest::newRow("8.5 rounds to 8") << 8.5 << 96 << 11;  // 10.67
-        QTest::newRow("9.5 rounds to 10") << 9.5 << 96 << 13; // 13.33
-        QTest::newRow("12 points on a 300-dpi page") << 12.0 << 300 << 50;
-    }
-
-    void rotatedTextRoundsFontSize()
-    {
-        QFETCH(double, points);
-        QFETCH(int, dpi);
-        QFETCH(int, pixels);
-        QImage image = makeImage(QSize(50, 50), dpi);
-        DrawingSurface surface(&image);
-        surface.FontName = QStringLiteral("MS Sans Serif");
-        surface.FontSize = points;
-        const QFont font = RotatedTextFont(surface);
-        QCOMPARE(font.pixelSize(), pixels);
-        RotatedText(surface, QStringLiteral("VMD"), 90, 10, 40);
-        QCOMPARE(surface.FontSize, points); // the surface's own font is untouched
+        for (const auto &[maximum, step] : {std::pair{0.0f, 0.2}, {1.2f, 0.25}, {2.5f, 0.5}, {120.0f, 25.0},
+                                            {1000.0f, 200.0}, // ln ratio just short of 3
+                                            {-3.0f, 0.2}})    // negative is treated as empty
+            QVERIFY2(std::abs(NiceTickStep(maximum) - step) < 1e-12, qPrintable(QString::number(maximum)));
+        // Graph mode (1 VF, 2 CVF, 3 density, 4 NF), the largest value (MaxVF, MaxNF or class density), the top.
+        for (const auto &[mode, largest, top] :
+             {std::tuple{1, 0.25f, 0.27}, {1, 0.95f, 1.0}, {4, 0.5f, 0.55}, {3, 12.0f, 13.0}, {2, 0.3f, 1.0}}) {
+            CompositeResults comp;
+            comp.CompMaxVF = comp.CompMaxNF = comp.CompMaxDensity = largest;
+            QCOMPARE(CompositeScaleTop(comp, mode), top);
+        }
+        QVERIFY(std::isfinite(SlideScaleTop(Slide(), 3))); // a slide swept over no area
     }
 
     void surfaceRules()
@@ -197,69 +154,29 @@ private slots:
         surface.Print(QStringLiteral("Label"));
         QCOMPARE(surface.CurrentX, 0.0); // x = 0 of the scale, not its left edge
         QCOMPARE(surface.CurrentY, 0.9 + h);
+        // Turned text takes a whole font size: h = points × 20 / 15 at 96 dpi (15 twips a pixel).
+        for (const auto &[points, dpi, pixels] : {std::tuple{8.5, 96, 11}, // 8.5 rounds to 8: 10.67
+                                                  {9.5, 96, 13},          // 9.5 rounds to 10: 13.33
+                                                  {12.0, 300, 50}}) {
+            QImage page = makeImage(QSize(50, 50), dpi);
+            DrawingSurface turned(&page);
+            turned.FontName = QStringLiteral("MS Sans Serif");
+            turned.FontSize = points;
+            QCOMPARE(RotatedTextFont(turned).pixelSize(), pixels);
+            RotatedText(turned, QStringLiteral("VMD"), 90, 10, 40);
+            QCOMPARE(turned.FontSize, points); // the surface's own font is untouched
+        }
         // A polygon on one vertical line (a one-class histogram) is drawn as that line.
-        const auto [line, done] = drawn(QSize(40, 40), [](DrawingSurface &s) {
+        const QImage line = drawn(QSize(40, 40), [](DrawingSurface &s) {
             s.FillColor = Qt::blue;
             s.Polygon({QPoint(20, 5), QPoint(20, 30), QPoint(20, 30), QPoint(20, 5)});
             return true;
-        });
+        }).first;
         QCOMPARE(countColour(line, Qt::black, QRect(20, 5, 1, 26)), 26);
         QCOMPARE(countColour(line, Qt::white), 40 * 40 - 26);
     }
 
-
-    void histogramScaleTop_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<float>("largest"); // MaxVF, MaxNF or the class density
-        QTest::addColumn<double>("top");
-        QTest::newRow("VF 0.25 -> 0.27") << 1 << 0.25f << 0.27;
-        QTest::newRow("VF 0.95 -> 1") << 1 << 0.95f << 1.0;
-        QTest::newRow("NF 0.5 -> 0.55") << 4 << 0.5f << 0.55;
-        QTest::newRow("density 12 -> 13") << 3 << 12.0f << 13.0;
-        QTest::newRow("CVF") << 2 << 0.3f << 1.0;
-    }
-
-    void histogramScaleTop()
-    {
-        QFETCH(int, mode);
-        QFETCH(float, largest);
-        QFETCH(double, top);
-        Slide slide;
-        slide.MaxVF = slide.MaxNF = largest;
-        slide.Area = 10;
-        slide.MaxCount = static_cast<int16_t>(std::lround(largest * 10));
-        QCOMPARE(SlideScaleTop(slide, mode), top);
-        CompositeResults comp;
-        comp.CompMaxVF = comp.CompMaxNF = comp.CompMaxDensity = largest;
-        QCOMPARE(CompositeScaleTop(comp, mode), top);
-        slide.Area = 0;
-        QVERIFY(std::isfinite(SlideScaleTop(slide, mode)));
-    }
-
-    void drawResultLeavesScale()
-    {
-        ViewState view;
-        SlideSet set = twoClassSet(view);
-        AddSlide(set, 20); // slide 3, no drops
-        const double width = ClassDiameter(set.Params, 4); // LargestSizeFound 4
-        for (view.GraphMode = 1; view.GraphMode <= 5; ++view.GraphMode) {
-            set.CurrentSlide = 1;
-            Refresh(set, view);
-            const HistogramResult r = histogram(set, view).second;
-            QVERIFY(r.Drawn);
-            QCOMPARE(r.Scale.Width, width);
-            QCOMPARE(float(r.Scale.Top), float(SlideScaleTop(set.Slides[1], view.GraphMode)));
-            // A slide without drops: the box is cleared of whatever was there.
-            set.CurrentSlide = 3;
-            Refresh(set, view);
-            const auto [image, none] = histogram(set, view, Qt::green);
-            QVERIFY(!none.Drawn);
-            QVERIFY(allWhite(image));
-        }
-    }
-
-    void segmentCornersAndFill()
+    void histogramSegmentsScaleAndMarker()
     {
         ViewState view;
         SlideSet set = lineOf(view, {0}, 5, 10);
@@ -268,7 +185,6 @@ private slots:
         // Classes 2 and 4: VF 1/3 and 2/3, top = trunc(73.3) / 100 = 0.73; 28 µm of 56 → 142.
         set = twoClassSet(view, true);
         const auto [image, r] = histogram(set, view);
-        QCOMPARE(r.Scale.Top, double(0.73f));
         QCOMPARE(r.Segments, (std::vector<SegmentCorners>{
                                  {QPoint(142, 36), QPoint(142, 68), QPoint(142, 68), QPoint(142, 36)},
                                  {QPoint(285, 4), QPoint(285, 68), QPoint(142, 68), QPoint(142, 36)}}));
@@ -283,8 +199,31 @@ private slots:
                                  {QPoint(285, -2), QPoint(285, 68), QPoint(142, 68), QPoint(142, 45)}}));
         // Density: 10 drops over 0.1 cm² in floats are 99.99999 per cm²: top 100, reached.
         view.GraphMode = 3;
-        QCOMPARE(histogram(set, view).second.Scale.Top, 100.0);
         QCOMPARE(histogram(set, view).second.Segments.at(1)[0], QPoint(285, 68 - 70));
+
+        // Per graph mode: the top (VF 2/3 → 0.73, 100 per cm², NF 0.8 → 0.88) and the red marker,
+        // at the VMD over volume graphs, at the NMD over number ones; an empty slide clears the box.
+        AddSlide(set, 20);
+        for (const auto &[mode, median, top] :
+             {std::tuple{1, 35.0, 0.73f}, {2, 35.0, 1.0f}, {3, 0.0, 100.0f}, {4, 17.5, 0.88f}, {5, 17.5, 1.0f}}) {
+            view.GraphMode = mode;
+            set.CurrentSlide = 1;
+            Refresh(set, view);
+            const auto [image, r] = histogram(set, view);
+            QCOMPARE(r.Scale.Width, double(ClassDiameter(set.Params, 4))); // the largest class found
+            QCOMPARE(float(r.Scale.Top), top);
+            QCOMPARE(r.MarkerDrawn, median > 0); // density has none
+            const int x = px(median * 285 / 56);
+            if (median > 0) {
+                QCOMPARE(r.MarkerPixelX, x);
+                QCOMPARE(at(image, x, 0), kRed); // at the top of the box, where the area does not reach
+            }
+            QCOMPARE(countColour(image, kRed, QRect(x, 0, 1, 70)), countColour(image, kRed)); // nowhere else
+            set.CurrentSlide = 2;
+            Refresh(set, view);
+            const auto [cleared, none] = histogram(set, view, Qt::green);
+            QVERIFY(!none.Drawn && allWhite(cleared));
+        }
     }
 
     // Filled in one batch, the picture must equal filling each segment on its own.
@@ -295,72 +234,40 @@ private slots:
         set.Params.MaxSizeEPD = 300;
         int16_t largest = 0;
         ResizeClassArrays(set, largest);
-        const int16_t slide = AddSlide(set, 0);
+        set.CurrentSlide = AddSlide(set, 0);
         for (int16_t k = 1; k <= 300; k += 1 + k % 3)
-            PutDrops(set, view, slide, k, int16_t(1 + (k * 7919) % 23));
-        set.CurrentSlide = slide;
+            PutDrops(set, view, 1, k, int16_t(1 + (k * 7919) % 23));
         Refresh(set, view);
         for (bool composite : {false, true})
-            for (int mode = 1; mode <= 5; ++mode) {
-                view.GraphMode = mode;
+            for (view.GraphMode = 1; view.GraphMode <= 5; ++view.GraphMode) {
                 view.CompositeChecked = composite;
                 const auto [batched, r] = histogram(set, view);
                 QVERIFY(r.Segments.size() > 100);
-                const auto [oneByOne, again] = drawn(kResultPicSize, [&](DrawingSurface &s) {
-                    HistogramResult drawnAgain = DrawResult(s, set, view);
+                const QImage oneByOne = drawn(kResultPicSize, [&](DrawingSurface &s) {
+                    const HistogramResult again = DrawResult(s, set, view);
                     s.Cls();
-                    if (drawnAgain.MarkerDrawn) {
-                        const double x = mode <= 2 ? view.CurrentVMD : view.CurrentNMD;
+                    if (again.MarkerDrawn) {
+                        const double x = view.GraphMode <= 2 ? view.CurrentVMD : view.CurrentNMD;
                         s.Line(x, 0, x, 1.1 * std::abs(s.ScaleHeight), GraphColours::Marker);
                     }
-                    for (const SegmentCorners &c : drawnAgain.Segments) {
+                    for (const SegmentCorners &c : again.Segments) {
                         s.FillColor = GraphColours::Histogram;
                         s.Polygon(std::vector<QPoint>(c.begin(), c.end()));
                     }
-                    return drawnAgain.Segments;
-                });
-                QCOMPARE(again, r.Segments);
+                    return true;
+                }).first;
                 QCOMPARE(oneByOne, batched);
             }
-    }
-
-    void markerAtMedian_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<double>("median"); // 0: no marker
-        QTest::newRow("VF at the VMD") << 1 << 35.0;
-        QTest::newRow("CVF at the VMD") << 2 << 35.0;
-        QTest::newRow("density has none") << 3 << 0.0;
-        QTest::newRow("NF at the NMD") << 4 << 17.5;
-        QTest::newRow("CNF at the NMD") << 5 << 17.5;
-    }
-
-    void markerAtMedian()
-    {
-        QFETCH(int, mode);
-        QFETCH(double, median);
-        ViewState view;
-        SlideSet set = twoClassSet(view, true);
-        view.GraphMode = mode;
-        const auto [image, r] = histogram(set, view);
-        QCOMPARE(r.MarkerDrawn, median > 0);
-        const int x = px(median * 285 / 56);
-        if (median > 0) {
-            QCOMPARE(r.MarkerPixelX, x);
-            QCOMPARE(at(image, x, 0), kRed); // at the top of the box, where the area does not reach
-        }
-        QCOMPARE(countColour(image, kRed, QRect(x, 0, 1, 70)), countColour(image, kRed)); // nowhere else
     }
 
     void realisticLineGraphs()
     {
         ViewState view;
         SlideSet set = MakeRealisticLine(view);
-        float density = 0;
-        for (int i = 1; i <= set.SlideCount(); ++i)
-            density = std::max(density, set.Slides[i].DropDensity);
         const auto [image, r] = lineData(set, view);
-        QCOMPARE(r.DensityAxisMax, float(1.1 * density)); // for the scatter and the read-outs
+        const auto densest = std::max_element(set.Slides.begin() + 1, set.Slides.end(),
+                                              [](const Slide &a, const Slide &b) { return a.DropDensity < b.DropDensity; });
+        QCOMPARE(r.DensityAxisMax, float(1.1 * densest->DropDensity)); // for the scatter and the read-outs
         QCOMPARE(r.Scale.Left, double(-54.0f));
         QCOMPARE(r.Scale.Width, 108.0);
         // The spray line: black through all four panels, three pixels wide only.
@@ -375,29 +282,20 @@ private slots:
             QCOMPARE(card.BackColor, set.Slides[i].Cage.NumInCage > 0 ? QColor(Qt::white) : kPale);
         }
         // A box too short for full cards below the axis gets smaller cards inside it.
-        for (const SlideCard &card : lineData(set, view, QSize(640, 395)).second.Cards) {
-            QVERIFY(card.Rect.bottom() < 395);
-            QVERIFY(card.Rect.height() >= card.Rect.width());
-        }
-        // Mortality lines in all three colours, dotted red reference lines below.
-        for (const QColor &c : kMortalityColours)
-            QVERIFY(mortalityPixels(image, r, c) > 50);
-        QVERIFY(countColour(image, kRed) > 100);
+        for (const SlideCard &card : lineData(set, view, QSize(640, 395)).second.Cards)
+            QVERIFY(card.Rect.bottom() < 395 && card.Rect.height() >= card.Rect.width());
         // The scatter: eight slides with cages, three filled circles each.
         const QImage points = scatter(set, view, r.DensityAxisMax).first;
         for (const QColor &c : kMortalityColours)
             QVERIFY(countColour(points, c) > 8 * 10);
 
-        // Without control data: pale message, no labels right of it, spray line stops below.
+        // Without control data: pale message, no mortality, spray line stops below.
         set.ControlData = MortalityCounts();
         Refresh(set, view);
         const auto [bare, b] = lineData(set, view);
         for (const QColor &c : kMortalityColours)
             QCOMPARE(mortalityPixels(bare, b, c), 0);
         QVERIFY(mortalityPixels(bare, b, kPale) > 100);
-        const int right = static_cast<int>(b.Scale.ToPixelX(b.XMax)) + 3;
-        QVERIFY(allWhite(bare.copy(QRect(QPoint(right, int(b.Scale.ToPixelY(4)) + 3),
-                                         QPoint(right + 30, int(b.Scale.ToPixelY(3)) - 3)))));
         QCOMPARE(at(bare, x0, int(b.Scale.ToPixelY(3.2))), QColor(Qt::white));
         QCOMPARE(countColour(scatter(set, view, r.DensityAxisMax).first, GraphColours::Knockdown1h), 0);
     }
@@ -438,78 +336,51 @@ private slots:
         QCOMPARE(r.Cards.size(), size_t(2));
     }
 
+    // Range 3's first bar (x 6 … 7) is green up to y = 0.5, edged black, white above.
     void rangeChartBarHeights()
     {
         ViewState view;
-        SlideSet set = twoClassSet(view);
         RangeStatistics stats;
-        auto chart = [&] {
+        auto chart = [&](const SlideSet &set) {
             return drawn(kPicture1LargeSize, [&](DrawingSurface &s) {
                 stats = DrawRangeChart(s, set, view);
                 return s.Scale();
             });
         };
-        const auto [image, scale] = chart();
-        QCOMPARE(stats.SizeOnSlide[2], 0.5f);
-        QCOMPARE(stats.SizeOnSlide[3], 0.5f);
-        // Range 3's first bar (x 6 … 7) is green up to y = 0.5, edged black, white above.
+        const auto [image, scale] = chart(twoClassSet(view));
+        QVERIFY(stats.SizeOnSlide[2] == 0.5f && stats.SizeOnSlide[3] == 0.5f);
         const int x = static_cast<int>(scale.ToPixelX(6.5));
         QCOMPARE(at(image, x, int(scale.ToPixelY(0.45))), GraphColours::Knockdown1h);
         QCOMPARE(at(image, x, px(scale.ToPixelY(0.5))), QColor(Qt::black));
         QCOMPARE(at(image, x, int(scale.ToPixelY(0.55))), QColor(Qt::white));
         // Slides without drops: every share 0, no bars.
-        set = lineOf(view, {0, 3});
-        QCOMPARE(countColour(chart().first, GraphColours::Knockdown1h), 0);
-        for (int j = 0; j < kRangeCount; ++j)
-            QCOMPARE(stats.SizeOnSlide[j], 0.0f);
+        QCOMPARE(countColour(chart(lineOf(view, {0, 3})).first, GraphColours::Knockdown1h), 0);
+        QVERIFY(std::all_of(std::begin(stats.SizeOnSlide), std::end(stats.SizeOnSlide), [](float v) { return v == 0; }));
     }
 
-
-    void plotEachGraph_data()
-    {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<QColor>("mustShow");
-        QTest::newRow("composite CNF") << QStringList{"--graph", "histogram", "--composite", "--mode", "5"}
-                                       << kResultPicSize << GraphColours::Histogram;
-        QTest::newRow("line data") << QStringList{"--graph", "line-data"} << kPicture1LargeSize
-                                   << GraphColours::Mortality24h;
-        QTest::newRow("mortality vs density") << QStringList{"--graph", "mortality-density", "--size", "800x600"}
-                                              << QSize(800, 600) << GraphColours::Knockdown1h;
-        QTest::newRow("range stats") << QStringList{"--graph", "range-stats"} << kPicture1LargeSize
-                                     << GraphColours::Mortality12h;
-    }
-
-    void plotEachGraph()
-    {
-        QFETCH(QStringList, options);
-        QFETCH(QSize, size);
-        QFETCH(QColor, mustShow);
-        QImage image;
-        QCOMPARE(plot(QStringList{realisticFile()} + options, image), QString());
-        QCOMPARE(image.size(), size);
-        QVERIFY(countColour(image, mustShow) > 20);
-    }
-
-    void plotRefusals()
+    // Each graph from the file, at its box size or the one asked for; a refused command writes nothing.
+    void plotCommand()
     {
         QTemporaryDir dir;
-        const QString realistic = realisticFile();
-        QImage image;
-        for (const QStringList &words : {QStringList{realistic, "--graph", "pie"},
-                                         QStringList{realistic, "--graph", "histogram", "--mode", "6"}})
-            QVERIFY2(plot(words, image).startsWith(QStringLiteral("parse: ")), qPrintable(words.join(' ')));
-        const QString missing = plot({dir.filePath(QStringLiteral("none.csv")), "--graph", "histogram"}, image);
-        QVERIFY2(!missing.isEmpty() && !missing.startsWith(QStringLiteral("parse: ")), qPrintable(missing));
-        QCOMPARE(plot({realistic, "--graph", "histogram", "--slide", "11"}, image),
-                 QStringLiteral("--slide 11: the set has 10 slide(s)"));
-        const QString out = dir.filePath(QStringLiteral("line.png"));
-        QCOMPARE(RunPlotCommand({realistic, "--graph", "line-data", "-o", out}), 0);
-        QCOMPARE(QImage(out).size(), kPicture1LargeSize);
-        const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/x.png"));
-        QCOMPARE(RunPlotCommand({realistic, "--graph", "line-data", "-o", nowhere}), 1);
-        QVERIFY(!QFile::exists(nowhere));
-        QCOMPARE(RunPlotCommand({"--graph", "line-data"}), 2);
+        const QString realistic = realisticFile(), out = dir.filePath(QStringLiteral("x.png"));
+        for (const auto &[options, size, mustShow] :
+             {std::tuple{QStringList{"--graph", "histogram", "--composite", "--mode", "5"}, kResultPicSize, GraphColours::Histogram},
+              {QStringList{"--graph", "line-data"}, kPicture1LargeSize, GraphColours::Mortality24h},
+              {QStringList{"--graph", "mortality-density", "--size", "800x600"}, QSize(800, 600), GraphColours::Knockdown1h},
+              {QStringList{"--graph", "range-stats"}, kPicture1LargeSize, GraphColours::Mortality12h}}) {
+            QCOMPARE(RunPlotCommand(QStringList{realistic} + options + QStringList{"-o", out}), 0);
+            const QImage image(out);
+            QCOMPARE(image.size(), size);
+            QVERIFY2(countColour(image, mustShow) > 20, qPrintable(options.join(' ')));
+        }
+        QVERIFY(QFile::remove(out));
+        for (const auto &[words, exit] : {std::pair{QStringList{realistic, "--graph", "histogram", "--mode", "6"}, 2},
+                                          {QStringList{realistic, "--graph", "histogram", "--slide", "11"}, 1},
+                                          {QStringList{"--graph", "line-data"}, 2}}) {
+            QCOMPARE(RunPlotCommand(words + QStringList{"-o", out}), exit);
+            QVERIFY(!QFile::exists(out));
+        }
+        QCOMPARE(RunPlotCommand({realistic, "--graph", "line-data", "-o", dir.filePath("no/such/folder/x.png")}), 1);
     }
 };
 

@@ -1,5 +1,6 @@
 // Save Slide Set, Load Slide Set and the question on closing, through the real window;
 // files are chosen through the dialog seam, messages answered through the message seam.
+#include "FilesTestSupport.h"
 #include "test_window_fixture.h"
 
 #include "entry/ParameterPanel.h"
@@ -18,12 +19,6 @@ void typeInto(QLineEdit *field, const QString &text, bool enter = true)
     QTest::keyClicks(field, text);
     if (enter)
         QTest::keyClick(field, Qt::Key_Return);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -57,13 +52,11 @@ class TestSaveLoad : public QObject
         CCommonDialogs::QueueFileName(file.fileName());
         QTest::mouseClick(w.Find<QPushButton>(QStringLiteral("btnLoadData")), Qt::LeftButton);
     }
-    void save(const QString &file)
-    {
-        CCommonDialogs::QueueFileName(file);
-        w.Form->SaveCommand();
-    }
+    void save(const QString &file) { CCommonDialogs::QueueFileName(file); w.Form->SaveCommand(); }
 
-    // Parameters on every tab in U.S. units, two slides with drops and cages, control data.
+    // Parameters on every tab in U.S. units, two slides with drops and cages, control
+    // data. The list separator cannot enter a text field: typed it is refused, pasted
+    // it becomes a blank.
     void makeSetByTyping()
     {
         newSlideWithDrops(QStringLiteral("10"), {"3", "3", "7", "12", "1"});
@@ -71,10 +64,15 @@ class TestSaveLoad : public QObject
         newSlideWithDrops(QStringLiteral("2.5"), {"2", "18", "18"});
         w.Form->Set().ControlData = {20, 0, 1, 2};
         // Enter on each field leads to the next one, across the tabs up to the units.
-        typeAll({{"txtSprayer1", "Vector Control District"}, {"txtSprayer2", "Air Tractor 502"}, {"txtSprayer3", "150"},
+        typeAll({{"txtSprayer1", "Smith, Jones & Co"}, {"txtSprayer2", "Air Tractor 502"}, {"txtSprayer3", "150"},
                  {"txtSprayer4", "05-Mar-2024"}, {"txtSprayer5", "06:40"}, {"txtOptics4", "0.6"},
                  {"txtMet0", "2"}, {"txtMet1", "21.5"}, {"txtMet2", "8"}, {"txtMet3", "270"}, {"txtMet4", "65"},
                  {"txtProduct1", "Naled"}, {"txtProduct2", "0.75"}});
+        QLineEdit *product = box(QStringLiteral("txtProduct1"));
+        product->setFocus(Qt::TabFocusReason);
+        product->selectAll();
+        product->insert(QStringLiteral("Müller, Söhne 農業")); // as a paste puts it in
+        QCOMPARE(w.Form->Set().Texts.Product, QStringLiteral("Müller  Söhne 農業"));
         w.Find<QRadioButton>(QStringLiteral("optUnits0"))->click();
         w.Form->findChild<ParameterPanel *>()->SelectTab(2);
         typeInto(box(QStringLiteral("txtOptics1")), QStringLiteral("1"));
@@ -90,7 +88,6 @@ private slots:
     void cleanup()
     {
         MessageBoxes::ClearQueue(); // an unanswered question must not stop the close
-
         MessageBoxes::SetFallbackAnswer(MessageBoxes::No);
         w.Close();
         QCOMPARE(CCommonDialogs::QueuedChoices(), 0);
@@ -104,12 +101,14 @@ private slots:
         w.Key(Qt::Key_S, Qt::ControlModifier);
         const SlideSet before = w.Form->Set();
         QCOMPARE(before.Params.MicronsPerEPD, 24.5f);
+        QCOMPARE(box(QStringLiteral("txtSprayer1"))->text(), QStringLiteral("Smith Jones & Co"));
         QCOMPARE(before.Slides[1].Area, float(1.0 * before.Params.ScanLength * 20 * 24.5 * 0.0001));
-        QVERIFY(readAll(path(QStringLiteral("line1.csv"))).contains("m/EPD:,,24.5,"));
+        QVERIFY(ReadBytes(path(QStringLiteral("line1.csv"))).contains("m/EPD:,,24.5,"));
         QCOMPARE(w.Form->InitialDir(), folderShown());
 
         MessageBoxes::QueueAnswer(MessageBoxes::Yes); // delete all slides
         w.Key(Qt::Key_Delete, Qt::ControlModifier, w.Entry());
+        typeInto(box(QStringLiteral("txtSprayer1")), QStringLiteral("typed since"));
         CCommonDialogs::QueueFileName(path(QStringLiteral("line1.csv")));
         w.Key(Qt::Key_L, Qt::ControlModifier);
 
@@ -117,13 +116,12 @@ private slots:
         QCOMPARE(after.Params, before.Params);
         QCOMPARE(after.Texts, before.Texts);
         QCOMPARE(after.ControlData, before.ControlData);
-        for (int16_t i = 1; i <= 2; ++i) {
-            QCOMPARE(after.Slides[i].Position, before.Slides[i].Position);
-            QCOMPARE(after.Slides[i].Counts, before.Slides[i].Counts);
-            QCOMPARE(after.Slides[i].Cage, before.Slides[i].Cage);
-        }
-        // What the operator sees.
-        QCOMPARE(box(QStringLiteral("txtSprayer1"))->text(), QStringLiteral("Vector Control District"));
+        for (int16_t i = 1; i <= 2; ++i)
+            QVERIFY(after.Slides[i].Position == before.Slides[i].Position && after.Slides[i].Counts == before.Slides[i].Counts
+                    && after.Slides[i].Cage == before.Slides[i].Cage);
+        // What the operator sees: what the field showed is what comes back from the file.
+        QCOMPARE(box(QStringLiteral("txtSprayer1"))->text(), QStringLiteral("Smith Jones & Co"));
+        QCOMPARE(box(QStringLiteral("txtProduct1"))->text(), QStringLiteral("Müller  Söhne 農業"));
         QCOMPARE(box(QStringLiteral("txtOptics1"))->text(), QStringLiteral("1.0"));
         QCOMPARE(w.TabCaptions(), (QStringList{QStringLiteral("2.5 ft"), QStringLiteral("10 ft")}));
         QCOMPARE(w.Form->Set().CurrentSlide, int16_t(2));
@@ -133,34 +131,36 @@ private slots:
     }
 
     // A file of another kind, or one cut short: the message (with the reader's own
-    // words inside), and the window as it was before the command.
-    void failedLoadsChangeNothing()
+    // words inside), and the window as it was before the command. A file cut inside
+    // its last drop table loads as far as it goes, then one warning names that slide.
+    void failedAndCutLoads()
     {
-        makeSetByTyping();
-        save(path(QStringLiteral("full.csv")));
-        const QByteArray bytes = readAll(path(QStringLiteral("full.csv")));
-
-        MessageBoxes::QueueAnswer(MessageBoxes::Yes);
-        w.Key(Qt::Key_Delete, Qt::ControlModifier, w.Entry());
+        const QByteArray golden = ReadBytes(FilesTestData(QStringLiteral("golden_us_control.csv")));
         w.Form->findChild<ParameterPanel *>()->SelectTab(2);
-        typeInto(box(QStringLiteral("txtOptics2")), QStringLiteral("30")); // set up for the next line
+        typeInto(box(QStringLiteral("txtOptics2")), QStringLiteral("30"));
         const AnalysisParameters params = w.Form->Set().Params;
         load(QStringLiteral("notes.csv"), "=======================\r\nShopping list\r\nmilk,2\r\n");
         QCOMPARE(MessageBoxes::LastText(), QStringLiteral("'notes.csv' does not appear to be a slide data set."));
         QCOMPARE(w.Form->InitialDir(), folderShown());
         MessageBoxes::ResetLog();
-        load(QStringLiteral("cut.csv"), bytes.left(bytes.indexOf("Slide 2 Position")));
+        load(QStringLiteral("cut.csv"), golden.left(golden.indexOf("Slide 2 Position")));
         QCOMPARE(MessageBoxes::ShownCount(), 1);
         const QString message = MessageBoxes::LastText();
-        QVERIFY2(message.startsWith(QStringLiteral("There was an error opening this file:\n\n\t"))
+        QVERIFY2(message.startsWith(QStringLiteral("There was an error opening this file:\n\n\t")) && message.size() > 130
                      && message.endsWith(QStringLiteral("\n\nThis was most likely caused by modifying this\n"
-                                                        "CSV file in another program (such as Excel)."))
-                     && message.size() > 130, // the reader's description is inside
-                 qPrintable(message));
+                                                        "CSV file in another program (such as Excel).")),
+                 qPrintable(message)); // the reader's description is inside
         QCOMPARE(w.Form->Set().Params, params);
         QCOMPARE(box(QStringLiteral("txtOptics2"))->text(), QStringLiteral("30"));
-        QCOMPARE(box(QStringLiteral("txtOptics1"))->text(), QStringLiteral("1.0"));
         QCOMPARE(w.TabCaptions(), QStringList{QStringLiteral("<No Slide>")});
+
+        MessageBoxes::ResetLog();
+        load(QStringLiteral("cut.csv"), (golden.split('\n').mid(0, 104) << QByteArray()).join('\n'));
+        QCOMPARE(w.TabCaptions().size(), 3);
+        QCOMPARE(MessageBoxes::ShownCount(), 1);
+        QVERIFY2(MessageBoxes::LastText().startsWith(QStringLiteral("The file ends inside the drop table of slide 3 (position 7.5 ft)")),
+                 qPrintable(MessageBoxes::LastText()));
+        QVERIFY(!w.Form->IsModified());
     }
 
     void saveIntoLockedFolder()
@@ -170,7 +170,7 @@ private slots:
         QVERIFY(QDir().mkpath(folder));
         const QString file = folder + QStringLiteral("/line.csv");
         save(file);
-        const QByteArray old = readAll(file);
+        const QByteArray old = ReadBytes(file);
         w.TypeDrop(QStringLiteral("6"));
         // The immutable attribute stops even root; elsewhere the permissions do.
         if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), folder}) != 0)
@@ -186,59 +186,8 @@ private slots:
         const QString message = MessageBoxes::LastText(); // the writer's description is inside
         QVERIFY2(message.startsWith(QStringLiteral("There was an error while saving the output file.\n\n")) && message.size() > 52,
                  qPrintable(message));
-        QCOMPARE(readAll(file), old);
+        QCOMPARE(ReadBytes(file), old);
         QVERIFY(w.Form->IsModified());
-    }
-
-    // A file cut inside its last drop table loads as far as it goes, then one
-    // warning names that slide; the whole file gives none.
-    void cutFileWarnsAfterTheLoad_data()
-    {
-        QTest::addColumn<int>("lines");
-        QTest::addColumn<QString>("warning");
-        QTest::newRow("cut after the first row of the last table") << 104
-            << "The file ends inside the drop table of slide 3 (position 7.5 ft)";
-        QTest::newRow("whole file") << 0 << "";
-    }
-    void cutFileWarnsAfterTheLoad()
-    {
-        QFETCH(int, lines);
-        QFETCH(QString, warning);
-        QList<QByteArray> all = readAll(qEnvironmentVariable("NIMBREL_TEST_DATA") + "/golden_us_control.csv").split('\n');
-        if (lines > 0)
-            all = all.mid(0, lines) << QByteArray();
-        MessageBoxes::ResetLog();
-        load(QStringLiteral("cut.csv"), all.join('\n'));
-        QCOMPARE(w.Form->Set().SlideCount(), int16_t(3));
-        QCOMPARE(w.TabCaptions().size(), 3);
-        QCOMPARE(MessageBoxes::ShownCount(), warning.isEmpty() ? 0 : 1);
-        QVERIFY2(warning.isEmpty() || MessageBoxes::LastText().startsWith(warning), qPrintable(MessageBoxes::LastText()));
-        QVERIFY(!w.Form->IsModified());
-    }
-
-    // The list separator cannot enter a text field: typed it is refused, pasted it
-    // becomes a blank; what the field shows is what comes back from the file.
-    void listSeparatorInTextFields()
-    {
-        newSlideWithDrops(QStringLiteral("1"), {"2"});
-        QLineEdit *agency = box(QStringLiteral("txtSprayer1"));
-        typeInto(agency, QStringLiteral("Smith, Jones & Co"), false);
-        QCOMPARE(agency->text(), QStringLiteral("Smith Jones & Co"));
-        QLineEdit *product = box(QStringLiteral("txtProduct1"));
-        product->setFocus(Qt::TabFocusReason);
-        product->selectAll();
-        product->insert(QStringLiteral("Müller, Söhne 農業")); // as a paste puts it in
-        QCOMPARE(product->text(), QStringLiteral("Müller  Söhne 農業"));
-        QCOMPARE(w.Form->Set().Texts.Product, product->text());
-
-        save(path(QStringLiteral("texts.csv")));
-        MessageBoxes::QueueAnswer(MessageBoxes::Yes); // delete all slides
-        w.Key(Qt::Key_Delete, Qt::ControlModifier, w.Entry());
-        typeInto(agency, QStringLiteral("typed since"));
-        CCommonDialogs::QueueFileName(path(QStringLiteral("texts.csv")));
-        w.Key(Qt::Key_L, Qt::ControlModifier);
-        QCOMPARE(agency->text(), QStringLiteral("Smith Jones & Co"));
-        QCOMPARE(product->text(), QStringLiteral("Müller  Söhne 農業"));
     }
 
     // Settings that cannot be written at close: one message with the reason, and
@@ -267,7 +216,6 @@ private slots:
         QTest::newRow("Cancel stays") << false << int(MessageBoxes::Cancel) << false << false;
         QTest::newRow("saved set: no question") << true << 0 << false << true;
         QTest::newRow("saved, then a count being typed") << true << int(MessageBoxes::Cancel) << false << false;
-        QTest::newRow("empty set: no question") << false << 0 << false << true;
     }
     void closePrompt()
     {
