@@ -4,7 +4,7 @@
 // second; the refresh must stay far below what a person could notice.
 #include "recovery/RecoveryWriter.h"
 #include "shell/CrashRecovery.h"
-#include "shell/MainForm.h"
+#include "shell/MainWindow.h"
 #include "shell/Settings.h"
 
 #include <QApplication>
@@ -22,7 +22,7 @@ namespace {
 struct BenchWindow
 {
     QTemporaryDir dir;
-    std::unique_ptr<MainForm> form;
+    std::unique_ptr<MainWindow> form;
     QLineEdit *entry = nullptr;
 
     CrashRecovery *recovery = nullptr;
@@ -31,7 +31,7 @@ struct BenchWindow
     {
         const SettingsStore store{dir.filePath(QStringLiteral("bench.ini"))};
         SaveSetting(store, QStringLiteral("Settings"), QStringLiteral("MaxSizeEPD"), QString::number(maxSizeEPD));
-        form = std::make_unique<MainForm>(StartUpValues(), store);
+        form = MakeMainWindow(StartUpValues(), store);
         form->AdjustScreen(768);
         form->show();
         SlideSet &set = form->Set();

@@ -259,7 +259,10 @@ private slots:
     {
         WindowFixture w;
         w.Open();
-        w.Form->SetPrintHandler(&ShowPrintPreview);
+        MainWindow &form = *w.Form;
+        form.SetPrintHandler([&form] {
+            ShowPrintPreview(form.Set(), form.Format(), form.InitialDir(), &form, form.IsLargeLayout(), form.Store());
+        });
         w.NewSlide(QStringLiteral("0"));
         w.TypeDrop(QStringLiteral("3"));
         w.NewSlide(QStringLiteral("10"));

@@ -4,7 +4,7 @@
 
 #include "entry/frmSlidePos.h"
 #include "platform/ui/MessageBoxes.h"
-#include "shell/MainForm.h"
+#include "shell/MainWindow.h"
 #include "shell/Settings.h"
 
 #include <QTemporaryDir>
@@ -29,7 +29,7 @@ public:
         MessageBoxes::SetUnexpectedQuestionHandler([](const QString &text) {
             QTest::qFail(qPrintable(QStringLiteral("unexpected question: ") + text), __FILE__, __LINE__);
         });
-        Form = std::make_unique<MainForm>(startUp, Store);
+        Form = MakeMainWindow(startUp, Store);
         Form->AdjustScreen(yres);
         Form->show();
         Form->activateWindow();
@@ -106,7 +106,7 @@ public:
     }
 
     SettingsStore Store;
-    std::unique_ptr<MainForm> Form;
+    std::unique_ptr<MainWindow> Form;
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;

@@ -31,7 +31,7 @@ private slots:
             for (QChar size : QString::fromLatin1(slide).section(QLatin1Char(':'), 1))
                 m.TypeDrop(QString(size));
         }
-        m.Form->SetPrintHandler([this](MainForm &) { ++m_printed; });
+        m.Form->SetPrintHandler([this] { ++m_printed; });
         m_printed = 0;
         MessageBoxes::ResetLog();
     }

@@ -168,7 +168,7 @@ private slots:
         QFETCH(QString, opens);
         m.Open();
         QString opened;
-        m.Form->SetPrintHandler([&opened](MainForm &) { opened = QStringLiteral("print"); });
+        m.Form->SetPrintHandler([&opened] { opened = QStringLiteral("print"); });
         if (button != QLatin1String("btnNewSlide"))
             twoSlides();
         if (button == QLatin1String("btnPrint"))

@@ -39,7 +39,7 @@ private slots:
         screen.WidthPixels = height * 4 / 3;
         screen.HeightPixels = height;
         screen.TwipsPerPixelX = screen.TwipsPerPixelY = int16_t(TwipsPerPixelFor(dpi));
-        std::unique_ptr<MainForm> form = StartUp(screen, store(), false);
+        std::unique_ptr<MainWindow> form = StartUp(screen, store(), false);
         MessageBoxes::SetFallbackAnswer(MessageBoxes::Ok);
 
         QCOMPARE(MessageBoxes::ShownCount(), answer >= 0 ? 1 : 0);
@@ -77,7 +77,7 @@ private slots:
         QFETCH(int, height);
         WindowFixture w;
         w.Open(height);
-        MainForm &form = *w.Form;
+        MainWindow &form = *w.Form;
         // The small layout fits 800 × 600 with its title bar, the large 1024 × 768.
         const QSize most = height < 768 ? QSize(790, 560) : QSize(1024, 720);
         QVERIFY2(form.width() <= most.width() && form.height() <= most.height(),

@@ -2,12 +2,10 @@
 
 #include "ReportJob.h"
 
-#include "entry/MortalityPanel.h"
-#include "entry/ParameterPanel.h"
 #include "entry/SlideSetCommands.h"
 #include "platform/ui/CCommonDialogs.h"
 #include "platform/ui/MessageBoxes.h"
-#include "shell/MainForm.h"
+#include "shell/Settings.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -206,15 +204,10 @@ void frmPreview::ShowPrintError(const QString &message)
     MessageBoxes::Show(this, message, MessageBoxes::OkOnly, MessageBoxes::NoIcon);
 }
 
-void ShowPrintPreview(MainForm &form)
+void ShowPrintPreview(const SlideSet &set, const NumberFormat &format, QString &initialDir, QWidget *window,
+                      bool largeLayout, const SettingsStore &store)
 {
-    // A value still being typed belongs in the report.
-    if (auto *parameters = form.findChild<ParameterPanel *>())
-        parameters->CommitPendingEdits();
-    if (auto *mortality = form.findChild<MortalityPanel *>())
-        mortality->CommitPendingEdits();
-    frmPreview preview(form.Set(), form.Format(), form.InitialDir(), &form,
-                       form.IsLargeLayout() ? kLargeScreen : kLargeScreen - 1,
-                       LoadLabelLimits(form.Store(), form.Format()));
+    frmPreview preview(set, format, initialDir, window, largeLayout ? kLargeScreen : kLargeScreen - 1,
+                       LoadLabelLimits(store, format));
     preview.exec();
 }

@@ -75,6 +75,11 @@ private:
     PreviewPicture *Picture1 = nullptr;
 };
 
-class MainForm;
-// The main window's Print command: the preview over the set on view.
-void ShowPrintPreview(MainForm &form);
+class NumberFormat;
+class SettingsStore;
+struct SlideSet;
+// The main window's Print command: the preview of `set` over `window`, sized for
+// the window's screen layout (`largeLayout`: a screen 768 pixels high or more),
+// with the label limits kept in `store`. Save as PDF starts in `initialDir`.
+void ShowPrintPreview(const SlideSet &set, const NumberFormat &format, QString &initialDir, QWidget *window,
+                      bool largeLayout, const SettingsStore &store);

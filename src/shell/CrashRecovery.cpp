@@ -5,11 +5,11 @@
 #include "platform/ui/MessageBoxes.h"
 #include "recovery/RecoveryFolder.h"
 #include "recovery/RecoveryWriter.h"
-#include "shell/MainForm.h"
+#include "shell/MainWindow.h"
 
 #include <QLocale>
 
-CrashRecovery *CrashRecovery::Attach(MainForm &form, const QString &folder)
+CrashRecovery *CrashRecovery::Attach(MainWindow &form, const QString &folder)
 {
     auto recoveryFolder = std::make_unique<RecoveryFolder>(folder);
     std::unique_ptr<RecoverySession> own = recoveryFolder->BeginSession();
@@ -35,7 +35,7 @@ CrashRecovery *CrashRecovery::Attach(MainForm &form, const QString &folder)
     RecoveryWriter *writer = recovery->m_writer;
     connect(&form.Document(), &SlideSetDocument::Changed, writer, [writer] { writer->Changed(); });
     connect(&form.Document(), &SlideSetDocument::ModifiedMarked, writer, [writer] { writer->Changed(); });
-    connect(&form, &MainForm::Closed, recovery, [recovery] {
+    connect(&form, &MainWindow::Closed, recovery, [recovery] {
         recovery->m_writer->Finish();
         recovery->m_session->RemoveFiles();
     });
@@ -44,7 +44,7 @@ CrashRecovery *CrashRecovery::Attach(MainForm &form, const QString &folder)
     return recovery;
 }
 
-CrashRecovery::CrashRecovery(MainForm &form, std::unique_ptr<RecoveryFolder> folder,
+CrashRecovery::CrashRecovery(MainWindow &form, std::unique_ptr<RecoveryFolder> folder,
                              std::unique_ptr<RecoverySession> session)
     : QObject(&form)
     , m_form(form)

@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-class MainForm;
+class MainWindow;
 class NumberFormat;
 class RecoveryFolder;
 class RecoverySession;
@@ -23,7 +23,7 @@ public:
     // Claims a session in `folder`, asks about every file left by a crash (the
     // newest first) until one is recovered, and from then on follows the form's
     // changes. Owned by the form. Null when the folder cannot be used.
-    static CrashRecovery *Attach(MainForm &form, const QString &folder);
+    static CrashRecovery *Attach(MainWindow &form, const QString &folder);
     ~CrashRecovery() override;
 
     // "Nimbrel was not closed properly. …" for a left-over file.
@@ -33,11 +33,11 @@ public:
     RecoveryWriter &Writer() const { return *m_writer; }
 
 private:
-    CrashRecovery(MainForm &form, std::unique_ptr<RecoveryFolder> folder, std::unique_ptr<RecoverySession> session);
+    CrashRecovery(MainWindow &form, std::unique_ptr<RecoveryFolder> folder, std::unique_ptr<RecoverySession> session);
     std::unique_ptr<RecoverySession> offerLeftovers(std::unique_ptr<RecoverySession> own);
     RecoveryNote noteOf(const RecoverySession &session) const;
 
-    MainForm &m_form;
+    MainWindow &m_form;
     std::unique_ptr<RecoveryFolder> m_folder;
     std::unique_ptr<RecoverySession> m_session;
     RecoveryWriter *m_writer = nullptr;

@@ -19,7 +19,7 @@
 #include <QPushButton>
 
 MainForm::MainForm(const StartUpValues &startUp, const SettingsStore &store, QWidget *parent)
-    : QWidget(parent)
+    : MainWindow(parent)
     , m_startUp(startUp)
     , m_store(store)
     , m_format(startUp.DecimalSeparator)
@@ -362,6 +362,15 @@ QString MainForm::SlideSetFileName() const
 
 void MainForm::PrintCommand()
 {
-    if (m_printHandler)
-        m_printHandler(*this);
+    if (!m_printHandler)
+        return;
+    // A value still being typed belongs in the report.
+    m_parameters->CommitPendingEdits();
+    m_mortality->CommitPendingEdits();
+    m_printHandler();
+}
+
+std::unique_ptr<MainWindow> MakeMainWindow(const StartUpValues &startUp, const SettingsStore &store)
+{
+    return std::make_unique<MainForm>(startUp, store);
 }

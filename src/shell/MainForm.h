@@ -1,11 +1,6 @@
 #pragma once
 
-#include "shell/Settings.h"
-#include "shell/StartUpValues.h"
-#include "window/WindowContext.h"
-
-#include <QColor>
-#include <QWidget>
+#include "shell/MainWindow.h"
 
 #include <functional>
 #include <memory>
@@ -34,7 +29,7 @@ class SlideStrip;
 //   shell/MainForm.cpp          making, the views of the slide on view, closing
 //   shell/MainFormLayout.cpp    the two screen layouts
 //   shell/MainFormCommands.cpp  the commands and the keyboard
-class MainForm : public QWidget, public WindowContext
+class MainForm : public MainWindow
 {
     Q_OBJECT
 public:
@@ -42,8 +37,8 @@ public:
     ~MainForm() override;
 
     // Chooses the layout for a screen `yres` pixels high (768 and more: large).
-    void AdjustScreen(int yres);
-    bool IsLargeLayout() const { return m_largeLayout; }
+    void AdjustScreen(int yres) override;
+    bool IsLargeLayout() const override { return m_largeLayout; }
 
     // --- MainFormContext ----------------------------------------------------------
     const SlideSet &Set() const override { return m_set; }
@@ -81,32 +76,20 @@ public:
 
     // --- commands ------------------------------------------------------------------
     void NewSlideCommand();
-    void SaveCommand();
-    void LoadCommand();
-    void PrintCommand();
+    void SaveCommand() override;
+    void LoadCommand() override;
+    void PrintCommand() override;
     // Ctrl+Z (undo) and Ctrl+Y (redo), outside the composite view.
     void UndoRedoCommand(bool undo);
-    // The report subsystem hooks its preview in here; without it Print does nothing.
-    void SetPrintHandler(std::function<void(MainForm &)> handler) { m_printHandler = std::move(handler); }
+    void SetPrintHandler(std::function<void()> handler) override { m_printHandler = std::move(handler); }
 
-    // The set itself, for the report and for tests that build a situation
-    // directly; the window changes it only through Document().
-    SlideSet &Set() { return m_set; }
-    bool IsModified() const;
-
-    // A set kept by crash recovery: loaded as a file, then unsaved work again.
-    bool LoadRecoveredSet(const QString &path, const QString &sourceFile);
-    // The file the set was loaded from or last saved to; empty for a new set.
-    QString SlideSetFileName() const;
-
-    const StartUpValues &StartUp() const { return m_startUp; }
-    bool CellEditPending() const;
-    QColor HistogramColor() const;
-
-signals:
-    // The window closes with the operator's consent: nothing unsaved is left.
-    // (Changes of the set are announced by Document().)
-    void Closed();
+    // --- MainWindow ------------------------------------------------------------------
+    SlideSet &Set() override { return m_set; }
+    bool IsModified() const override;
+    bool LoadRecoveredSet(const QString &path, const QString &sourceFile) override;
+    QString SlideSetFileName() const override;
+    bool CellEditPending() const override;
+    QColor HistogramColor() const override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -137,7 +120,7 @@ private:
     bool m_dataEntryEnabled = false;
     bool m_activated = false;
     bool m_largeLayout = true;
-    std::function<void(MainForm &)> m_printHandler;
+    std::function<void()> m_printHandler;
     std::unique_ptr<SlideSetDocument> m_document;
     std::unique_ptr<SlideSetCommands> m_commands;
 

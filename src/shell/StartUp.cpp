@@ -4,7 +4,7 @@
 #include "platform/LocaleInfo.h"
 #include "platform/ui/MessageBoxes.h"
 #include "shell/CrashRecovery.h"
-#include "shell/MainForm.h"
+#include "shell/MainWindow.h"
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -65,7 +65,7 @@ void ChooseInterfaceFont(StartUpValues &values)
     }
 }
 
-std::unique_ptr<MainForm> StartUp(const ScreenMetrics &screen, const SettingsStore &store, bool show,
+std::unique_ptr<MainWindow> StartUp(const ScreenMetrics &screen, const SettingsStore &store, bool show,
                                   const QString &recoveryFolder)
 {
     StartUpValues values;
@@ -88,7 +88,7 @@ std::unique_ptr<MainForm> StartUp(const ScreenMetrics &screen, const SettingsSto
 
     ChooseInterfaceFont(values);
 
-    auto form = std::make_unique<MainForm>(values, store);
+    auto form = MakeMainWindow(values, store);
     form->AdjustScreen(v);
     if (show)
         form->show();

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-class MainForm;
+class MainWindow;
 
 // The screen as start-up sees it. Tests hand in their own to run the screen
 // check and the layout choice for any size.
@@ -37,5 +37,5 @@ void ChooseInterfaceFont(StartUpValues &values);
 // for the screen and shown. `show` false leaves it hidden (tests grab it). With a
 // `recoveryFolder` the window offers what a crashed window left there before it
 // takes any input, and keeps its own unsaved work there.
-std::unique_ptr<MainForm> StartUp(const ScreenMetrics &screen, const SettingsStore &store, bool show = true,
+std::unique_ptr<MainWindow> StartUp(const ScreenMetrics &screen, const SettingsStore &store, bool show = true,
                                   const QString &recoveryFolder = QString());

@@ -1,7 +1,7 @@
 #include "shell/TestFeed.h"
 
 #include "files/SlideSetFile.h"
-#include "shell/MainForm.h"
+#include "shell/MainWindow.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -13,10 +13,10 @@
 
 namespace {
 
-MainForm *FindMainForm()
+MainWindow *FindMainWindow()
 {
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *form = qobject_cast<MainForm *>(w))
+        if (auto *form = qobject_cast<MainWindow *>(w))
             return form;
     return nullptr;
 }
@@ -27,7 +27,7 @@ QWidget *KeyTarget()
 {
     QWidget *top = QApplication::activeModalWidget();
     if (!top)
-        top = FindMainForm();
+        top = FindMainWindow();
     if (!top)
         return nullptr;
     QWidget *focus = top->focusWidget();
@@ -86,11 +86,11 @@ void Run(const QString &line)
             SendKey(KeyOfChar(argument.back()), Qt::ControlModifier, QString());
     } else if (command == QLatin1String("focus")) {
         // As a click into the control would.
-        if (MainForm *form = FindMainForm())
+        if (MainWindow *form = FindMainWindow())
             if (auto *control = form->findChild<QWidget *>(argument))
                 control->setFocus(Qt::MouseFocusReason);
     } else if (command == QLatin1String("state")) {
-        MainForm *form = FindMainForm();
+        MainWindow *form = FindMainWindow();
         if (!form)
             return Print("state none");
         const QByteArray bytes = SlideSetFileBytes(form->Set(), form->ListSeparator(), form->Format());

@@ -1,7 +1,7 @@
 #include "graphs/DrawingSurface.h"
 #include "print/frmPreview.h"
 #include "recovery/RecoveryFolder.h"
-#include "shell/MainForm.h"
+#include "shell/MainWindow.h"
 #include "shell/StartUp.h"
 #include "shell/TestFeed.h"
 
@@ -16,10 +16,13 @@ int main(int argc, char *argv[])
     if (QApplication::arguments().contains(QStringLiteral("--test-feed")))
         StartTestFeed();
 
-    std::unique_ptr<MainForm> window =
+    std::unique_ptr<MainWindow> window =
         StartUp(ReadScreenMetrics(), SettingsStore{}, true, RecoveryFolder::DefaultPath());
     if (!window)
         return 0;
-    window->SetPrintHandler(&ShowPrintPreview);
+    MainWindow &form = *window;
+    form.SetPrintHandler([&form] {
+        ShowPrintPreview(form.Set(), form.Format(), form.InitialDir(), &form, form.IsLargeLayout(), form.Store());
+    });
     return app.exec();
 }
