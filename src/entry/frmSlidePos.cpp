@@ -1,5 +1,6 @@
 #include "entry/frmSlidePos.h"
 
+#include "entry/NumericKeyFilter.h"
 #include "model/NumberText.h"
 #include "model/SlideSet.h"
 #include "platform/ui/MessageBoxes.h"
@@ -32,7 +33,15 @@ frmSlidePos::frmSlidePos(const SlideSet &set, const NumberFormat &format, QWidge
     column->addWidget(prompt);
     column->addLayout(row);
     setFixedWidth(260);
-    txtSlidePos->installEventFilter(this);
+    // The keypad minus turns the sign; the minus character itself is never typed.
+    auto *field = new EntryFieldBehaviour(txtSlidePos, FieldTyping::Decimal, m_format.decimalSeparator(), this);
+    field->onEnter = [this] { Commit(); };
+    field->onKey = [this](QKeyEvent *key) {
+        if (key->key() != Qt::Key_Minus || !(key->modifiers() & Qt::KeypadModifier))
+            return false;
+        ToggleSign();
+        return true;
+    };
     txtSlidePos->setFocus();
     Cancelled = true;
 }
@@ -50,7 +59,6 @@ void frmSlidePos::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
-// The keypad minus turns the sign; the minus character itself is never typed.
 void frmSlidePos::ToggleSign()
 {
     const QString text = txtSlidePos->text();
@@ -83,37 +91,4 @@ void frmSlidePos::Commit()
     SlidePos = value;
     Cancelled = false;
     accept();
-}
-
-bool frmSlidePos::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched != txtSlidePos || event->type() != QEvent::KeyPress)
-        return QDialog::eventFilter(watched, event);
-    auto *key = static_cast<QKeyEvent *>(event);
-    if (key->key() == Qt::Key_Escape) {
-        Cancelled = true;
-        reject();
-        return true;
-    }
-    if (key->key() == Qt::Key_Minus && (key->modifiers() & Qt::KeypadModifier)) {
-        ToggleSign();
-        return true;
-    }
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        Commit();
-        return true;
-    }
-    if (key->key() == Qt::Key_Backspace)
-        return false;
-    const QString text = key->text();
-    if (text.isEmpty() || (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
-        return false; // arrows, Home, Delete and the like edit as usual
-    const QChar c = text.at(0);
-    if (c.isDigit() && c.unicode() < 128)
-        return false;
-    if (c == QChar(8))
-        return false;
-    if (c == m_format.decimalSeparator())
-        return txtSlidePos->text().contains(c);
-    return true;
 }

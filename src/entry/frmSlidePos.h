@@ -19,7 +19,6 @@ public:
     bool Cancelled = true;
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:

@@ -1,0 +1,142 @@
+// Every entry field of the window answers the keys in one way: Enter on either
+// keyboard commits, keys a number cannot hold are refused, and the values still
+// being typed are committed before a command reads the set.
+#include "test_window_fixture.h"
+
+#include "entry/PictureBox.h"
+
+class TestWindowFields : public QObject
+{
+    Q_OBJECT
+    WindowFixture m;
+
+    const Slide &slide(int i) const { return m.Form->Set().Slides[i]; }
+    QLineEdit *box(const QString &name) const { return m.Find<QLineEdit>(name); }
+    void overtype(QLineEdit *field, const QString &text)
+    {
+        field->setFocus(Qt::TabFocusReason);
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
+
+private slots:
+    void init()
+    {
+        m.Open();
+        m.NewSlide(QStringLiteral("0"));
+    }
+    void cleanup() { m.Close(); }
+
+    // What each field keeps of the same keys, and what Enter (main or keypad)
+    // makes of it: a drop, a position, a number of sweeps.
+    void typedAndEntered_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<bool>("keypad");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("drop: whole divisions only") << "txtDataEntry" << "1.2a-" << true << "12";
+        QTest::newRow("position: one separator") << "txtSlideInfo1" << "2.5.x" << true << "2.5";
+        QTest::newRow("position: main Enter") << "txtSlideInfo1" << "7" << false << "7";
+        QTest::newRow("sweeps: no sign") << "txtSlideInfo2" << "-3.5" << true << "3.5";
+    }
+    void typedAndEntered()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, keys);
+        QFETCH(bool, keypad);
+        QFETCH(QString, kept);
+        QLineEdit *target = box(field);
+        overtype(target, keys);
+        if (field != QLatin1String("txtSlideInfo1"))
+            QCOMPARE(target->text(), kept);
+        QTest::keyClick(target, keypad ? Qt::Key_Enter : Qt::Key_Return, keypad ? Qt::KeypadModifier : Qt::NoModifier);
+        if (field == QLatin1String("txtDataEntry")) {
+            QCOMPARE(slide(1).Counts[12], int16_t(1));
+            QVERIFY(target->text().isEmpty());
+        } else if (field == QLatin1String("txtSlideInfo1")) {
+            QCOMPARE(slide(1).Position, kept.toFloat());
+            QCOMPARE(m.TabCaptions(), QStringList{kept + QStringLiteral(" m")});
+        } else {
+            QCOMPARE(slide(1).Sweeps, kept.toFloat());
+        }
+    }
+
+    // The minus key turns the position's sign and leaves the selection as it was,
+    // so the operator can go on overtyping it.
+    void positionSignTurns()
+    {
+        QLineEdit *position = box(QStringLiteral("txtSlideInfo1"));
+        overtype(position, QStringLiteral("12"));
+        position->setSelection(0, 2);
+        QTest::keyClick(position, Qt::Key_Minus);
+        QCOMPARE(position->text(), QStringLiteral("-12"));
+        QCOMPARE(position->selectedText(), QStringLiteral("12"));
+        QTest::keyClick(position, Qt::Key_Minus, Qt::KeypadModifier);
+        QCOMPARE(position->text(), QStringLiteral("12"));
+        QTest::keyClick(position, Qt::Key_Minus);
+        QTest::keyClick(position, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(slide(1).Position, -12.0f);
+    }
+
+    // The New Slide position answers the keypad too: Enter takes it, the keypad
+    // minus turns its sign, letters and a second separator are refused.
+    void newSlidePosition()
+    {
+        QString typed;
+        QTimer::singleShot(0, m.Form.get(), [&typed] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            auto *position = dialog ? dialog->findChild<QLineEdit *>(QStringLiteral("txtSlidePos")) : nullptr;
+            if (!position)
+                return;
+            QTest::keyClicks(position, QStringLiteral("3.2.5x"));
+            QTest::keyClick(position, Qt::Key_Minus); // typed, not turned
+            QTest::keyClick(position, Qt::Key_Minus, Qt::KeypadModifier);
+            typed = position->text();
+            QTest::keyClick(position, Qt::Key_Enter, Qt::KeypadModifier);
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        QTest::mouseClick(m.Find<QPushButton>(QStringLiteral("btnNewSlide")), Qt::LeftButton);
+        QCOMPARE(typed, QStringLiteral("-3.25"));
+        QCOMPARE(m.Form->Set().SlideCount(), int16_t(2));
+        QCOMPARE(slide(1).Position, -3.25f);
+    }
+
+    // Leaving a slide field for another control commits it; a count still typed
+    // in the table is committed when the table loses the focus.
+    void leavingCommits()
+    {
+        overtype(box(QStringLiteral("txtSlideInfo2")), QStringLiteral("4"));
+        m.Entry()->setFocus(Qt::TabFocusReason);
+        QCOMPARE(slide(1).Sweeps, 4.0f);
+
+        m.Grid()->setFocus();
+        m.Grid()->setCurrentCell(2, 2);
+        QTest::keyClicks(m.Grid(), QStringLiteral("6"));
+        QCOMPARE(slide(1).Counts[3], int16_t(0));
+        m.Entry()->setFocus(Qt::TabFocusReason);
+        QCOMPARE(slide(1).Counts[3], int16_t(6));
+        QCOMPARE(m.Cell(3, 3).trimmed(), QStringLiteral("18"));
+    }
+
+    // Print reads the set as the operator last typed it: a spread factor still in
+    // its field is committed before the report sees the set.
+    void printCommitsWhatIsTyped()
+    {
+        m.TypeDrop(QStringLiteral("4"));
+        m.NewSlide(QStringLiteral("10"));
+        m.TypeDrop(QStringLiteral("4"));
+        float seen = 0;
+        m.Form->SetPrintHandler([&] { seen = m.Form->Set().Params.SpreadFactor; });
+        m.Key(Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(m.Form->IsCompositeView());
+        m.Find<QTabWidget>(QStringLiteral("tabParameters"))->setCurrentIndex(1);
+        overtype(box(QStringLiteral("txtOptics4")), QStringLiteral("0.5"));
+        m.Key(Qt::Key_P, Qt::ControlModifier, box(QStringLiteral("txtOptics4")));
+        QCOMPARE(seen, 0.5f);
+    }
+};
+
+QTEST_MAIN(TestWindowFields)
+#include "test_window_fields.moc"
