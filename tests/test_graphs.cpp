@@ -465,50 +465,6 @@ private slots:
     }
 
 
-    // The small-screen box leaves too little margin for a left axis title beside
-    // its tick labels: the labels it would cross are left out, the others stay.
-    void leftTitleNeverOverprintsTickLabels_data()
-    {
-        QTest::addColumn<bool>("rangeChart");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<bool>("small");
-        QTest::addColumn<bool>("middleLabels"); // 40 % and 60 % shown
-        QTest::newRow("range chart, small box") << true << QSize(535, 310) << true << false;
-        QTest::newRow("range chart, large box") << true << QSize(641, 396) << false << true;
-        QTest::newRow("range chart, report width") << true << kPicture1LargeSize << false << true;
-        QTest::newRow("mortality, small box") << false << QSize(535, 310) << true << false;
-        QTest::newRow("mortality, large box") << false << QSize(641, 396) << false << true;
-    }
-    void leftTitleNeverOverprintsTickLabels()
-    {
-        QFETCH(bool, rangeChart);
-        QFETCH(QSize, size);
-        QFETCH(bool, small);
-        QFETCH(bool, middleLabels);
-        ViewState view;
-        const SlideSet set = twoClassSet(view);
-        view.PlotScaleTop = small ? 4.2 : 4.15;
-        view.PlotScaleHeight = small ? -4.95 : -4.7;
-        const auto [image, scale] = drawn(size, [&](DrawingSurface &s) {
-            if (rangeChart)
-                DrawRangeChart(s, set, view);
-            else
-                DrawMortalityVsDensity(s, set, view, 100.0f);
-            return s.Scale();
-        });
-        // The "%" of each label: right of where any title may stand, left of the tick.
-        const int right = px(scale.ToPixelX(0)) - 8;
-        const auto labelShown = [&](double y) {
-            const QRect area(right - 8, px(scale.ToPixelY(y)) - 3, 8, 7);
-            return countColour(image, Qt::white, area) < area.width() * area.height();
-        };
-        QVERIFY(labelShown(0.2));
-        QVERIFY(labelShown(0.8));
-        QVERIFY(labelShown(1.0));
-        QCOMPARE(labelShown(0.4), middleLabels);
-        QCOMPARE(labelShown(0.6), middleLabels);
-    }
-
     void plotEachGraph_data()
     {
         QTest::addColumn<QStringList>("options");
