@@ -89,6 +89,32 @@ void LeftAxisTitle(DrawingSurface &s, const QString &text, double centreY, doubl
     RotatedText(s, text, 90, s.UserX(leftPx), centreY + s.ScaleY(halfWidthPx, Unit::Pixels, Unit::User));
 }
 
+std::optional<std::pair<double, double>> LeftAxisTitleCrossing(DrawingSurface &s, const QString &text,
+                                                               double centreY, double labelsLeft)
+{
+    const QString name = s.FontName;
+    const double size = s.FontSize;
+    const bool bold = s.FontBold, underline = s.FontUnderline;
+    s.FontName = QStringLiteral("Arial");
+    s.FontSize = 12;
+    s.FontBold = true;
+    s.FontUnderline = false;
+    const double heightPx = std::abs(s.ScaleY(s.TextHeight(text), Unit::User, Unit::Pixels));
+    const double halfLength = std::abs(s.ScaleY(s.ScaleX(s.TextWidth(text), Unit::User, Unit::Pixels) / 2,
+                                                Unit::Pixels, Unit::User));
+    s.FontName = name;
+    s.FontSize = size;
+    s.FontBold = bold;
+    s.FontUnderline = underline;
+    // Placed as LeftAxisTitle places it: crossing only when even against the
+    // box's edge it reaches into the labels.
+    const double labelsPx = s.PixelX(labelsLeft);
+    const double leftPx = std::max(0.0, std::min<double>(kTitleInsetPixels, labelsPx - heightPx - 2));
+    if (leftPx + heightPx <= labelsPx)
+        return std::nullopt;
+    return std::make_pair(centreY - halfLength, centreY + halfLength);
+}
+
 namespace {
 
 void rightTitle(DrawingSurface &s, const QString &text, double centreY)
@@ -427,12 +453,16 @@ void DrawMortalityVsDensity(DrawingSurface &s, const SlideSet &set, const ViewSt
     const double tick = s.ScaleX(kTickPixels, Unit::Pixels, Unit::User);
     const double gap = s.ScaleX(kLabelGapPixels, Unit::Pixels, Unit::User);
     const double labelsLeft = -gap - s.TextWidth(fmt.Format(1.0, "0%"));
+    const auto crossed = LeftAxisTitleCrossing(s, QStringLiteral("Mortality"), 0.5, labelsLeft);
     for (int k = 1; k <= 5; ++k) {
         const double y = k / 5.0;
         const QString label = fmt.Format(y, "0%");
-        s.CurrentX = -gap - s.TextWidth(label);
-        s.CurrentY = y - s.TextHeight(label) / 2;
-        s.Print(label);
+        const double half = std::abs(s.TextHeight(label)) / 2;
+        if (!crossed || y + half < crossed->first || y - half > crossed->second) {
+            s.CurrentX = -gap - s.TextWidth(label);
+            s.CurrentY = y - s.TextHeight(label) / 2;
+            s.Print(label);
+        }
         s.Line(0, y, -tick, y);
         s.Line(0, y, 1, y, GraphColours::Grid);
     }

@@ -230,6 +230,16 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
         // the operator leaving the field.
         if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
             return false;
+        // A click on a slide tab takes the focus before the tab bar sees the press.
+        // Committing a new position here would re-sort the tabs under the pointer,
+        // and the press would then pick whichever slide moved there. The tab click
+        // commits first and finds the clicked slide again by its position; a press
+        // that selects no other tab has the field committed just after.
+        if ((watched == txtSlideInfo[1] || watched == txtSlideInfo[2]) && reason == Qt::MouseFocusReason
+            && QApplication::focusWidget() == SlideStrip) {
+            QMetaObject::invokeMethod(this, [this] { CommitSlideFields(); }, Qt::QueuedConnection);
+            return false;
+        }
         if (watched == DataGrid)
             CommitPendingCell();
         else if (watched == txtSlideInfo[1])

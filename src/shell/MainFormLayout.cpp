@@ -259,7 +259,7 @@ void MainForm::LayoutCommon(bool large)
 {
     const int rowHeight = large ? 18 : 16;
     const int gap = large ? 6 : 4;
-    const int visibleRows = large ? 20 : 14;
+    const int visibleRows = large ? 20 : 18;
     const QFontMetrics fm(font());
     const int lineHeight = std::max(fm.height() + 8, 20);
 
@@ -296,7 +296,7 @@ void MainForm::LayoutCommon(bool large)
     const int unitWidth = fm.horizontalAdvance(QStringLiteral("ft")) + 6;
     const int areaWidth = fm.horizontalAdvance(QStringLiteral("= 000.00 cm \u00B2")) + 6;
     const int infoWidth = 10 + labelWidth + std::max(boxWidth + 4 + unitWidth, areaWidth) + 8;
-    const int infoStep = large ? lineHeight : lineHeight - 2;
+    const int infoStep = lineHeight;
     frameSlideInfo->setGeometry(infoX, gridTop, infoWidth, 4 * infoStep + 22);
     const int captionRow[4] = {1, 2, 3, 0}; // position, sweeps, area, total drops
     for (int row = 0; row < 4; ++row) {
@@ -357,7 +357,7 @@ void MainForm::LayoutCommon(bool large)
     m_parameters->setGeometry(leftX, lowerTop, paramSize.width(), paramSize.height());
     const int resultWidth = 34 + kResultPicSize.width() + 16;
     const int readoutStep = large ? lineHeight - 2 : lineHeight - 5;
-    const int resultHeight = 16 + kResultPicSize.height() + 22 + 24 + 3 * readoutStep + (large ? 30 : 24);
+    const int resultHeight = 16 + kResultPicSize.height() + 22 + 24 + 3 * readoutStep + (large ? 30 : 28);
     ResultFrame->setGeometry(leftX + paramSize.width() + gap, lowerTop, resultWidth, resultHeight);
     const QRect result = ResultFrame->geometry();
     const int buttonHeight = btnNewSlide->sizeHint().height();
@@ -367,22 +367,50 @@ void MainForm::LayoutCommon(bool large)
     btnLoadData->setGeometry(buttonX, lowerTop + 8 + (buttonHeight + gap), buttonWidth, buttonHeight);
     btnSaveData->setGeometry(buttonX, lowerTop + 8 + 2 * (buttonHeight + gap), buttonWidth, buttonHeight);
 
-    // The compact arrangement keeps the two rows but packs the upper one: the
-    // slide information beside the data entry, the mortality frame and the range
-    // table under them, and the count table as tall as that column.
+    // The compact arrangement keeps the two rows. Above: the count table with the
+    // data entry over the mortality frame in a narrow column beside it, which the
+    // composite graphs cover; right of them, and still in sight in composite view,
+    // the slide information over the size ranges, the cloud options under the
+    // range table.
     QRect composite(leftX, gridTop, entryX + entryWidth - leftX, compositeBottom - gridTop);
     if (!large) {
         const int top = gap;
-        const int rx = leftX + gridWidth + gap;
-        const int entryW = fm.horizontalAdvance(lblDataEntry->text()) + 24;
-        const int r1 = std::max(frameSlideInfo->height(), frameDataEntry->height());
-        frameSlideInfo->setGeometry(rx, top, infoWidth, r1);
-        frameDataEntry->setGeometry(rx + infoWidth + gap, top, entryW, r1);
-        lblDataEntry->resize(entryW - 20, lblDataEntry->height());
-        m_mortality->setGeometry(rx, top + r1 + gap, mortalitySize.width(), mortalitySize.height());
-        frameStats->move(rx, m_mortality->geometry().bottom() + 1 + gap);
-        const int topBottom = frameStats->geometry().bottom() + 1;
+        const int columnX = leftX + gridWidth + gap;
+        const int columnWidth = mortalitySize.width();
+        // The entry caption wraps in the narrow column.
+        lblDataEntry->setWordWrap(true);
+        const int captionHeight = lblDataEntry->heightForWidth(columnWidth - 16);
+        const int entryHeight = 18 + captionHeight + 4 + lineHeight + 8;
+        lblDataEntry->setGeometry(8, 18, columnWidth - 16, captionHeight);
+        txtDataEntry->setGeometry(8, lblDataEntry->geometry().bottom() + 1 + 4, 60, lineHeight);
+        const int compositeRight = columnX + columnWidth; // one past
+
+        // Under the range table: where the size ranges are taken in one column,
+        // how the cloud is weighted in the next.
+        const int methodX = (statsWidth - 12) / 2 + 6;
+        for (int i = 1; i <= 2; ++i) {
+            const int y = 4 + (i - 1) * optionHeight;
+            optCloud_Slide[i]->setGeometry(6, y, methodX - 6, optionHeight);
+            optCloudMethod[i]->setGeometry(methodX, y, statsWidth - 6 - methodX, optionHeight);
+        }
+        StatsGrid->move(6, 18);
+        frameCloudMethod->setGeometry(6, 18 + statsHeight + gap, statsWidth, 2 * optionHeight + 10);
+        const int rightX = compositeRight + gap;
+        const int rightWidth = std::max(infoWidth, 6 + statsWidth + 6);
+        frameSlideInfo->setGeometry(rightX, top, rightWidth, frameSlideInfo->height());
+        const int statsFrameTop = frameSlideInfo->geometry().bottom() + 1 + gap;
+        const int statsFrameHeight = frameCloudMethod->geometry().bottom() + 1 + 6;
+
+        // The upper row ends where its tallest column does.
+        const int columnBottom = gridTop + entryHeight + gap + mortalitySize.height();
+        const int topBottom = std::max({gridTop + gridHeight, statsFrameTop + statsFrameHeight, columnBottom});
+        frameStats->setGeometry(rightX, statsFrameTop, rightWidth, topBottom - statsFrameTop);
+        SlideStrip->setGeometry(leftX, top, compositeRight - leftX, stripHeight);
         DataGrid->setGeometry(leftX, gridTop, gridWidth, topBottom - gridTop);
+        frameDataEntry->setGeometry(columnX, gridTop, columnWidth, entryHeight);
+        m_mortality->setGeometry(columnX, gridTop + entryHeight + gap, columnWidth,
+                                 topBottom - (gridTop + entryHeight + gap));
+
         const int lower = topBottom + gap;
         m_parameters->move(leftX, lower);
         ResultFrame->move(leftX + paramSize.width() + gap, lower);
@@ -390,10 +418,7 @@ void MainForm::LayoutCommon(bool large)
         btnNewSlide->move(r.right() + 1 + gap, lower + 8);
         btnLoadData->move(r.right() + 1 + gap, lower + 8 + buttonHeight + gap);
         btnSaveData->move(r.right() + 1 + gap, lower + 8 + 2 * (buttonHeight + gap));
-        const int right = std::max({frameDataEntry->geometry().right(), frameStats->geometry().right(),
-                                    m_mortality->geometry().right()});
-        // On a small screen the graphs take the whole upper row.
-        composite = QRect(leftX, gridTop, right + 1 - leftX, topBottom - gridTop);
+        composite = QRect(leftX, gridTop, compositeRight - leftX, topBottom - gridTop);
     }
 
     // 5. Units.

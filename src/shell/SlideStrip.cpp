@@ -241,7 +241,9 @@ void MainForm::SlideStrip_Click(int tab)
             const float clicked = m_set.Slides[tab].Position;
             CommitSlideFields();
             const int16_t moved = FindSlideAtPosition(m_set, clicked);
-            if (moved != tab && moved >= 1) {
+            // The commit selects the tab of the slide it moved; the strip shows
+            // the clicked one again even when that kept its place.
+            if (moved >= 1 && (moved != tab || SlideStrip->currentIndex() != tab - 1)) {
                 SelectSlideTab(moved);
                 return;
             }
