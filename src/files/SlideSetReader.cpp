@@ -1,4 +1,5 @@
 #include "SlideSetFile.h"
+#include "model/Units.h"
 #include "Windows1252.h"
 
 #include <QFile>
@@ -455,7 +456,7 @@ LoadedSlideSet FileReader::Read(const ParameterTexts &currentTexts)
     p.MaxSizeEPD = toInt16(field(expect(QStringLiteral("the \"# EPD on reticule:\" line")), 2,
                                  QStringLiteral("the EPD on the reticule")),
                            2, QStringLiteral("the EPD on the reticule"), 1);
-    p.MicronsPerEPD = positiveFloat(field(expect(QStringLiteral("the \"µm/EPD:\" line")), 2,
+    p.MicronsPerEPD = positiveFloat(field(expect(QStringLiteral("the \"%1/EPD:\" line").arg(Microns())), 2,
                                           QStringLiteral("the microns per EPD")),
                                     2, QStringLiteral("the microns per EPD"));
     p.SpreadFactor = positiveFloat(field(expect(QStringLiteral("the \"Spread Factor:\" line")), 2,

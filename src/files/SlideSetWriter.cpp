@@ -1,4 +1,5 @@
 #include "SlideSetFile.h"
+#include "model/Units.h"
 #include "Windows1252.h"
 
 #include <QFileInfo>
@@ -198,7 +199,7 @@ FileWriter::FileWriter(const SlideSet &set, const QString &sep, const NumberForm
         m_decimal = decimalBytes[0];
     else
         m_decimalBytes = decimalBytes;
-    m_micron = enc(QStringLiteral("µm"));
+    m_micron = enc(Microns());
     m_density = enc(QStringLiteral("drops/cm²"));
     m_length = enc(UnitText(UnitKind::Length, m_metric));
     for (int r = 0; r < kRangeCount; ++r)
@@ -247,7 +248,7 @@ void FileWriter::parameterBlock()
     line();
     fields("Scan Length:", "", enc(ScanLengthText(p, m_fmt)), enc(UnitText(UnitKind::ScanLength, m_metric)));
     fields("# EPD on reticule:", "", Gen{float(p.MaxSizeEPD)});
-    fields(enc(QStringLiteral("µm/EPD:")), "", Gen{p.MicronsPerEPD}, m_micron);
+    fields(enc(Microns() + QStringLiteral("/EPD:")), "", Gen{p.MicronsPerEPD}, m_micron);
     fields("Spread Factor:", "", Gen{p.SpreadFactor});
     line();
     for (int i = 5; i <= 9; ++i)

@@ -5,6 +5,7 @@
 #include "graphs/LineGraphs.h"
 #include "graphs/RangeChart.h"
 #include "model/SprayQualityText.h"
+#include "model/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,8 +35,6 @@ constexpr double kUpperGraphBottom = 5.8125;
 constexpr double kLowerGraphBottom = 1.0;
 constexpr double kGraphHeight = 3.25;
 
-const QString kMicro = QStringLiteral("\u00B5");
-const QString kSquared = QStringLiteral("\u00B2");
 const QString kTenBlanks(10, QLatin1Char(' '));
 
 const QString kMortalityNames[3] = {QStringLiteral("1 hr knockdown"), QStringLiteral("12 hr mortality"),
@@ -284,7 +283,7 @@ void drawParametersPage(Page &p)
     section(p, QStringLiteral("Optics Info"), QStringLiteral("# EPD on reticule:"),
             {{QStringLiteral("Scan Length:"), ScanLengthText(set.Params, fmt), unit(" cm", " inches")},
              {QStringLiteral("# EPD on reticule:"), fmt.Format(set.Params.MaxSizeEPD, "0"), {}},
-             {kMicro + QStringLiteral("m/EPD:"), fmt.General(set.Params.MicronsPerEPD), {}},
+             {Microns() + QStringLiteral("/EPD:"), fmt.General(set.Params.MicronsPerEPD), {}},
              {QStringLiteral("Spread Factor:"), fmt.General(set.Params.SpreadFactor), {}}},
             2);
     section(p, QStringLiteral("Meteorology Info"), QStringLiteral("Relative Humidity:"),
@@ -310,8 +309,8 @@ void drawParametersPage(Page &p)
     const CompositeResults &c = p.d.Composite;
     const QString widest = QStringLiteral("Ave. Drop Density:");
     section(p, QStringLiteral("Cloud"), widest,
-            {{QStringLiteral("Composite VMD:"), fmt.Format(c.CompVMD, "0.0"), QStringLiteral(" ") + kMicro + "m"},
-             {QStringLiteral("Composite NMD:"), fmt.Format(c.CompNMD, "0.0"), QStringLiteral(" ") + kMicro + "m"}},
+            {{QStringLiteral("Composite VMD:"), fmt.Format(c.CompVMD, "0.0"), MicronsCaption()},
+             {QStringLiteral("Composite NMD:"), fmt.Format(c.CompNMD, "0.0"), MicronsCaption()}},
             1);
     section(p, QStringLiteral("Slide"), widest,
             {{widest, fmt.Format(c.AveDropDensity, "0.0"), QStringLiteral(" drops/cm") + kSquared}}, 0);
@@ -393,7 +392,7 @@ void drawLineDataPage(Page &p)
     }
 
     const QString perCm2 = QStringLiteral("(#/cm") + kSquared + QStringLiteral(")");
-    const QString microns = QStringLiteral("(") + kMicro + QStringLiteral("m)");
+    const QString microns = QStringLiteral("(") + Microns() + QStringLiteral(")");
     panelTitle(p, QStringLiteral("Drop Density "), perCm2, top(0));
     panelTitle(p, QStringLiteral("NMD "), microns, top(1));
     panelTitle(p, QStringLiteral("VMD "), microns, top(2));
@@ -568,7 +567,7 @@ void drawMortalityAndRangesPage(Page &p)
     for (int r = 0; r < kRangeCount; ++r) {
         const double left = kGraphLeft + group * r;
         p.line(left + group, kLowerGraphBottom, left + group, kLowerGraphBottom - kTick);
-        p.centred(RangeName(r), left + group / 2, kLowerGraphBottom - kLabelGap);
+        p.centred(RangeLabel(r), left + group / 2, kLowerGraphBottom - kLabelGap);
         const float heights[3] = {stats.SizeOnSlide[r], stats.MassInCloud[r], stats.SizeInCloud[r]};
         s.FillStyle = DrawingSurface::Fill::Solid;
         for (int b = 0; b < 3; ++b) {

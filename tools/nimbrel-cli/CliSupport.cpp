@@ -1,5 +1,7 @@
 #include "CliSupport.h"
 
+#include "model/Units.h"
+
 #include <QFileDevice>
 #include <QFileInfo>
 
@@ -64,7 +66,7 @@ QString ParseLabelLimits(const QString &text, LabelLimits &limits)
             continue;
         float v = 0;
         if (point.ToSingle(parts[i], v) != ParseStatus::Ok || !(v > 0.0f))
-            return QStringLiteral("--limits: '%1' is not a diameter in µm").arg(parts[i]);
+            return QStringLiteral("--limits: '%1' is not a diameter in %2").arg(parts[i], Microns());
         values[i] = v;
     }
     limits = LabelLimits{values[0], values[1], values[2]};

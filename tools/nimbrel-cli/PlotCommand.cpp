@@ -8,6 +8,7 @@
 
 #include "files/SlideSetFile.h"
 #include "model/NumberText.h"
+#include "model/Units.h"
 #include "model/ViewState.h"
 #include "platform/LocaleInfo.h"
 
@@ -154,7 +155,9 @@ QString readWhatToDraw(const CliOptions &options, const PlotOptions &o, PlotRequ
         bool ok = false;
         const int n = given.second.toInt(&ok);
         if (!ok || n < 1 || n > 5)
-            return QStringLiteral("--mode wants 1 to 5 (VF, CVF, drops/cm², NF, CNF), not \"%1\"").arg(given.second);
+            return QStringLiteral("--mode wants 1 to 5 (VF, CVF, drops/cm%1, NF, CNF), not \"%2\"")
+                .arg(kSquared)
+                .arg(given.second);
         request.Mode = n;
     }
     request.Composite = options.IsSet(o.Composite);

@@ -2,6 +2,7 @@
 
 #include "PlotCommand.h"
 
+#include "model/Units.h"
 #include "print/ReportJob.h"
 
 #include <QFileInfo>
@@ -146,7 +147,8 @@ QString ReportUsage()
         "Writes the printed report of a slide set file as a US Letter PDF: every page,\n"
         "or the one --page names. With --page, OUT.png gives that page as an image at\n"
         "100 dpi (850x1100). Separators are found as for plot. Page 4 (spray quality)\n"
-        "judges the composite against the label limits --limits gives (in \u00B5m).\n");
+        "judges the composite against the label limits --limits gives (in %1).\n")
+        .arg(Microns());
 }
 
 int RunReport(const QStringList &, CliContext &context)

@@ -3,6 +3,7 @@
 #include "CliSupport.h"
 #include "PlotCommand.h"
 #include "ReportCommand.h"
+#include "model/Units.h"
 #include "platform/LocaleInfo.h"
 
 #include <QCoreApplication>
@@ -35,10 +36,10 @@ QString usage()
         "\nOptions (for every command):\n"
         "  --list-separator C     field separator of the file (default: the user's locale)\n"
         "  --decimal-separator C  decimal separator of its numbers (default: the user's locale)\n"
-        "  --limits MIN,MAX,DV09  label limits in µm (Dv0.5 from, Dv0.5 to, Dv0.9 below; any may be\n"
+        "  --limits MIN,MAX,DV09  label limits in %1 (Dv0.5 from, Dv0.5 to, Dv0.9 below; any may be\n"
         "                         empty): json and summary judge the composite against them\n"
         "  --help                 print this text\n"
-        "\nExit status: 0 success, 1 a file could not be read or written, 2 a usage error.\n");
+        "\nExit status: 0 success, 1 a file could not be read or written, 2 a usage error.\n").arg(Microns());
     return text;
 }
 
