@@ -112,20 +112,17 @@ double Percentile(std::vector<float> &values, double p)
     return low + (h - double(lo)) * (next - low);
 }
 
-LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &settings)
-{
-    LineIntervals result;
-    const int slideCount = set.SlideCount();
-    result.Slides.resize(size_t(slideCount) + 1);
-    const int replicates = std::max(settings.Replicates, 1);
-    const int maxSize = set.Params.MaxSizeEPD;
-    const double micronsPerClass = double(set.Params.MicronsPerEPD) * double(set.Params.SpreadFactor);
+namespace {
 
-    // The composite's classes: every class occupied on some slide that has an area.
+// The slides that hold drops, each with its redraw and its classes; and in
+// `pooled` the composite's classes: every class occupied on some slide that has
+// an area.
+std::vector<SlidePlan> planSlides(const SlideSet &set, std::vector<int> &pooled)
+{
+    const int maxSize = set.Params.MaxSizeEPD;
     std::vector<int> pooledAt(size_t(maxSize) + 1, -1);
-    std::vector<int> pooled;
     std::vector<SlidePlan> plans;
-    for (int s = 1; s <= slideCount; ++s) {
+    for (int s = 1; s <= set.SlideCount(); ++s) {
         const Slide &slide = set.Slides[s];
         if (slide.Counts.size() != size_t(maxSize) + 1)
             continue;
@@ -156,6 +153,22 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
     for (SlidePlan &plan : plans)
         for (int k : plan.Classes)
             plan.Pooled.push_back(pooledAt[size_t(k)]);
+    return plans;
+}
+
+} // namespace
+
+LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &settings)
+{
+    LineIntervals result;
+    const int slideCount = set.SlideCount();
+    result.Slides.resize(size_t(slideCount) + 1);
+    const int replicates = std::max(settings.Replicates, 1);
+    const int maxSize = set.Params.MaxSizeEPD;
+    const double micronsPerClass = double(set.Params.MicronsPerEPD) * double(set.Params.SpreadFactor);
+
+    std::vector<int> pooled;
+    std::vector<SlidePlan> plans = planSlides(set, pooled);
     if (plans.empty())
         return result;
 
