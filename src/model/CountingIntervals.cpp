@@ -156,6 +156,23 @@ std::vector<SlidePlan> planSlides(const SlideSet &set, std::vector<int> &pooled)
     return plans;
 }
 
+// The intervals of one slide or of the composite from its replicated figures,
+// laid out figure by figure, `replicates` values each.
+CountingIntervals intervalsOf(const float *figures, int replicates)
+{
+    std::vector<float> values(static_cast<size_t>(replicates));
+    auto take = [&](int figure) {
+        const float *from = figures + size_t(figure) * size_t(replicates);
+        values.assign(from, from + replicates);
+        return intervalOf(values);
+    };
+    CountingIntervals intervals;
+    intervals.NMD = take(kNmd);
+    intervals.VMD = take(kVmd);
+    intervals.Dv09 = take(kDv09);
+    return intervals;
+}
+
 } // namespace
 
 LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &settings)
@@ -239,22 +256,9 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
     for (std::thread &t : helpers)
         t.join();
 
-    std::vector<float> values(static_cast<size_t>(replicates));
-    auto take = [&](const float *from) {
-        values.assign(from, from + replicates);
-        return intervalOf(values);
-    };
-    for (size_t p = 0; p < planCount; ++p) {
-        CountingIntervals &ci = result.Slides[size_t(plans[p].Index)];
-        const float *base = &figures[p * kFigures * size_t(replicates)];
-        ci.NMD = take(base + size_t(kNmd) * size_t(replicates));
-        ci.VMD = take(base + size_t(kVmd) * size_t(replicates));
-        ci.Dv09 = take(base + size_t(kDv09) * size_t(replicates));
-    }
-    if (!pooled.empty()) {
-        result.Composite.NMD = take(&composite[size_t(kNmd) * size_t(replicates)]);
-        result.Composite.VMD = take(&composite[size_t(kVmd) * size_t(replicates)]);
-        result.Composite.Dv09 = take(&composite[size_t(kDv09) * size_t(replicates)]);
-    }
+    for (size_t p = 0; p < planCount; ++p)
+        result.Slides[size_t(plans[p].Index)] = intervalsOf(&figures[p * kFigures * size_t(replicates)], replicates);
+    if (!pooled.empty())
+        result.Composite = intervalsOf(composite.data(), replicates);
     return result;
 }

@@ -638,19 +638,12 @@ std::vector<double> columnWidths(Page &p, const SprayQualityTexts &t)
     return widths;
 }
 
-void drawSprayQualityPage(Page &p)
+// The largest type size at which the widest row fits across and every row (two
+// heading lines, the rows, three lines of notes) fits down the page; at the
+// smallest, the rows that do not fit are left out and counted instead.
+double tablePoints(Page &p, const SprayQualityTexts &t)
 {
-    DrawingSurface &s = p.s;
-    head(p);
-    pageTitle(p, QStringLiteral("Spray Quality"), kTitleLowerEdge);
-
-    const SprayQualityTexts t = FormatSprayQuality(p.d.Quality(), p.d.Limits, p.d.Set.Params.Metric, p.d.Format);
     const int rows = int(t.Rows.size());
-
-    // The largest size at which the widest row fits across and every row (two
-    // heading lines, the rows, three lines of notes) fits down the page; at the
-    // smallest, the rows that do not fit are left out and counted instead.
-    double points = kTablePoints[std::size(kTablePoints) - 1];
     for (double candidate : kTablePoints) {
         p.font(candidate);
         const std::vector<double> w = columnWidths(p, t);
@@ -658,19 +651,17 @@ void drawSprayQualityPage(Page &p)
         for (double x : w)
             across += x;
         across += kCellGap * double(w.size() - 1);
-        const double lineHeight = -s.TextHeight(QStringLiteral("0")) * kLeading;
-        if (across <= kTableRight - kTableLeft && lineHeight * (rows + 2 + 8) <= kTableTop - kTableBottom) {
-            points = candidate;
-            break;
-        }
+        const double lineHeight = -p.s.TextHeight(QStringLiteral("0")) * kLeading;
+        if (across <= kTableRight - kTableLeft && lineHeight * (rows + 2 + 8) <= kTableTop - kTableBottom)
+            return candidate;
     }
-    p.font(points);
-    const std::vector<double> widths = columnWidths(p, t);
-    const double line = -s.TextHeight(QStringLiteral("0")) * kLeading;
-    const int fitting = std::max(1, int((kTableTop - kTableBottom) / line) - 2 - 8);
-    const int slidesShown = std::min(rows - 1, fitting - 1);
+    return kTablePoints[std::size(kTablePoints) - 1];
+}
 
-    // Spread the spare width over the gaps so that the table spans the text width.
+// Left edges of the columns, the spare width spread over the gaps so that the
+// table spans the text width.
+std::vector<double> columnLefts(const std::vector<double> &widths)
+{
     double used = 0;
     for (double x : widths)
         used += x;
@@ -681,6 +672,25 @@ void drawSprayQualityPage(Page &p)
         lefts.push_back(x);
         x += w + gap;
     }
+    return lefts;
+}
+
+void drawSprayQualityPage(Page &p)
+{
+    DrawingSurface &s = p.s;
+    head(p);
+    pageTitle(p, QStringLiteral("Spray Quality"), kTitleLowerEdge);
+
+    const SprayQualityTexts t = FormatSprayQuality(p.d.Quality(), p.d.Limits, p.d.Set.Params.Metric, p.d.Format);
+    const int rows = int(t.Rows.size());
+
+    p.font(tablePoints(p, t));
+    const std::vector<double> widths = columnWidths(p, t);
+    const double line = -s.TextHeight(QStringLiteral("0")) * kLeading;
+    const int fitting = std::max(1, int((kTableTop - kTableBottom) / line) - 2 - 8);
+    const int slidesShown = std::min(rows - 1, fitting - 1);
+
+    const std::vector<double> lefts = columnLefts(widths);
     const double right = lefts.back() + widths.back();
     // Figures stand on their right edges; the composite's name reads from the left.
     auto cell = [&](const QString &text, size_t c, double top, bool fromLeft = false) {
