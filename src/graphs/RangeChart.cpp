@@ -20,13 +20,6 @@ void frame(DrawingSurface &s)
 
 } // namespace
 
-QString RangeName(int range)
-{
-    if (range < 0 || range >= kRangeCount)
-        return QString();
-    return RangeBounds(range) + kMicro + QLatin1Char('m');
-}
-
 RangeStatistics DrawRangeChart(DrawingSurface &s, const SlideSet &set, const ViewState &view)
 {
     const NumberFormat fmt;
@@ -59,7 +52,7 @@ RangeStatistics DrawRangeChart(DrawingSurface &s, const SlideSet &set, const Vie
     s.Line(0, 0, 0, separator);
     for (int k = 1; k <= kRangeCount; ++k) {
         s.Line(3 * k, 0, 3 * k, separator);
-        const QString name = RangeName(k - 1);
+        const QString name = RangeLabel(k - 1);
         s.CurrentX = 3 * k - 1.5 - s.TextWidth(name) / 2;
         s.CurrentY = nameGap;
         s.Print(name);
