@@ -30,3 +30,36 @@ function(nimbrel_library name)
   target_include_directories(${name} PUBLIC ${root})
   target_link_libraries(${name} PUBLIC ${L_PUBLIC_LIBS} PRIVATE ${L_PRIVATE_LIBS})
 endfunction()
+
+# The build of library `name` fails when any of its sources or headers includes
+# a Qt header beyond Qt Core (a widget, a colour, a printer): the model and the
+# file layer must build and test without a window.
+set(NIMBREL_CORE_ONLY_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/CoreOnlyIncludes.cmake)
+function(nimbrel_core_only name)
+  get_target_property(qtIncludes Qt6::Core INTERFACE_INCLUDE_DIRECTORIES)
+  set(coreDir)
+  foreach(dir ${qtIncludes})
+    if(dir MATCHES "/QtCore$")
+      set(coreDir ${dir})
+    endif()
+  endforeach()
+  if(NOT coreDir)
+    message(FATAL_ERROR "nimbrel_core_only: Qt Core's header folder not found")
+  endif()
+  get_target_property(sources ${name} SOURCES)
+  get_target_property(sourceDir ${name} SOURCE_DIR)
+  set(files)
+  foreach(source ${sources})
+    get_filename_component(path ${source} ABSOLUTE BASE_DIR ${sourceDir})
+    list(APPEND files ${path})
+  endforeach()
+  string(REPLACE ";" "|" fileArg "${files}")
+  set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${name}_core_only.stamp)
+  add_custom_command(OUTPUT ${stamp}
+    COMMAND ${CMAKE_COMMAND} -DLAYER=${name} -DCORE_DIR=${coreDir} "-DFILES=${fileArg}" -DSTAMP=${stamp}
+            -P ${NIMBREL_CORE_ONLY_SCRIPT}
+    DEPENDS ${files} ${NIMBREL_CORE_ONLY_SCRIPT}
+    COMMENT "Checking that ${name} includes Qt Core headers only" VERBATIM)
+  add_custom_target(${name}_core_only DEPENDS ${stamp})
+  add_dependencies(${name} ${name}_core_only)
+endfunction()

@@ -41,6 +41,16 @@ QString goldenStart(const QString &name, int lines, const QByteArray &more = QBy
     return file.fileName();
 }
 
+// Width and height from a PNG's header, an invalid size when there is no PNG.
+QSize pngSize(const QString &path)
+{
+    const QByteArray head = ReadBytes(path).left(24);
+    if (head.size() < 24 || !head.startsWith("\x89PNG"))
+        return QSize();
+    auto big = [&](int at) { return int(qFromBigEndian<quint32>(head.constData() + at)); };
+    return QSize(big(16), big(20));
+}
+
 float number(const QJsonObject &o, const char *key) { return float(o[QLatin1String(key)].toDouble()); }
 
 } // namespace
@@ -194,6 +204,66 @@ private slots:
         QVERIFY2(QString::fromUtf8(run.Err).contains(message), run.Err.constData());
         if (exit == 1)
             QCOMPARE(run.Err.count('\n'), 1); // the reason on one line
+    }
+
+    // How options are spelled and repeated, before and after the command word:
+    // what a script writes must keep meaning what it meant.
+    void optionSpellings_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("message"); // the first line of stderr starts so; empty: stderr is empty
+        QTest::addColumn<QSize>("image");     // of OUT.png when one is written
+        static QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("out.png"));
+        const QString line = FilesTestData(QStringLiteral("realistic-line.csv"));
+        const QStringList plot = {"plot", line, "-o", png};
+        auto row = [](const char *name, const QStringList &args, int exit, const QString &message,
+                      QSize image = QSize()) { QTest::newRow(name) << args << exit << message << image; };
+        row("plot: the last --graph counts", plot + QStringList{"--graph", "histogram", "--graph=line-data"}, 0, "",
+            QSize(720, 480));
+        row("plot: a bad value given first still fails", plot + QStringList{"--graph", "pie", "--graph", "histogram"}, 2,
+            "nimbrel-cli plot: unknown graph \"pie\"");
+        row("plot: short separator names", plot + QStringList{"--graph", "histogram", "--separator", ",", "--decimal=."},
+            0, "", QSize(285, 70));
+        row("plot: global separators before the word", kUs + plot + QStringList{"--graph", "histogram"}, 0, "",
+            QSize(285, 70));
+        row("plot: value missing at the end", {"plot", line, "--graph", "histogram", "-o"}, 2,
+            "nimbrel-cli plot: -o needs a value");
+        row("plot: -o glued to its value", {"plot", line, "--graph", "histogram", "-o=" + png}, 2,
+            "nimbrel-cli plot: unknown option -o=");
+        row("plot: -o with two dashes", {"plot", line, "--graph", "histogram", "--o", png}, 2,
+            "nimbrel-cli plot: unknown option --o");
+        row("plot: a flag given a value", plot + QStringList{"--graph", "histogram", "--composite=yes"}, 2,
+            "nimbrel-cli plot: --composite takes no value");
+        row("plot: -- ends the options", plot + QStringList{"--graph", "histogram", "--", "--slide"}, 2,
+            "nimbrel-cli plot: one slide set file only (\"--slide\" is a second)");
+        row("report: --limits before the word", {"--limits", ",,150", "report", line, "--page", "4", "-o", png}, 0, "",
+            QSize(850, 1100));
+        row("report: value missing at the end", {"report", line, "-o", png, "--page"}, 2,
+            "nimbrel-cli report: --page needs a value");
+        row("global: value missing at the end", {"summary", kGolden, "--limits"}, 2, "nimbrel-cli: --limits needs a value");
+        row("global: unknown option with a value", {"--verbose=2", "summary", kGolden}, 2,
+            "nimbrel-cli: unknown option --verbose");
+        row("global: a single dash is no file name", kUs + QStringList{"json", "-q"}, 2, "nimbrel-cli: unknown option -q");
+        row("global: the last separator counts", {"--decimal-separator", ",", "--list-separator", ";",
+                                                  "--decimal-separator=.", "--list-separator=,", "summary", "--", kGolden},
+            0, "");
+    }
+    void optionSpellings()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exit);
+        QFETCH(QString, message);
+        QFETCH(QSize, image);
+        const QString png = args.filter(QStringLiteral("out.png")).value(0);
+        if (!png.isEmpty())
+            QFile::remove(png);
+        const Run run = cli(args);
+        QCOMPARE(run.Exit, exit);
+        QVERIFY2(message.isEmpty() ? run.Err.isEmpty() : run.Err.startsWith(message.toUtf8()), run.Err.constData());
+        if (image.isValid())
+            QCOMPARE(pngSize(png), image);
     }
 };
 

@@ -13,9 +13,9 @@
 namespace {
 
 template <class Draw>
-QImage drawn(Draw draw)
+QImage drawn(Draw draw, QSize size = kPicture1LargeSize)
 {
-    QImage image(kPicture1LargeSize, QImage::Format_RGB32);
+    QImage image(size, QImage::Format_RGB32);
     image.setDotsPerMeterX(3780), image.setDotsPerMeterY(3780);
     image.fill(Qt::white);
     DrawingSurface surface(&image);
@@ -106,6 +106,57 @@ private slots:
             ++checked;
         }
         QVERIFY(checked >= 1);
+    }
+
+    // The small-screen box leaves too little margin for a left axis title beside
+    // its tick labels: the labels it would cross are left out, the others stay.
+    // Measured in the faces the window draws with.
+    void leftTitleNeverOverprintsTickLabels_data()
+    {
+        QTest::addColumn<bool>("rangeChart");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("small");
+        QTest::addColumn<bool>("middleLabels"); // 40 % and 60 % shown
+        QTest::newRow("range chart, small box") << true << QSize(535, 310) << true << false;
+        QTest::newRow("range chart, large box") << true << QSize(641, 396) << false << true;
+        QTest::newRow("range chart, report width") << true << kPicture1LargeSize << false << true;
+        QTest::newRow("mortality, small box") << false << QSize(535, 310) << true << false;
+        QTest::newRow("mortality, large box") << false << QSize(641, 396) << false << true;
+    }
+    void leftTitleNeverOverprintsTickLabels()
+    {
+        QFETCH(bool, rangeChart);
+        QFETCH(QSize, size);
+        QFETCH(bool, small);
+        QFETCH(bool, middleLabels);
+        RegisterFontSubstitutes();
+        view.PlotScaleTop = small ? 4.2 : 4.15;
+        view.PlotScaleHeight = small ? -4.95 : -4.7;
+        UserScale scale;
+        const QImage image = drawn(
+            [&](DrawingSurface &s) {
+                if (rangeChart)
+                    DrawRangeChart(s, set, view);
+                else
+                    DrawMortalityVsDensity(s, set, view, 2000.0f);
+                scale = s.Scale();
+            },
+            size);
+        // The "%" of each label: right of where any title may stand, left of the tick.
+        const int right = int(std::lround(scale.ToPixelX(0))) - 8;
+        const auto labelShown = [&](double y) {
+            const int row = int(std::lround(scale.ToPixelY(y)));
+            for (int r = row - 3; r <= row + 3; ++r)
+                for (int x = right - 8; x < right; ++x)
+                    if (QColor(image.pixel(x, r)) != QColor(Qt::white))
+                        return true;
+            return false;
+        };
+        QVERIFY(labelShown(0.2));
+        QVERIFY(labelShown(0.8));
+        QVERIFY(labelShown(1.0));
+        QCOMPARE(labelShown(0.4), middleLabels);
+        QCOMPARE(labelShown(0.6), middleLabels);
     }
 };
 

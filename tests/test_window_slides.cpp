@@ -102,6 +102,48 @@ private slots:
                  QStringLiteral("= %1 cm \u00B2").arg(m.Form->Format().Format(s.Area, "0.00")));
     }
 
+    // A position typed and not committed is committed by the click on another tab,
+    // and that commit re-sorts the tabs under the pointer: the click still shows
+    // the slide whose tab was clicked.
+    void clickedTabWinsOverTypedPosition_data()
+    {
+        QTest::addColumn<int>("from");      // tab on view while typing
+        QTest::addColumn<QString>("typed"); // its new position, not committed
+        QTest::addColumn<int>("clicked");   // tab clicked, counted before the commit
+        QTest::addColumn<QString>("shown"); // caption of the slide then on view
+        QTest::addColumn<QString>("tabs");  // the tabs after the commit
+        QTest::newRow("moves onto the clicked tab's place")
+            << 1 << QStringLiteral("2.5") << 2 << QStringLiteral("2 m") << QStringLiteral("2 m|2.5 m|3 m");
+        QTest::newRow("moves to the front")
+            << 3 << QStringLiteral("0.5") << 1 << QStringLiteral("1 m") << QStringLiteral("0.5 m|1 m|2 m");
+        QTest::newRow("moves past the clicked tab")
+            << 1 << QStringLiteral("4") << 3 << QStringLiteral("3 m") << QStringLiteral("2 m|3 m|4 m");
+        QTest::newRow("stays in place")
+            << 2 << QStringLiteral("2.2") << 3 << QStringLiteral("3 m") << QStringLiteral("1 m|2.2 m|3 m");
+        QTest::newRow("another slide's position refused")
+            << 1 << QStringLiteral("3") << 2 << QStringLiteral("2 m") << QStringLiteral("1 m|2 m|3 m");
+    }
+    void clickedTabWinsOverTypedPosition()
+    {
+        QFETCH(int, from);
+        QFETCH(QString, typed);
+        QFETCH(int, clicked);
+        QFETCH(QString, shown);
+        QFETCH(QString, tabs);
+        for (const char *position : {"1", "2", "3"})
+            m.NewSlide(QString::fromLatin1(position));
+        QTest::mouseClick(m.Strip(), Qt::LeftButton, {}, m.Strip()->tabRect(from - 1).center());
+        QCOMPARE(int(current()), from);
+        QTest::mouseClick(field(1), Qt::LeftButton);
+        field(1)->selectAll();
+        QTest::keyClicks(field(1), typed);
+        QTest::mouseClick(m.Strip(), Qt::LeftButton, {}, m.Strip()->tabRect(clicked - 1).center());
+        QTRY_COMPARE(m.TabCaptions().join(QLatin1Char('|')), tabs);
+        QCOMPARE(m.Strip()->tabText(m.Strip()->currentIndex()), shown);
+        QCOMPARE(m.TabCaptions().at(current() - 1), shown);
+        QCOMPARE(field(1)->text() + QStringLiteral(" m"), shown);
+    }
+
     void deleteSlide_data()
     {
         QTest::addColumn<int>("slides");

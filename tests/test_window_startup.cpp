@@ -66,6 +66,42 @@ private slots:
         QCOMPARE(form->findChild<QCheckBox *>(QStringLiteral("CompositeCheck"))->font().pointSize(), dpi > 96 ? 6 : 8);
     }
 
+    // Nothing visible overlaps a sibling, everything lies inside its parent, and
+    // no caption is cut short.
+    static void checkTidy(MainWindow &form, const char *view)
+    {
+        const auto fault = [view](QWidget *w, const QString &what) {
+            return w->objectName() + QLatin1Char(' ') + what + QStringLiteral(" (") + QLatin1String(view)
+                   + QLatin1Char(')');
+        };
+        const QList<QWidget *> all = form.findChildren<QWidget *>();
+        for (QWidget *a : all) {
+            const QWidget *parent = a->parentWidget();
+            if (!a->isVisibleTo(&form) || a->isWindow()
+                || (parent != &form && !qobject_cast<const QGroupBox *>(parent)))
+                continue;
+            QVERIFY2(parent->rect().contains(a->geometry()),
+                     qPrintable(fault(a, QStringLiteral("leaves ") + parent->objectName())));
+            for (QWidget *b : all) {
+                if (b == a || b->parentWidget() != parent || !b->isVisibleTo(&form) || a->objectName().isEmpty()
+                    || b->objectName().isEmpty())
+                    continue;
+                QVERIFY2(!a->geometry().intersects(b->geometry()),
+                         qPrintable(fault(a, QStringLiteral("overlaps ") + b->objectName())));
+            }
+            const auto *label = qobject_cast<const QLabel *>(a);
+            if (label && !label->text().isEmpty()) {
+                const QSize need = label->sizeHint();
+                const bool whole = label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()
+                                                     : need.width() <= label->width() && need.height() <= label->height();
+                QVERIFY2(whole, qPrintable(fault(a, QStringLiteral("clipped"))));
+            }
+            const auto *button = qobject_cast<const QAbstractButton *>(a);
+            if (button && !button->text().isEmpty())
+                QVERIFY2(button->sizeHint().width() <= button->width(), qPrintable(fault(a, QStringLiteral("clipped"))));
+        }
+    }
+
     void layouts_data()
     {
         QTest::addColumn<int>("height");
@@ -78,29 +114,45 @@ private slots:
         WindowFixture w;
         w.Open(height);
         MainWindow &form = *w.Form;
+        const bool large = height >= 768;
         // The small layout fits 800 × 600 with its title bar, the large 1024 × 768.
-        const QSize most = height < 768 ? QSize(790, 560) : QSize(1024, 720);
+        const QSize most = large ? QSize(1024, 720) : QSize(790, 560);
         QVERIFY2(form.width() <= most.width() && form.height() <= most.height(),
                  qPrintable(QStringLiteral("%1 x %2").arg(form.width()).arg(form.height())));
         QTRY_COMPARE(QApplication::focusWidget(), w.Find(QStringLiteral("btnNewSlide")));
+        checkTidy(form, "no slide");
+        if (QTest::currentTestFailed())
+            return;
 
-        // Nothing visible overlaps a sibling, and everything lies inside its parent.
-        const QList<QWidget *> all = form.findChildren<QWidget *>();
-        for (QWidget *a : all) {
-            const QWidget *parent = a->parentWidget();
-            if (!a->isVisibleTo(&form) || a->isWindow()
-                || (parent != &form && !qobject_cast<const QGroupBox *>(parent)))
-                continue;
-            QVERIFY2(parent->rect().contains(a->geometry()),
-                     qPrintable(a->objectName() + QStringLiteral(" leaves ") + parent->objectName()));
-            for (QWidget *b : all) {
-                if (b == a || b->parentWidget() != parent || !b->isVisibleTo(&form) || a->objectName().isEmpty()
-                    || b->objectName().isEmpty())
-                    continue;
-                QVERIFY2(!a->geometry().intersects(b->geometry()),
-                         qPrintable(a->objectName() + QStringLiteral(" overlaps ") + b->objectName()));
-            }
+        w.NewSlide(QStringLiteral("5"));
+        w.NewSlide(QStringLiteral("-3"));
+        w.TypeDrop(QStringLiteral("4"));
+        // Without control data the warning shows, on two lines only in the small layout.
+        auto *warning = w.Find<QLabel>(QStringLiteral("lblMortalityWarning"));
+        QVERIFY(warning->isVisibleTo(&form));
+        QCOMPARE(warning->text().contains(QLatin1Char('\n')), !large);
+        checkTidy(form, "slide view");
+        if (QTest::currentTestFailed())
+            return;
+
+        // The composite graphs take the place of the count table, the data entry and
+        // the mortality frame, and of nothing else.
+        w.Find<QCheckBox>(QStringLiteral("CompositeCheck"))->click();
+        const QRect graphs = w.Find(QStringLiteral("Picture1"))->geometry();
+        QVERIFY(w.Shown(QStringLiteral("Picture1")));
+        for (const char *covered : {"DataGrid", "frameDataEntry", "frameMortality"}) {
+            const QString name = QString::fromLatin1(covered);
+            QVERIFY2(graphs.contains(w.Find(name)->geometry()), qPrintable(name));
+            QVERIFY2(!w.Shown(name), qPrintable(name));
         }
+        for (const char *beside : {"frameSlideInfo", "frameStats"}) {
+            const QString name = QString::fromLatin1(beside);
+            QVERIFY2(!graphs.intersects(w.Find(name)->geometry()), qPrintable(name));
+            QVERIFY2(w.Shown(name), qPrintable(name));
+        }
+        checkTidy(form, "composite view");
+        if (QTest::currentTestFailed())
+            return;
     }
 
     void settingsReadAndWritten()

@@ -152,17 +152,48 @@ void MortalityPanel::SetEntryEnabled(bool enabled)
 void MortalityPanel::SetCompact(bool compact)
 {
     m_warning->setText(compact ? QStringLiteral("No control\ndata entered") : QStringLiteral("No control data entered"));
-    if (auto *grid = qobject_cast<QGridLayout *>(layout())) {
-        // Compact: the two-line warning stands where the three results would.
-        // Full: on one line under the boxes, where the frame is wide enough.
+    auto *grid = qobject_cast<QGridLayout *>(layout());
+    if (!grid)
+        return;
+    if (!compact) {
+        // Full: the warning on one line under the boxes, where the frame is wide
+        // enough; the results beside the boxes they belong to.
         grid->removeWidget(m_warning);
-        if (compact)
-            grid->addWidget(m_warning, 1, 2, 3, 1);
-        else
-            grid->addWidget(m_warning, 4, 0, 1, 4);
-        grid->setVerticalSpacing(compact ? 1 : 3);
-        grid->setContentsMargins(8, compact ? 2 : 6, 8, compact ? 2 : 6);
+        grid->addWidget(m_warning, 4, 0, 1, 4);
+        grid->setVerticalSpacing(3);
+        grid->setContentsMargins(8, 6, 8, 6);
+        return;
     }
+
+    // Compact: one narrow column beside the count table. Each result stands under
+    // the box it comes from, the button and the two-line warning under them all.
+    for (QWidget *w : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        grid->removeWidget(w);
+    grid->setColumnMinimumWidth(2, 0);
+    grid->setColumnStretch(3, 0);
+    // Rows: the cage count, then each count after it over its result.
+    for (int i = 1; i <= 4; ++i) {
+        const int row = i == 1 ? 0 : 2 * i - 3;
+        m_boxes[i]->setFixedWidth(44);
+        grid->addWidget(m_labels[i], row, 0);
+        grid->addWidget(m_boxes[i], row, 1);
+    }
+    for (int i = 5; i <= 7; ++i) {
+        // The rows keep their room while a result is hidden, so the boxes do not
+        // move under the operator's hand when control data arrives.
+        QSizePolicy keep = m_labels[i]->sizePolicy();
+        keep.setRetainSizeWhenHidden(true);
+        m_labels[i]->setSizePolicy(keep);
+        m_labels[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_labels[i]->setMinimumHeight(fontMetrics().height());
+        grid->addWidget(m_labels[i], 2 * (i - 4), 0, 1, 2);
+    }
+    grid->addWidget(m_controlButton, 7, 0, 1, 2, Qt::AlignLeft);
+    grid->addWidget(m_warning, 8, 0, 1, 2);
+    grid->setRowStretch(9, 1);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(3);
+    grid->setContentsMargins(6, 4, 6, 4);
 }
 
 // The program empties boxes with setText(), never clear(): clear() counts as an

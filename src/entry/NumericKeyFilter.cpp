@@ -68,6 +68,7 @@ bool EntryFieldBehaviour::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::FocusOut: {
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        m_leaveReason = reason;
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && onLeave)
             onLeave();
         return false;

@@ -52,6 +52,8 @@ public:
     // whole window loses the focus (another application, a message box), as the
     // field has not been left then.
     std::function<void()> onLeave;
+    // Why the focus went, while onLeave runs.
+    Qt::FocusReason LeaveReason() const { return m_leaveReason; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -60,4 +62,5 @@ private:
     QLineEdit *m_field;
     FieldTyping m_typing;
     QChar m_decimal;
+    Qt::FocusReason m_leaveReason = Qt::OtherFocusReason;
 };

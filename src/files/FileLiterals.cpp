@@ -49,11 +49,6 @@ const std::array<ParameterTextField, kParameterTextCount> &ParameterTextFields()
     return fields;
 }
 
-QString RangeLabel(int range)
-{
-    return RangeBounds(range) + kMicro + QLatin1Char('m');
-}
-
 QString JoinValueUnit(const QString &text, const QString &unit, const QString &listSeparator)
 {
     if (text.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/SlideSet.h"
+#include "model/Units.h" // RangeLabel: the size-range labels of the file
 
 #include <QString>
 #include <QStringList>
@@ -34,9 +35,6 @@ struct ParameterTextField
 };
 inline constexpr int kParameterTextCount = 12;
 const std::array<ParameterTextField, kParameterTextCount> &ParameterTextFields();
-
-// The five size-range labels: "=< 7µm", "7 -- 22µm", "22 -- 50µm", "> 50µm", "> 80µm".
-QString RangeLabel(int range);
 
 // text, separator, unit; or "--------" when the text is empty.
 QString JoinValueUnit(const QString &text, const QString &unit, const QString &listSeparator);

@@ -1,4 +1,5 @@
 #include "SlideSetFile.h"
+#include "model/Units.h"
 #include "Windows1252.h"
 
 #include <QFile>
@@ -334,6 +335,8 @@ private:
             m_utf8Check.Invalidate();
     }
     void readText(LoadedSlideSet &out, int index);
+    void readParameters(LoadedSlideSet &out);
+    void readControlData(MortalityCounts &control);
     void readSlide(PendingSlide &slide, int number, int16_t maxSize);
     QString findPosition(int number);
     LoadedSlideSet build(LoadedSlideSet loaded, std::vector<PendingSlide> &slides);
@@ -428,16 +431,10 @@ void FileReader::readSlide(PendingSlide &slide, int number, int16_t maxSize)
     }
 }
 
-LoadedSlideSet FileReader::Read(const ParameterTexts &currentTexts)
+// The analysis parameters and the descriptive texts, up to the heading of the
+// control data.
+void FileReader::readParameters(LoadedSlideSet &out)
 {
-    LoadedSlideSet out;
-    out.Set.Texts = currentTexts;
-
-    QString first, second;
-    if (!next(first) || !next(second) || !second.contains(QLatin1String(kBanner)))
-        throw WrongBanner();
-    out.EarlierLayout = !first.contains(DoubleRule());
-
     skip(6, QStringLiteral("the heading of the analysis parameters"));
     AnalysisParameters &p = out.Set.Params;
     p.Metric = field(expect(QStringLiteral("the \"Units:\" line")), 2, QStringLiteral("the unit system"))
@@ -455,7 +452,7 @@ LoadedSlideSet FileReader::Read(const ParameterTexts &currentTexts)
     p.MaxSizeEPD = toInt16(field(expect(QStringLiteral("the \"# EPD on reticule:\" line")), 2,
                                  QStringLiteral("the EPD on the reticule")),
                            2, QStringLiteral("the EPD on the reticule"), 1);
-    p.MicronsPerEPD = positiveFloat(field(expect(QStringLiteral("the \"µm/EPD:\" line")), 2,
+    p.MicronsPerEPD = positiveFloat(field(expect(QStringLiteral("the \"%1/EPD:\" line").arg(Microns())), 2,
                                           QStringLiteral("the microns per EPD")),
                                     2, QStringLiteral("the microns per EPD"));
     p.SpreadFactor = positiveFloat(field(expect(QStringLiteral("the \"Spread Factor:\" line")), 2,
@@ -468,8 +465,11 @@ LoadedSlideSet FileReader::Read(const ParameterTexts &currentTexts)
     readText(out, 10);
     readText(out, 11);
     skip(5, QStringLiteral("the heading of the mortality control data"));
+}
 
-    MortalityCounts &control = out.Set.ControlData;
+// The control cage; "--------" for a set without one.
+void FileReader::readControlData(MortalityCounts &control)
+{
     const QString controlText = field(expect(QStringLiteral("the control \"Number in cage:\" line")), 2,
                                       QStringLiteral("the control number in cage"));
     if (isNoValue(controlText)) {
@@ -483,6 +483,21 @@ LoadedSlideSet FileReader::Read(const ParameterTexts &currentTexts)
                                         QStringLiteral("the control 24 hr count")),
                                   2, QStringLiteral("the control 24 hr count"), 0);
     }
+}
+
+LoadedSlideSet FileReader::Read(const ParameterTexts &currentTexts)
+{
+    LoadedSlideSet out;
+    out.Set.Texts = currentTexts;
+
+    QString first, second;
+    if (!next(first) || !next(second) || !second.contains(QLatin1String(kBanner)))
+        throw WrongBanner();
+    out.EarlierLayout = !first.contains(DoubleRule());
+
+    readParameters(out);
+    readControlData(out.Set.ControlData);
+    const AnalysisParameters &p = out.Set.Params;
     skip(5, QStringLiteral("the heading of the slide data"));
     const int16_t slideCount = toInt16(field(expect(QStringLiteral("the \"Number of Slides:\" line")), 2,
                                              QStringLiteral("the number of slides")),

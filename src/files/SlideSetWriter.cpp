@@ -1,4 +1,5 @@
 #include "SlideSetFile.h"
+#include "model/Units.h"
 #include "Windows1252.h"
 
 #include <QFileInfo>
@@ -77,11 +78,11 @@ private:
 };
 
 // The pieces of a line: text already in the file's encoding, or a number.
-struct Gen
+struct GeneralNumber // as the program shows a float: the shortest text, up to seven digits
 {
     float Value;
 };
-struct Num
+struct PatternNumber // a figure in a fixed pattern such as "0.00"
 {
     double Value;
     const char *Pattern;
@@ -110,12 +111,12 @@ private:
 
     void put(const char *ascii) { m_out.Append(ascii, qsizetype(std::strlen(ascii))); }
     void put(const QByteArray &bytes) { m_out.Append(bytes.constData(), bytes.size()); }
-    void put(Gen g)
+    void put(GeneralNumber g)
     {
         char *at = m_out.Reserve(kNumberRoom);
         m_out.Advance(decimal(at, NumberText::General(at, g.Value, m_decimal)));
     }
-    void put(Num n)
+    void put(PatternNumber n)
     {
         char *at = m_out.Reserve(kNumberRoom);
         m_out.Advance(decimal(at, NumberText::Format(at, n.Value, n.Pattern, m_decimal)));
@@ -198,7 +199,7 @@ FileWriter::FileWriter(const SlideSet &set, const QString &sep, const NumberForm
         m_decimal = decimalBytes[0];
     else
         m_decimalBytes = decimalBytes;
-    m_micron = enc(QStringLiteral("µm"));
+    m_micron = enc(Microns());
     m_density = enc(QStringLiteral("drops/cm²"));
     m_length = enc(UnitText(UnitKind::Length, m_metric));
     for (int r = 0; r < kRangeCount; ++r)
@@ -246,9 +247,9 @@ void FileWriter::parameterBlock()
         textLine(i);
     line();
     fields("Scan Length:", "", enc(ScanLengthText(p, m_fmt)), enc(UnitText(UnitKind::ScanLength, m_metric)));
-    fields("# EPD on reticule:", "", Gen{float(p.MaxSizeEPD)});
-    fields(enc(QStringLiteral("µm/EPD:")), "", Gen{p.MicronsPerEPD}, m_micron);
-    fields("Spread Factor:", "", Gen{p.SpreadFactor});
+    fields("# EPD on reticule:", "", GeneralNumber{float(p.MaxSizeEPD)});
+    fields(enc(Microns() + QStringLiteral("/EPD:")), "", GeneralNumber{p.MicronsPerEPD}, m_micron);
+    fields("Spread Factor:", "", GeneralNumber{p.SpreadFactor});
     line();
     for (int i = 5; i <= 9; ++i)
         textLine(i);
@@ -262,15 +263,15 @@ void FileWriter::parameterBlock()
     line();
     // A count is never empty, so each is followed by the separator and no unit.
     const MortalityCounts &control = m_set.ControlData;
-    fields("Number in cage:", "", Gen{float(control.NumInCage)}, "");
-    fields("12 hr mortality:", "", Gen{float(control.Dead12h)}, "");
-    fields("24 hr mortality:", "", Gen{float(control.Dead24h)}, "");
+    fields("Number in cage:", "", GeneralNumber{float(control.NumInCage)}, "");
+    fields("12 hr mortality:", "", GeneralNumber{float(control.Dead12h)}, "");
+    fields("24 hr mortality:", "", GeneralNumber{float(control.Dead24h)}, "");
     line();
     line(rule);
     line("Slide Data");
     line(rule);
     line();
-    fields("Number of Slides:", "", Gen{float(m_set.SlideCount())});
+    fields("Number of Slides:", "", GeneralNumber{float(m_set.SlideCount())});
     line();
     line();
 }
@@ -282,14 +283,14 @@ void FileWriter::slideBlock(int16_t index)
     const bool control = m_set.ControlData.NumInCage > 0;
 
     put("Slide ");
-    put(Gen{float(index)});
-    fields(" Position:", "", Gen{s.Position}, m_length);
-    fields("Number of Sweeps:", "", Gen{float(s.Sweeps)});
-    fields("Cloud VMD:", "", Num{s.VMD, "0.0"}, m_micron);
-    fields("Cloud NMD:", "", Num{s.NMD, "0.0"}, m_micron);
-    fields("Slide Drop Density:", "", Num{s.DropDensity, "0.00"}, m_density);
+    put(GeneralNumber{float(index)});
+    fields(" Position:", "", GeneralNumber{s.Position}, m_length);
+    fields("Number of Sweeps:", "", GeneralNumber{float(s.Sweeps)});
+    fields("Cloud VMD:", "", PatternNumber{s.VMD, "0.0"}, m_micron);
+    fields("Cloud NMD:", "", PatternNumber{s.NMD, "0.0"}, m_micron);
+    fields("Slide Drop Density:", "", PatternNumber{s.DropDensity, "0.00"}, m_density);
     line("Mortality Info:");
-    fields("    Number in cage:", "", Gen{float(s.Cage.NumInCage)});
+    fields("    Number in cage:", "", GeneralNumber{float(s.Cage.NumInCage)});
     // The corrected figures appear only where they were computed: a slide without
     // cage data, or a control cage in which every insect died, has none to show.
     auto cageLine = [&](const char *label, int16_t count, const std::optional<float> &result) {
@@ -297,11 +298,11 @@ void FileWriter::slideBlock(int16_t index)
         put(label);
         sep();
         sep();
-        put(Gen{float(count)});
+        put(GeneralNumber{float(count)});
         if (control && result) {
             sep();
             put(" = ");
-            put(Num{*result, "0.00%"});
+            put(PatternNumber{*result, "0.00%"});
         }
         end();
     };
@@ -323,9 +324,9 @@ void FileWriter::slideBlock(int16_t index)
             running += share;
             // No scanned area gives no density, as the slide's own figure.
             const double density = s.Area != 0.0f ? double(count) / double(s.Area) : 0.0;
-            fields(m_classText[k], m_diameterText[k], Gen{float(count)}, Num{density, "0.000"}, Num{share, "0.000"},
-                   Num{running, "0.000"}, Num{s.VF[k], "0.000"}, Num{s.CVF[k], "0.000"}, Num{s.NF[k], "0.000"},
-                   Num{s.CNF[k], "0.000"});
+            fields(m_classText[k], m_diameterText[k], GeneralNumber{float(count)}, PatternNumber{density, "0.000"}, PatternNumber{share, "0.000"},
+                   PatternNumber{running, "0.000"}, PatternNumber{s.VF[k], "0.000"}, PatternNumber{s.CVF[k], "0.000"}, PatternNumber{s.NF[k], "0.000"},
+                   PatternNumber{s.CNF[k], "0.000"});
         }
     }
     line();
@@ -334,8 +335,8 @@ void FileWriter::slideBlock(int16_t index)
     RangeStatistics ranges;
     ComputeRangeStats(ranges, m_set, index);
     for (int r = 0; r < kRangeCount; ++r)
-        fields(m_rangeLabel[r], "", Num{double(ranges.Count[r]), "0"}, "", "", Num{100.0 * ranges.SizeOnSlide[r], "0.0"}, "",
-               Num{100.0 * ranges.MassInCloud[r], "0.0"}, "", Num{100.0 * ranges.SizeInCloud[r], "0.0"});
+        fields(m_rangeLabel[r], "", PatternNumber{double(ranges.Count[r]), "0"}, "", "", PatternNumber{100.0 * ranges.SizeOnSlide[r], "0.0"}, "",
+               PatternNumber{100.0 * ranges.MassInCloud[r], "0.0"}, "", PatternNumber{100.0 * ranges.SizeInCloud[r], "0.0"});
     line();
     line();
 }
@@ -348,16 +349,16 @@ void FileWriter::compositeBlock(const CompositeResults &c)
     line("Composite Data");
     line(rule);
     line();
-    fields("Cloud VMD:", "", Num{c.CompVMD, "0.0"}, m_micron);
-    fields("Cloud NMD:", "", Num{c.CompNMD, "0.0"}, m_micron);
-    fields("Ave. Slide DD:", "", Num{c.AveDropDensity, "0.0"}, m_density);
+    fields("Cloud VMD:", "", PatternNumber{c.CompVMD, "0.0"}, m_micron);
+    fields("Cloud NMD:", "", PatternNumber{c.CompNMD, "0.0"}, m_micron);
+    fields("Ave. Slide DD:", "", PatternNumber{c.AveDropDensity, "0.0"}, m_density);
     fields("", "", "|-on Slide-|", " |----------", "      in", "   Cloud", "   ----------|");
     fields("#EPD", "Microns", "Drop Density", "VF", "CVF", "NF", "CNF");
     for (int k = 1; k <= p.MaxSizeEPD && k < int(c.CompDensity.size()); ++k) {
         if (!(c.CompDensity[k] > 0))
             continue;
-        fields(m_classText[k], m_diameterText[k], Num{c.CompDensity[k], "0.0"}, Num{c.CompVF[k], "0.000"},
-               Num{c.CompCVF[k], "0.000"}, Num{c.CompNF[k], "0.000"}, Num{c.CompCNF[k], "0.000"});
+        fields(m_classText[k], m_diameterText[k], PatternNumber{c.CompDensity[k], "0.0"}, PatternNumber{c.CompVF[k], "0.000"},
+               PatternNumber{c.CompCVF[k], "0.000"}, PatternNumber{c.CompNF[k], "0.000"}, PatternNumber{c.CompCNF[k], "0.000"});
     }
     line();
     line("Range Statistics");
@@ -365,8 +366,8 @@ void FileWriter::compositeBlock(const CompositeResults &c)
     RangeStatistics ranges;
     ComputeCompositeRangeStats(ranges, m_set, c);
     for (int r = 0; r < kRangeCount; ++r)
-        fields(m_rangeLabel[r], "", Num{100.0 * ranges.SizeOnSlide[r], "0.0"}, "",
-               Num{100.0 * ranges.MassInCloud[r], "0.0"}, "", Num{100.0 * ranges.SizeInCloud[r], "0.0"});
+        fields(m_rangeLabel[r], "", PatternNumber{100.0 * ranges.SizeOnSlide[r], "0.0"}, "",
+               PatternNumber{100.0 * ranges.MassInCloud[r], "0.0"}, "", PatternNumber{100.0 * ranges.SizeInCloud[r], "0.0"});
     line();
     line("Line Statistics");
     put("");
@@ -377,13 +378,13 @@ void FileWriter::compositeBlock(const CompositeResults &c)
     for (int i = 1; i <= m_set.SlideCount(); ++i) {
         const Slide &s = m_set.Slides[i];
         sep();
-        put(Gen{s.Position});
+        put(GeneralNumber{s.Position});
         sep();
-        put(Num{s.VMD, "0.0"});
+        put(PatternNumber{s.VMD, "0.0"});
         sep();
-        put(Num{s.NMD, "0.0"});
+        put(PatternNumber{s.NMD, "0.0"});
         sep();
-        put(Num{s.DropDensity, "0.0"});
+        put(PatternNumber{s.DropDensity, "0.0"});
         // Knockdown is computed exactly when the slide has a cage and the set a
         // control; a mortality the control cannot correct stays an empty field so
         // the columns keep their places.
@@ -391,7 +392,7 @@ void FileWriter::compositeBlock(const CompositeResults &c)
             for (const std::optional<float> *v : {&s.Knockdown1h, &s.Mortality12h, &s.Mortality24h}) {
                 sep();
                 if (*v)
-                    put(Num{100.0 * **v, "0.0"});
+                    put(PatternNumber{100.0 * **v, "0.0"});
             }
         }
         end();

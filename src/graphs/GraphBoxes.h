@@ -3,20 +3,17 @@
 #include <QColor>
 #include <QSize>
 
+#include "model/ViewState.h"
+
 // Sizes and colours shared by the graph procedures, the main window and the
 // command-line renderer.
 
 // The histogram box: 285 × 70 pixels on either screen layout.
 inline constexpr QSize kResultPicSize{285, 70};
 
-// The composite-graph box as the large-screen layout makes it. The plot scales
-// below leave room above the four panels for the legend and below them for the
-// position labels and the slide cards (up to 25 pixels tall, 25 below y = 0).
+// The composite-graph box as the large-screen layout makes it; its vertical
+// scales (kPlotScaleTopLarge …) live with the view state that carries them.
 inline constexpr QSize kPicture1LargeSize{720, 480};
-inline constexpr double kPlotScaleTopLarge = 4.15;
-inline constexpr double kPlotScaleHeightLarge = -4.7;
-inline constexpr double kPlotScaleTopSmall = 4.2;
-inline constexpr double kPlotScaleHeightSmall = -4.95;
 
 namespace GraphColours {
 inline const QColor Histogram{125, 190, 255};

@@ -89,6 +89,32 @@ void LeftAxisTitle(DrawingSurface &s, const QString &text, double centreY, doubl
     RotatedText(s, text, 90, s.UserX(leftPx), centreY + s.ScaleY(halfWidthPx, Unit::Pixels, Unit::User));
 }
 
+std::optional<std::pair<double, double>> LeftAxisTitleCrossing(DrawingSurface &s, const QString &text,
+                                                               double centreY, double labelsLeft)
+{
+    const QString name = s.FontName;
+    const double size = s.FontSize;
+    const bool bold = s.FontBold, underline = s.FontUnderline;
+    s.FontName = QStringLiteral("Arial");
+    s.FontSize = 12;
+    s.FontBold = true;
+    s.FontUnderline = false;
+    const double heightPx = std::abs(s.ScaleY(s.TextHeight(text), Unit::User, Unit::Pixels));
+    const double halfLength = std::abs(s.ScaleY(s.ScaleX(s.TextWidth(text), Unit::User, Unit::Pixels) / 2,
+                                                Unit::Pixels, Unit::User));
+    s.FontName = name;
+    s.FontSize = size;
+    s.FontBold = bold;
+    s.FontUnderline = underline;
+    // Placed as LeftAxisTitle places it: crossing only when even against the
+    // box's edge it reaches into the labels.
+    const double labelsPx = s.PixelX(labelsLeft);
+    const double leftPx = std::max(0.0, std::min<double>(kTitleInsetPixels, labelsPx - heightPx - 2));
+    if (leftPx + heightPx <= labelsPx)
+        return std::nullopt;
+    return std::make_pair(centreY - halfLength, centreY + halfLength);
+}
+
 namespace {
 
 void rightTitle(DrawingSurface &s, const QString &text, double centreY)
@@ -233,38 +259,26 @@ void DrawLegend(DrawingSurface &s, const QString (&names)[3], const QColor (&col
     s.ForeColor = Qt::black;
 }
 
-LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewState &view,
-                            const LineDataOptions &options)
-{
-    LineDataResult result;
-    const NumberFormat &fmt = options.Format;
-    const int n = set.SlideCount();
-    const bool control = hasControlData(set);
+namespace {
 
+// The line's range of positions; every slide on the spray line gives no width
+// to scale by, so the one position is centred in a range of ±1.
+LineRange lineRangeToDraw(const SlideSet &set)
+{
     LineRange lr = ComputeLineRange(set);
-    // Every slide on the spray line: no width to scale by, so the one position
-    // is centred in a range of ±1.
-    if (n >= 1 && lr.Range == 0) {
+    if (set.SlideCount() >= 1 && lr.Range == 0) {
         lr.XMin -= 1;
         lr.XMax += 1;
         lr.Range = 2;
     }
-    const double xmin = lr.XMin, xmax = lr.XMax, range = lr.Range;
-    result.VMDAxisMax = lr.VMDAxisMax;
-    result.NMDAxisMax = lr.NMDAxisMax;
-    result.DensityAxisMax = lr.DensityAxisMax;
-    result.XMin = xmin;
-    result.XMax = xmax;
+    return lr;
+}
 
-    s.BackColor = Qt::white;
-    if (n < 1) {
-        s.Cls();
-        result.Scale = s.Scale();
-        return result;
-    }
-    BeginCompositeGraph(s, xmin - range / 10, range * 1.2, view.PlotScaleTop, view.PlotScaleHeight);
-
-    // Slide cards and the pale position lines.
+// Slide cards under the position axis and the pale position lines.
+void slideCardsAndPositions(DrawingSurface &s, const SlideSet &set, double range, bool drawCards,
+                            LineDataResult &result)
+{
+    const int n = set.SlideCount();
     const double rangePixels = s.ScaleX(range, Unit::User, Unit::Pixels);
     int w = roundPixels(rangePixels / n - 3);
     w = std::clamp(w, 2, kLargestCard); // a crowded line still gets a card to point at
@@ -289,7 +303,7 @@ LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewSt
         if (hasCageData(slide))
             s.Line(slide.Position, 3, slide.Position, 4, GraphColours::Grid);
     }
-    if (options.DrawCards) {
+    if (drawCards) {
         QPainter &p = s.Painter();
         for (const SlideCard &card : result.Cards) {
             p.setPen(QPen(Qt::black, 1));
@@ -298,21 +312,19 @@ LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewSt
             p.setBrush(Qt::NoBrush);
         }
     }
+}
 
-    frameAndDividers(s, xmin, xmax);
-
-    const double vmdStep = NiceTickStep(lr.VMDAxisMax);
-    const double nmdStep = NiceTickStep(lr.NMDAxisMax);
-    const double densityStep = NiceTickStep(lr.DensityAxisMax);
-    const double positionStep = NiceTickStep(static_cast<float>(range));
-
-    // Vertical axes: mortality right, VMD left, NMD right, density left.
+// Vertical axes (mortality right, VMD left, NMD right, density left) and the
+// position axis from the left frame edge.
+void lineDataAxes(DrawingSurface &s, const NumberFormat &fmt, const LineRange &lr, bool control)
+{
+    const double xmin = lr.XMin, xmax = lr.XMax;
     if (control) {
         const double tick = s.ScaleX(kTickPixels, Unit::Pixels, Unit::User);
         const double gap = s.ScaleX(kLabelGapPixels, Unit::Pixels, Unit::User);
-        for (int v = 0; v <= 100; v += 20) {
-            const double y = 3 + v / 100.0;
-            const QString label = fmt.Format(v / 100.0, "0%");
+        for (int percent = 0; percent <= 100; percent += 20) {
+            const double y = 3 + percent / 100.0;
+            const QString label = fmt.Format(percent / 100.0, "0%");
             s.Line(xmax, y, xmax + tick, y);
             s.CurrentX = xmax + gap;
             s.CurrentY = y - s.TextHeight(label) / 2;
@@ -320,25 +332,114 @@ LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewSt
         }
     }
     if (lr.VMDAxisMax > 0)
-        panelAxis(s, fmt, 2, lr.VMDAxisMax, vmdStep, xmin, true);
+        panelAxis(s, fmt, 2, lr.VMDAxisMax, NiceTickStep(lr.VMDAxisMax), xmin, true);
     if (lr.NMDAxisMax > 0)
-        panelAxis(s, fmt, 1, lr.NMDAxisMax, nmdStep, xmax, false);
+        panelAxis(s, fmt, 1, lr.NMDAxisMax, NiceTickStep(lr.NMDAxisMax), xmax, false);
     if (lr.DensityAxisMax > 0)
-        panelAxis(s, fmt, 0, lr.DensityAxisMax, densityStep, xmin, true);
+        panelAxis(s, fmt, 0, lr.DensityAxisMax, NiceTickStep(lr.DensityAxisMax), xmin, true);
 
-    // Position axis from the left frame edge.
-    {
-        const char *pattern = IsWholeStep(positionStep) ? "0" : "0.0";
-        const double tickDown = s.ScaleY(kTickPixels, Unit::Pixels, Unit::User);
-        const double gapDown = s.ScaleY(kLabelGapPixels, Unit::Pixels, Unit::User);
-        for (double x : TickValues(xmin, xmax, positionStep)) {
-            const QString label = fmt.Format(x, pattern);
-            s.CurrentX = x - s.TextWidth(label) / 2;
-            s.CurrentY = gapDown;
-            s.Print(label);
-            s.Line(x, 0, x, tickDown);
-        }
+    const double positionStep = NiceTickStep(static_cast<float>(lr.Range));
+    const char *pattern = IsWholeStep(positionStep) ? "0" : "0.0";
+    const double tickDown = s.ScaleY(kTickPixels, Unit::Pixels, Unit::User);
+    const double gapDown = s.ScaleY(kLabelGapPixels, Unit::Pixels, Unit::User);
+    for (double x : TickValues(xmin, xmax, positionStep)) {
+        const QString label = fmt.Format(x, pattern);
+        s.CurrentX = x - s.TextWidth(label) / 2;
+        s.CurrentY = gapDown;
+        s.Print(label);
+        s.Line(x, 0, x, tickDown);
     }
+}
+
+// The composite medians and the average density as dotted lines across their panels.
+void compositeReferenceLines(DrawingSurface &s, const CompositeResults &comp, const LineRange &lr)
+{
+    s.DrawWidth = 1;
+    s.DrawStyle = DrawingSurface::Style::Dot;
+    if (lr.VMDAxisMax > 0)
+        s.Line(lr.XMin, 2 + comp.CompVMD / lr.VMDAxisMax, lr.XMax, 2 + comp.CompVMD / lr.VMDAxisMax,
+               GraphColours::Reference);
+    if (lr.NMDAxisMax > 0)
+        s.Line(lr.XMin, 1 + comp.CompNMD / lr.NMDAxisMax, lr.XMax, 1 + comp.CompNMD / lr.NMDAxisMax,
+               GraphColours::Reference);
+    if (lr.DensityAxisMax > 0)
+        s.Line(lr.XMin, comp.AveDropDensity / lr.DensityAxisMax, lr.XMax, comp.AveDropDensity / lr.DensityAxisMax,
+               GraphColours::Reference);
+}
+
+// Data lines, slide by slide in position order; slides without drops are
+// passed over and a missing mortality value leaves its series alone.
+void dataLines(DrawingSurface &s, const SlideSet &set, const LineRange &lr, bool control)
+{
+    s.DrawStyle = DrawingSurface::Style::Solid;
+    s.DrawWidth = 3;
+    Series knockdown, mortality12h, mortality24h, vmd, nmd, density;
+    for (int i = 1; i <= set.SlideCount(); ++i) {
+        const Slide &slide = set.Slides[i];
+        if (slide.TotalDrops == 0)
+            continue;
+        const double x = slide.Position;
+        if (control && hasCageData(slide)) {
+            if (slide.Knockdown1h)
+                knockdown.to(s, x, 3 + *slide.Knockdown1h, GraphColours::Knockdown1h);
+            if (slide.Mortality12h)
+                mortality12h.to(s, x, 3 + *slide.Mortality12h, GraphColours::Mortality12h);
+            if (slide.Mortality24h)
+                mortality24h.to(s, x, 3 + *slide.Mortality24h, GraphColours::Mortality24h);
+        }
+        if (lr.VMDAxisMax > 0)
+            vmd.to(s, x, 2 + slide.VMD / lr.VMDAxisMax, GraphColours::DataLine);
+        if (lr.NMDAxisMax > 0)
+            nmd.to(s, x, 1 + slide.NMD / lr.NMDAxisMax, GraphColours::DataLine);
+        if (lr.DensityAxisMax > 0)
+            density.to(s, x, slide.DropDensity / lr.DensityAxisMax, GraphColours::DataLine);
+    }
+    for (const Series *series : {&knockdown, &mortality12h, &mortality24h, &vmd, &nmd, &density})
+        series->finish(s);
+}
+
+// Without a control cage mortality cannot be corrected: the panel says so.
+void noControlMessage(DrawingSurface &s, double xmin, double xmax)
+{
+    const double size = s.FontSize;
+    const bool bold = s.FontBold;
+    s.FontBold = true;
+    s.FontSize = 14;
+    const QString message = QStringLiteral("No mortality control data entered");
+    s.ForeColor = GraphColours::NoControlMessage;
+    s.CurrentX = (xmin + xmax) / 2 - s.TextWidth(message) / 2;
+    s.CurrentY = 3.5 - s.TextHeight(message) / 2;
+    s.Print(message);
+    s.ForeColor = Qt::black;
+    s.FontSize = size;
+    s.FontBold = bold;
+}
+
+} // namespace
+
+LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewState &view,
+                            const LineDataOptions &options)
+{
+    LineDataResult result;
+    const bool control = hasControlData(set);
+    const LineRange lr = lineRangeToDraw(set);
+    const double xmin = lr.XMin, xmax = lr.XMax, range = lr.Range;
+    result.VMDAxisMax = lr.VMDAxisMax;
+    result.NMDAxisMax = lr.NMDAxisMax;
+    result.DensityAxisMax = lr.DensityAxisMax;
+    result.XMin = xmin;
+    result.XMax = xmax;
+
+    s.BackColor = Qt::white;
+    if (set.SlideCount() < 1) {
+        s.Cls();
+        result.Scale = s.Scale();
+        return result;
+    }
+    BeginCompositeGraph(s, xmin - range / 10, range * 1.2, view.PlotScaleTop, view.PlotScaleHeight);
+    slideCardsAndPositions(s, set, range, options.DrawCards, result);
+    frameAndDividers(s, xmin, xmax);
+    lineDataAxes(s, options.Format, lr, control);
 
     // The spray line.
     s.DrawWidth = 3;
@@ -349,65 +450,12 @@ LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewSt
     rightTitle(s, QStringLiteral("VMD"), 2.5);
     leftTitle(s, QStringLiteral("NMD"), 1.5);
     rightTitle(s, QStringLiteral("Drop Density"), 0.5);
-
     DrawLegend(s, kMortalityLegend, kMortalityLegendColours);
 
-    // Composite reference lines.
-    s.DrawWidth = 1;
-    s.DrawStyle = DrawingSurface::Style::Dot;
-    const CompositeResults &comp = view.Composite;
-    if (lr.VMDAxisMax > 0)
-        s.Line(xmin, 2 + comp.CompVMD / lr.VMDAxisMax, xmax, 2 + comp.CompVMD / lr.VMDAxisMax,
-               GraphColours::Reference);
-    if (lr.NMDAxisMax > 0)
-        s.Line(xmin, 1 + comp.CompNMD / lr.NMDAxisMax, xmax, 1 + comp.CompNMD / lr.NMDAxisMax,
-               GraphColours::Reference);
-    if (lr.DensityAxisMax > 0)
-        s.Line(xmin, comp.AveDropDensity / lr.DensityAxisMax, xmax, comp.AveDropDensity / lr.DensityAxisMax,
-               GraphColours::Reference);
-
-    // Data lines, slide by slide in position order; slides without drops are
-    // passed over and a missing mortality value leaves its series alone.
-    s.DrawStyle = DrawingSurface::Style::Solid;
-    s.DrawWidth = 3;
-    Series knockdown, m12, m24, vmd, nmd, density;
-    for (int i = 1; i <= n; ++i) {
-        const Slide &slide = set.Slides[i];
-        if (slide.TotalDrops == 0)
-            continue;
-        const double x = slide.Position;
-        if (control && hasCageData(slide)) {
-            if (slide.Knockdown1h)
-                knockdown.to(s, x, 3 + *slide.Knockdown1h, GraphColours::Knockdown1h);
-            if (slide.Mortality12h)
-                m12.to(s, x, 3 + *slide.Mortality12h, GraphColours::Mortality12h);
-            if (slide.Mortality24h)
-                m24.to(s, x, 3 + *slide.Mortality24h, GraphColours::Mortality24h);
-        }
-        if (lr.VMDAxisMax > 0)
-            vmd.to(s, x, 2 + slide.VMD / lr.VMDAxisMax, GraphColours::DataLine);
-        if (lr.NMDAxisMax > 0)
-            nmd.to(s, x, 1 + slide.NMD / lr.NMDAxisMax, GraphColours::DataLine);
-        if (lr.DensityAxisMax > 0)
-            density.to(s, x, slide.DropDensity / lr.DensityAxisMax, GraphColours::DataLine);
-    }
-    for (const Series *series : {&knockdown, &m12, &m24, &vmd, &nmd, &density})
-        series->finish(s);
-
-    if (!control) {
-        const double size = s.FontSize;
-        const bool bold = s.FontBold;
-        s.FontBold = true;
-        s.FontSize = 14;
-        const QString message = QStringLiteral("No mortality control data entered");
-        s.ForeColor = GraphColours::NoControlMessage;
-        s.CurrentX = (xmin + xmax) / 2 - s.TextWidth(message) / 2;
-        s.CurrentY = 3.5 - s.TextHeight(message) / 2;
-        s.Print(message);
-        s.ForeColor = Qt::black;
-        s.FontSize = size;
-        s.FontBold = bold;
-    }
+    compositeReferenceLines(s, view.Composite, lr);
+    dataLines(s, set, lr, control);
+    if (!control)
+        noControlMessage(s, xmin, xmax);
 
     s.DrawWidth = 2;
     frameAndDividers(s, xmin, xmax);
@@ -427,12 +475,16 @@ void DrawMortalityVsDensity(DrawingSurface &s, const SlideSet &set, const ViewSt
     const double tick = s.ScaleX(kTickPixels, Unit::Pixels, Unit::User);
     const double gap = s.ScaleX(kLabelGapPixels, Unit::Pixels, Unit::User);
     const double labelsLeft = -gap - s.TextWidth(fmt.Format(1.0, "0%"));
+    const auto crossed = LeftAxisTitleCrossing(s, QStringLiteral("Mortality"), 0.5, labelsLeft);
     for (int k = 1; k <= 5; ++k) {
         const double y = k / 5.0;
         const QString label = fmt.Format(y, "0%");
-        s.CurrentX = -gap - s.TextWidth(label);
-        s.CurrentY = y - s.TextHeight(label) / 2;
-        s.Print(label);
+        const double half = std::abs(s.TextHeight(label)) / 2;
+        if (!crossed || y + half < crossed->first || y - half > crossed->second) {
+            s.CurrentX = -gap - s.TextWidth(label);
+            s.CurrentY = y - s.TextHeight(label) / 2;
+            s.Print(label);
+        }
         s.Line(0, y, -tick, y);
         s.Line(0, y, 1, y, GraphColours::Grid);
     }

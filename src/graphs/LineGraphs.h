@@ -9,6 +9,8 @@
 #include <QColor>
 #include <QRect>
 
+#include <optional>
+#include <utility>
 #include <vector>
 
 // Tick spacing for an axis running from 0 to `maximum`: a quarter, a half, one or
@@ -85,6 +87,12 @@ void DrawMortalityVsDensity(DrawingSurface &surface, const SlideSet &set, const 
 // the box's left edge but kept clear of the axis's tick labels, which begin at
 // labelsLeft (user x).
 void LeftAxisTitle(DrawingSurface &surface, const QString &text, double centreY, double labelsLeft);
+// Where the margin is too narrow for that title beside the tick labels (the
+// small-screen box), the run of y (user units, low to high) it crosses: the tick
+// labels there are left out rather than overprinted. Empty when the title
+// stands clear. The title is measured in bold 12-point "Arial".
+std::optional<std::pair<double, double>> LeftAxisTitleCrossing(DrawingSurface &surface, const QString &text,
+                                                               double centreY, double labelsLeft);
 // Shared with the range chart: three names on one line centred at the top of
 // the scale, ten spaces apart, each in its colour, 8-point "MS Sans Serif".
 void DrawLegend(DrawingSurface &surface, const QString (&names)[3], const QColor (&colours)[3]);

@@ -6,6 +6,8 @@
 #include "model/NumberText.h"
 #include "model/Units.h"
 
+#include <cmath>
+
 namespace {
 
 using Unit = DrawingSurface::Unit;
@@ -18,13 +20,6 @@ void frame(DrawingSurface &s)
 
 } // namespace
 
-QString RangeName(int range)
-{
-    if (range < 0 || range >= kRangeCount)
-        return QString();
-    return RangeBounds(range) + kMicro + QLatin1Char('m');
-}
-
 RangeStatistics DrawRangeChart(DrawingSurface &s, const SlideSet &set, const ViewState &view)
 {
     const NumberFormat fmt;
@@ -33,12 +28,16 @@ RangeStatistics DrawRangeChart(DrawingSurface &s, const SlideSet &set, const Vie
     const double tick = s.ScaleX(5, Unit::Pixels, Unit::User);
     const double gap = s.ScaleX(7, Unit::Pixels, Unit::User);
     const double labelsLeft = -gap - s.TextWidth(fmt.Format(1.0, "0%"));
+    const auto crossed = LeftAxisTitleCrossing(s, QStringLiteral("Percentage"), 0.5, labelsLeft);
     for (int k = 0; k <= 5; ++k) {
         const double y = k / 5.0;
         const QString label = fmt.Format(y, "0%");
-        s.CurrentX = -gap - s.TextWidth(label);
-        s.CurrentY = y - s.TextHeight(label) / 2;
-        s.Print(label);
+        const double half = std::abs(s.TextHeight(label)) / 2;
+        if (!crossed || y + half < crossed->first || y - half > crossed->second) {
+            s.CurrentX = -gap - s.TextWidth(label);
+            s.CurrentY = y - s.TextHeight(label) / 2;
+            s.Print(label);
+        }
         s.Line(0, y, -tick, y, Qt::black);
         s.Line(0, y, 15, y, GraphColours::Grid);
     }
@@ -53,7 +52,7 @@ RangeStatistics DrawRangeChart(DrawingSurface &s, const SlideSet &set, const Vie
     s.Line(0, 0, 0, separator);
     for (int k = 1; k <= kRangeCount; ++k) {
         s.Line(3 * k, 0, 3 * k, separator);
-        const QString name = RangeName(k - 1);
+        const QString name = RangeLabel(k - 1);
         s.CurrentX = 3 * k - 1.5 - s.TextWidth(name) / 2;
         s.CurrentY = nameGap;
         s.Print(name);

@@ -3,12 +3,10 @@
 #include "DrawingSurface.h"
 
 #include "model/SlideSet.h"
+#include "model/Units.h" // RangeLabel: the size-range names under the bars
 #include "model/ViewState.h"
 
 #include <QString>
-
-// The five size-range names under the bars: "=< 7µm", "7 -- 22µm", …
-QString RangeName(int range);
 
 // Grouped bars of the pooled line per size range: % size on slide, % mass in
 // cloud, % size in cloud, on a fixed 0 … 100 % axis. The figures come from

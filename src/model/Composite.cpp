@@ -17,30 +17,30 @@ void CalcComposite(const SlideSet &set, CompositeResults &r)
     if (slideCount < 1)
         return;
 
-    // L(k): drops of class k per cm², summed over the slides, so that a slide
+    // perCm2[k]: drops of class k per cm², summed over the slides, so that a slide
     // scanned over a larger area does not weigh more.
-    std::vector<float> L(n, 0.0f);
+    std::vector<float> perCm2(n, 0.0f);
     float volSum = 0, numSum = 0, total = 0;
     for (int k = 1; k <= maxSize; ++k) {
         for (int s = 1; s <= slideCount; ++s) {
             const Slide &slide = set.Slides[s];
             if (slide.Area == 0.0f || slide.Counts[k] <= 0)
                 continue; // a slide without area adds nothing
-            L[k] = static_cast<float>(double(L[k]) + double(slide.Counts[k]) / double(slide.Area));
+            perCm2[k] = static_cast<float>(double(perCm2[k]) + double(slide.Counts[k]) / double(slide.Area));
         }
-        volSum = static_cast<float>(double(volSum) + double(L[k]) * k);
-        numSum = static_cast<float>(double(numSum) + double(L[k]) / (double(k) * double(k)));
-        total = static_cast<float>(double(total) + double(L[k]));
+        volSum = static_cast<float>(double(volSum) + double(perCm2[k]) * k);
+        numSum = static_cast<float>(double(numSum) + double(perCm2[k]) / (double(k) * double(k)));
+        total = static_cast<float>(double(total) + double(perCm2[k]));
     }
 
     const double micronsPerClass = double(params.MicronsPerEPD) * double(params.SpreadFactor);
     float cumV = 0, cumN = 0;
     MedianTracker v, nt;
     for (int k = 1; k <= maxSize; ++k) {
-        if (L[k] > 0) {
-            r.CompDensity[k] = static_cast<float>(double(L[k]) / slideCount);
-            r.CompVF[k] = static_cast<float>(double(L[k]) * k / double(volSum));
-            r.CompNF[k] = static_cast<float>((double(L[k]) / (double(k) * double(k))) / double(numSum));
+        if (perCm2[k] > 0) {
+            r.CompDensity[k] = static_cast<float>(double(perCm2[k]) / slideCount);
+            r.CompVF[k] = static_cast<float>(double(perCm2[k]) * k / double(volSum));
+            r.CompNF[k] = static_cast<float>((double(perCm2[k]) / (double(k) * double(k))) / double(numSum));
             cumV = static_cast<float>(double(cumV) + double(r.CompVF[k]));
             cumN = static_cast<float>(double(cumN) + double(r.CompNF[k]));
             if (r.CompVF[k] > r.CompMaxVF)

@@ -112,20 +112,17 @@ double Percentile(std::vector<float> &values, double p)
     return low + (h - double(lo)) * (next - low);
 }
 
-LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &settings)
-{
-    LineIntervals result;
-    const int slideCount = set.SlideCount();
-    result.Slides.resize(size_t(slideCount) + 1);
-    const int replicates = std::max(settings.Replicates, 1);
-    const int maxSize = set.Params.MaxSizeEPD;
-    const double micronsPerClass = double(set.Params.MicronsPerEPD) * double(set.Params.SpreadFactor);
+namespace {
 
-    // The composite's classes: every class occupied on some slide that has an area.
+// The slides that hold drops, each with its redraw and its classes; and in
+// `pooled` the composite's classes: every class occupied on some slide that has
+// an area.
+std::vector<SlidePlan> planSlides(const SlideSet &set, std::vector<int> &pooled)
+{
+    const int maxSize = set.Params.MaxSizeEPD;
     std::vector<int> pooledAt(size_t(maxSize) + 1, -1);
-    std::vector<int> pooled;
     std::vector<SlidePlan> plans;
-    for (int s = 1; s <= slideCount; ++s) {
+    for (int s = 1; s <= set.SlideCount(); ++s) {
         const Slide &slide = set.Slides[s];
         if (slide.Counts.size() != size_t(maxSize) + 1)
             continue;
@@ -156,6 +153,39 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
     for (SlidePlan &plan : plans)
         for (int k : plan.Classes)
             plan.Pooled.push_back(pooledAt[size_t(k)]);
+    return plans;
+}
+
+// The intervals of one slide or of the composite from its replicated figures,
+// laid out figure by figure, `replicates` values each.
+CountingIntervals intervalsOf(const float *figures, int replicates)
+{
+    std::vector<float> values(static_cast<size_t>(replicates));
+    auto take = [&](int figure) {
+        const float *from = figures + size_t(figure) * size_t(replicates);
+        values.assign(from, from + replicates);
+        return intervalOf(values);
+    };
+    CountingIntervals intervals;
+    intervals.NMD = take(kNmd);
+    intervals.VMD = take(kVmd);
+    intervals.Dv09 = take(kDv09);
+    return intervals;
+}
+
+} // namespace
+
+LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &settings)
+{
+    LineIntervals result;
+    const int slideCount = set.SlideCount();
+    result.Slides.resize(size_t(slideCount) + 1);
+    const int replicates = std::max(settings.Replicates, 1);
+    const int maxSize = set.Params.MaxSizeEPD;
+    const double micronsPerClass = double(set.Params.MicronsPerEPD) * double(set.Params.SpreadFactor);
+
+    std::vector<int> pooled;
+    std::vector<SlidePlan> plans = planSlides(set, pooled);
     if (plans.empty())
         return result;
 
@@ -226,22 +256,9 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
     for (std::thread &t : helpers)
         t.join();
 
-    std::vector<float> values(static_cast<size_t>(replicates));
-    auto take = [&](const float *from) {
-        values.assign(from, from + replicates);
-        return intervalOf(values);
-    };
-    for (size_t p = 0; p < planCount; ++p) {
-        CountingIntervals &ci = result.Slides[size_t(plans[p].Index)];
-        const float *base = &figures[p * kFigures * size_t(replicates)];
-        ci.NMD = take(base + size_t(kNmd) * size_t(replicates));
-        ci.VMD = take(base + size_t(kVmd) * size_t(replicates));
-        ci.Dv09 = take(base + size_t(kDv09) * size_t(replicates));
-    }
-    if (!pooled.empty()) {
-        result.Composite.NMD = take(&composite[size_t(kNmd) * size_t(replicates)]);
-        result.Composite.VMD = take(&composite[size_t(kVmd) * size_t(replicates)]);
-        result.Composite.Dv09 = take(&composite[size_t(kDv09) * size_t(replicates)]);
-    }
+    for (size_t p = 0; p < planCount; ++p)
+        result.Slides[size_t(plans[p].Index)] = intervalsOf(&figures[p * kFigures * size_t(replicates)], replicates);
+    if (!pooled.empty())
+        result.Composite = intervalsOf(composite.data(), replicates);
     return result;
 }

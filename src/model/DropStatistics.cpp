@@ -23,6 +23,12 @@ QString RangeBounds(int range)
     return range >= 0 && range < kRangeCount ? QString::fromLatin1(labels[range]) : QString();
 }
 
+QString RangeLabel(int range)
+{
+    const QString bounds = RangeBounds(range);
+    return bounds.isEmpty() ? bounds : bounds + Microns();
+}
+
 double RangeLower(int j)
 {
     return kLowerBounds[j];

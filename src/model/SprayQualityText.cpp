@@ -1,8 +1,9 @@
 #include "SprayQualityText.h"
 
+#include "Units.h"
+
 namespace {
 
-const QString kMicrons = QStringLiteral("\u00B5m");
 const QString kDash = QStringLiteral("\u2013");
 
 // Columns holding a figure with its interval.
@@ -49,13 +50,13 @@ std::vector<SprayQualityColumn> columns(bool metric)
 {
     return {{QStringLiteral("Position"), metric ? QStringLiteral("m") : QStringLiteral("ft")},
             {QStringLiteral("Drops"), {}},
-            {QStringLiteral("Density"), QStringLiteral("drops/cm\u00B2")},
-            {QStringLiteral("NMD"), kMicrons},
-            {QStringLiteral("Dv0.1"), kMicrons},
-            {QStringLiteral("VMD"), kMicrons},
-            {QStringLiteral("Dv0.9"), kMicrons},
+            {QStringLiteral("Density"), QStringLiteral("drops/cm") + kSquared},
+            {QStringLiteral("NMD"), Microns()},
+            {QStringLiteral("Dv0.1"), Microns()},
+            {QStringLiteral("VMD"), Microns()},
+            {QStringLiteral("Dv0.9"), Microns()},
             {QStringLiteral("Span"), {}},
-            {QStringLiteral("Vol. < 32 \u00B5m"), QStringLiteral("%")},
+            {QStringLiteral("Vol. < 32 ") + Microns(), QStringLiteral("%")},
             {QStringLiteral("24 hr mortality"), QStringLiteral("%")}};
 }
 
@@ -92,13 +93,13 @@ QString LabelLimitsText(const LabelLimits &limits, const NumberFormat &f)
     QStringList parts;
     auto value = [&](float v) { return f.General(v); };
     if (limits.Dv05From && limits.Dv05To)
-        parts << QStringLiteral("Dv0.5 from %1 to %2 \u00B5m").arg(value(*limits.Dv05From), value(*limits.Dv05To));
+        parts << QStringLiteral("Dv0.5 from %1 to %2 %3").arg(value(*limits.Dv05From), value(*limits.Dv05To), Microns());
     else if (limits.Dv05From)
-        parts << QStringLiteral("Dv0.5 from %1 \u00B5m").arg(value(*limits.Dv05From));
+        parts << QStringLiteral("Dv0.5 from %1 %2").arg(value(*limits.Dv05From), Microns());
     else if (limits.Dv05To)
-        parts << QStringLiteral("Dv0.5 up to %1 \u00B5m").arg(value(*limits.Dv05To));
+        parts << QStringLiteral("Dv0.5 up to %1 %2").arg(value(*limits.Dv05To), Microns());
     if (limits.Dv09Below)
-        parts << QStringLiteral("Dv0.9 below %1 \u00B5m").arg(value(*limits.Dv09Below));
+        parts << QStringLiteral("Dv0.9 below %1 %2").arg(value(*limits.Dv09Below), Microns());
     return parts.join(QStringLiteral(", "));
 }
 

@@ -5,6 +5,7 @@
 #include "graphs/LineGraphs.h"
 #include "graphs/RangeChart.h"
 #include "model/SprayQualityText.h"
+#include "model/Units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,8 +35,6 @@ constexpr double kUpperGraphBottom = 5.8125;
 constexpr double kLowerGraphBottom = 1.0;
 constexpr double kGraphHeight = 3.25;
 
-const QString kMicro = QStringLiteral("\u00B5");
-const QString kSquared = QStringLiteral("\u00B2");
 const QString kTenBlanks(10, QLatin1Char(' '));
 
 const QString kMortalityNames[3] = {QStringLiteral("1 hr knockdown"), QStringLiteral("12 hr mortality"),
@@ -284,7 +283,7 @@ void drawParametersPage(Page &p)
     section(p, QStringLiteral("Optics Info"), QStringLiteral("# EPD on reticule:"),
             {{QStringLiteral("Scan Length:"), ScanLengthText(set.Params, fmt), unit(" cm", " inches")},
              {QStringLiteral("# EPD on reticule:"), fmt.Format(set.Params.MaxSizeEPD, "0"), {}},
-             {kMicro + QStringLiteral("m/EPD:"), fmt.General(set.Params.MicronsPerEPD), {}},
+             {Microns() + QStringLiteral("/EPD:"), fmt.General(set.Params.MicronsPerEPD), {}},
              {QStringLiteral("Spread Factor:"), fmt.General(set.Params.SpreadFactor), {}}},
             2);
     section(p, QStringLiteral("Meteorology Info"), QStringLiteral("Relative Humidity:"),
@@ -310,8 +309,8 @@ void drawParametersPage(Page &p)
     const CompositeResults &c = p.d.Composite;
     const QString widest = QStringLiteral("Ave. Drop Density:");
     section(p, QStringLiteral("Cloud"), widest,
-            {{QStringLiteral("Composite VMD:"), fmt.Format(c.CompVMD, "0.0"), QStringLiteral(" ") + kMicro + "m"},
-             {QStringLiteral("Composite NMD:"), fmt.Format(c.CompNMD, "0.0"), QStringLiteral(" ") + kMicro + "m"}},
+            {{QStringLiteral("Composite VMD:"), fmt.Format(c.CompVMD, "0.0"), MicronsCaption()},
+             {QStringLiteral("Composite NMD:"), fmt.Format(c.CompNMD, "0.0"), MicronsCaption()}},
             1);
     section(p, QStringLiteral("Slide"), widest,
             {{widest, fmt.Format(c.AveDropDensity, "0.0"), QStringLiteral(" drops/cm") + kSquared}}, 0);
@@ -319,49 +318,42 @@ void drawParametersPage(Page &p)
 
 // --- page 2: line data -------------------------------------------------------------
 
-void drawLineDataPage(Page &p)
+// Where a slide position lies across the graph, and the upper edge of a panel.
+double positionX(const LineRange &lr, double position)
+{
+    return kGraphLeft + (position - lr.XMin) * kGraphWidth / lr.Range;
+}
+
+double panelUpperEdge(int panel) { return kPanelBottoms[panel] + kPanelHeight; }
+
+bool hasCage(const Slide &slide) { return slide.Cage.NumInCage > 0; }
+
+// Behind everything: a light line through the panels at every slide (the
+// mortality panel only where the slide has a cage), the spray line and the frames.
+void lineDataBackground(Page &p, const LineRange &lr, bool control)
 {
     DrawingSurface &s = p.s;
     const SlideSet &set = p.d.Set;
-    const int n = set.SlideCount();
-    const bool control = set.ControlData.NumInCage > 0;
-    const CompositeResults &comp = p.d.Composite;
-
-    head(p);
-    pageTitle(p, QStringLiteral("Line Data"), kTitleLowerEdge);
-
-    const LineRange lr = ComputeLineRange(set);
-    const double middle = (kPanelBottoms[0] + kPanelBottoms[3] + kPanelHeight) / 2;
-    if (n < 1) {
-        noScaleNote(p, QStringLiteral("The set has no slides: no line graph can be drawn"), kCentreX, middle);
-        return;
-    }
-    if (!(lr.Range > 0) || !std::isfinite(lr.Range)) {
-        noScaleNote(p, QStringLiteral("All slides are at position 0: no line graph can be drawn"), kCentreX, middle);
-        return;
-    }
-    auto xOf = [&](double position) { return kGraphLeft + (position - lr.XMin) * kGraphWidth / lr.Range; };
-    auto top = [](int panel) { return kPanelBottoms[panel] + kPanelHeight; };
-    auto hasCage = [](const Slide &slide) { return slide.Cage.NumInCage > 0; };
-
-    // Behind everything: a light line through the panels at every slide (the
-    // mortality panel only where the slide has a cage), and the spray line.
     s.DrawWidth = p.thin();
-    for (int i = 1; i <= n; ++i) {
-        const double x = xOf(set.Slides[i].Position);
+    for (int i = 1; i <= set.SlideCount(); ++i) {
+        const double x = positionX(lr, set.Slides[i].Position);
         for (int panel = 0; panel < 4; ++panel)
             if (panel < 3 || (control && hasCage(set.Slides[i])))
-                p.line(x, kPanelBottoms[panel], x, top(panel), GraphColours::Grid);
+                p.line(x, kPanelBottoms[panel], x, panelUpperEdge(panel), GraphColours::Grid);
     }
     s.DrawWidth = p.heavy();
     for (int panel = 0; panel < (control ? 4 : 3); ++panel)
-        p.line(xOf(0), kPanelBottoms[panel], xOf(0), top(panel));
+        p.line(positionX(lr, 0), kPanelBottoms[panel], positionX(lr, 0), panelUpperEdge(panel));
 
     s.DrawWidth = p.thin();
     for (double bottom : kPanelBottoms)
         s.Box(kGraphLeft, bottom, kGraphRight, bottom + kPanelHeight);
+}
 
-    // Value axes: each margin holds the labels of two panels.
+// Value axes, each margin holding the labels of two panels, and the position
+// axis under the density panel.
+void lineDataAxes(Page &p, const LineRange &lr, bool control)
+{
     if (control)
         verticalAxis(p, kPanelBottoms[3], kPanelHeight, 100, 20, kGraphRight, false, 0.01, "0%");
     const struct
@@ -378,29 +370,23 @@ void drawLineDataPage(Page &p)
         }
     }
 
-    // Position axis under the density panel.
-    {
-        p.font(10);
-        const double step = NiceTickStep(static_cast<float>(lr.Range));
-        const char *pattern = IsWholeStep(step) ? "0" : "0.0";
-        // Round positions (multiples of the step, the spray line among them)
-        // rather than steps counted from the outermost slide.
-        const double first = std::ceil(lr.XMin / step - 1e-9) * step;
-        for (double v : TickValues(first, lr.XMax, step)) {
-            p.line(xOf(v), kPanelBottoms[0], xOf(v), kPanelBottoms[0] - kTick);
-            p.centred(p.d.Format.Format(v, pattern), xOf(v), kPanelBottoms[0] - kLabelGap);
-        }
+    p.font(10);
+    const double step = NiceTickStep(static_cast<float>(lr.Range));
+    const char *pattern = IsWholeStep(step) ? "0" : "0.0";
+    // Round positions (multiples of the step, the spray line among them)
+    // rather than steps counted from the outermost slide.
+    const double first = std::ceil(lr.XMin / step - 1e-9) * step;
+    for (double v : TickValues(first, lr.XMax, step)) {
+        p.line(positionX(lr, v), kPanelBottoms[0], positionX(lr, v), kPanelBottoms[0] - kTick);
+        p.centred(p.d.Format.Format(v, pattern), positionX(lr, v), kPanelBottoms[0] - kLabelGap);
     }
+}
 
-    const QString perCm2 = QStringLiteral("(#/cm") + kSquared + QStringLiteral(")");
-    const QString microns = QStringLiteral("(") + kMicro + QStringLiteral("m)");
-    panelTitle(p, QStringLiteral("Drop Density "), perCm2, top(0));
-    panelTitle(p, QStringLiteral("NMD "), microns, top(1));
-    panelTitle(p, QStringLiteral("VMD "), microns, top(2));
-    panelTitle(p, QStringLiteral("Mortality "), QStringLiteral("(%)"), top(3));
-    legend(p, kMortalityNames, top(3) + kCaptionGap);
-
-    // The line's composite figures, dotted across their panels.
+// The line's composite figures, dotted across their panels.
+void lineDataReferences(Page &p, const LineRange &lr)
+{
+    DrawingSurface &s = p.s;
+    const CompositeResults &comp = p.d.Composite;
     s.DrawWidth = p.thin();
     s.DrawStyle = DrawingSurface::Style::Dot;
     const struct
@@ -417,18 +403,22 @@ void drawLineDataPage(Page &p)
         }
     }
     s.DrawStyle = DrawingSurface::Style::Solid;
+}
 
-    // Data lines, slide by slide in position order; slides without drops are
-    // skipped, and mortality needs both the control cage and the slide's cage.
-    s.DrawWidth = p.data();
+// Data lines, slide by slide in position order; slides without drops are
+// skipped, and mortality needs both the control cage and the slide's cage.
+void lineDataSeries(Page &p, const LineRange &lr, bool control)
+{
+    const SlideSet &set = p.d.Set;
+    p.s.DrawWidth = p.data();
     const QColor mortalityColours[3] = {GraphColours::Knockdown1h, GraphColours::Mortality12h,
                                         GraphColours::Mortality24h};
     Series vmd, nmd, density, mortality[3];
-    for (int i = 1; i <= n; ++i) {
+    for (int i = 1; i <= set.SlideCount(); ++i) {
         const Slide &slide = set.Slides[i];
         if (slide.TotalDrops <= 0)
             continue;
-        const double x = xOf(slide.Position);
+        const double x = positionX(lr, slide.Position);
         if (control && hasCage(slide)) {
             const float fractions[3] = {slide.Knockdown1h.value_or(0), slide.Mortality12h.value_or(0),
                                         slide.Mortality24h.value_or(0)};
@@ -447,7 +437,59 @@ void drawLineDataPage(Page &p)
     density.finish(p, Qt::black);
     for (int m = 0; m < 3; ++m)
         mortality[m].finish(p, mortalityColours[m]);
+}
 
+// A box per slide under the panels, as the cards under the screen graph; a
+// crowded line narrows them so that neighbours stay apart.
+void slideBoxes(Page &p, const LineRange &lr)
+{
+    DrawingSurface &s = p.s;
+    const SlideSet &set = p.d.Set;
+    s.DrawWidth = p.thin();
+    const double boxWidth = std::clamp(kGraphWidth / set.SlideCount() - 0.03, 0.02, kSlideBoxWidth);
+    const double boxHeight = boxWidth * 1.25;
+    const double boxTop = kPanelBottoms[0] - kSlideBoxDrop;
+    for (int i = 1; i <= set.SlideCount(); ++i) {
+        const double x = positionX(lr, set.Slides[i].Position);
+        s.Box(x - boxWidth / 2, boxTop, x + boxWidth / 2, boxTop - boxHeight);
+    }
+    p.font(14);
+    p.centred(set.Params.Metric ? QStringLiteral("Slide Position (m)") : QStringLiteral("Slide Position (ft)"),
+              kCentreX, boxTop - boxHeight - kCaptionGap);
+}
+
+void drawLineDataPage(Page &p)
+{
+    DrawingSurface &s = p.s;
+    const SlideSet &set = p.d.Set;
+    const bool control = set.ControlData.NumInCage > 0;
+
+    head(p);
+    pageTitle(p, QStringLiteral("Line Data"), kTitleLowerEdge);
+
+    const LineRange lr = ComputeLineRange(set);
+    const double middle = (kPanelBottoms[0] + kPanelBottoms[3] + kPanelHeight) / 2;
+    if (set.SlideCount() < 1) {
+        noScaleNote(p, QStringLiteral("The set has no slides: no line graph can be drawn"), kCentreX, middle);
+        return;
+    }
+    if (!(lr.Range > 0) || !std::isfinite(lr.Range)) {
+        noScaleNote(p, QStringLiteral("All slides are at position 0: no line graph can be drawn"), kCentreX, middle);
+        return;
+    }
+    lineDataBackground(p, lr, control);
+    lineDataAxes(p, lr, control);
+
+    const QString perCm2 = QStringLiteral("(#/cm") + kSquared + QStringLiteral(")");
+    const QString microns = QStringLiteral("(") + Microns() + QStringLiteral(")");
+    panelTitle(p, QStringLiteral("Drop Density "), perCm2, panelUpperEdge(0));
+    panelTitle(p, QStringLiteral("NMD "), microns, panelUpperEdge(1));
+    panelTitle(p, QStringLiteral("VMD "), microns, panelUpperEdge(2));
+    panelTitle(p, QStringLiteral("Mortality "), QStringLiteral("(%)"), panelUpperEdge(3));
+    legend(p, kMortalityNames, panelUpperEdge(3) + kCaptionGap);
+
+    lineDataReferences(p, lr);
+    lineDataSeries(p, lr, control);
     if (!control) {
         p.font(14, true);
         s.ForeColor = GraphColours::NoControlMessage;
@@ -456,20 +498,7 @@ void drawLineDataPage(Page &p)
         s.ForeColor = Qt::black;
         s.FontBold = false;
     }
-
-    // A box per slide under the panels, as the cards under the screen graph;
-    // a crowded line narrows them so that neighbours stay apart.
-    s.DrawWidth = p.thin();
-    const double boxWidth = std::clamp(kGraphWidth / n - 0.03, 0.02, kSlideBoxWidth);
-    const double boxHeight = boxWidth * 1.25;
-    const double boxTop = kPanelBottoms[0] - kSlideBoxDrop;
-    for (int i = 1; i <= n; ++i) {
-        const double x = xOf(set.Slides[i].Position);
-        s.Box(x - boxWidth / 2, boxTop, x + boxWidth / 2, boxTop - boxHeight);
-    }
-    p.font(14);
-    p.centred(set.Params.Metric ? QStringLiteral("Slide Position (m)") : QStringLiteral("Slide Position (ft)"),
-              kCentreX, boxTop - boxHeight - kCaptionGap);
+    slideBoxes(p, lr);
 }
 
 // --- page 3: mortality against density, size ranges --------------------------------
@@ -568,7 +597,7 @@ void drawMortalityAndRangesPage(Page &p)
     for (int r = 0; r < kRangeCount; ++r) {
         const double left = kGraphLeft + group * r;
         p.line(left + group, kLowerGraphBottom, left + group, kLowerGraphBottom - kTick);
-        p.centred(RangeName(r), left + group / 2, kLowerGraphBottom - kLabelGap);
+        p.centred(RangeLabel(r), left + group / 2, kLowerGraphBottom - kLabelGap);
         const float heights[3] = {stats.SizeOnSlide[r], stats.MassInCloud[r], stats.SizeInCloud[r]};
         s.FillStyle = DrawingSurface::Fill::Solid;
         for (int b = 0; b < 3; ++b) {
@@ -609,19 +638,12 @@ std::vector<double> columnWidths(Page &p, const SprayQualityTexts &t)
     return widths;
 }
 
-void drawSprayQualityPage(Page &p)
+// The largest type size at which the widest row fits across and every row (two
+// heading lines, the rows, three lines of notes) fits down the page; at the
+// smallest, the rows that do not fit are left out and counted instead.
+double tablePoints(Page &p, const SprayQualityTexts &t)
 {
-    DrawingSurface &s = p.s;
-    head(p);
-    pageTitle(p, QStringLiteral("Spray Quality"), kTitleLowerEdge);
-
-    const SprayQualityTexts t = FormatSprayQuality(p.d.Quality(), p.d.Limits, p.d.Set.Params.Metric, p.d.Format);
     const int rows = int(t.Rows.size());
-
-    // The largest size at which the widest row fits across and every row (two
-    // heading lines, the rows, three lines of notes) fits down the page; at the
-    // smallest, the rows that do not fit are left out and counted instead.
-    double points = kTablePoints[std::size(kTablePoints) - 1];
     for (double candidate : kTablePoints) {
         p.font(candidate);
         const std::vector<double> w = columnWidths(p, t);
@@ -629,19 +651,17 @@ void drawSprayQualityPage(Page &p)
         for (double x : w)
             across += x;
         across += kCellGap * double(w.size() - 1);
-        const double lineHeight = -s.TextHeight(QStringLiteral("0")) * kLeading;
-        if (across <= kTableRight - kTableLeft && lineHeight * (rows + 2 + 8) <= kTableTop - kTableBottom) {
-            points = candidate;
-            break;
-        }
+        const double lineHeight = -p.s.TextHeight(QStringLiteral("0")) * kLeading;
+        if (across <= kTableRight - kTableLeft && lineHeight * (rows + 2 + 8) <= kTableTop - kTableBottom)
+            return candidate;
     }
-    p.font(points);
-    const std::vector<double> widths = columnWidths(p, t);
-    const double line = -s.TextHeight(QStringLiteral("0")) * kLeading;
-    const int fitting = std::max(1, int((kTableTop - kTableBottom) / line) - 2 - 8);
-    const int slidesShown = std::min(rows - 1, fitting - 1);
+    return kTablePoints[std::size(kTablePoints) - 1];
+}
 
-    // Spread the spare width over the gaps so that the table spans the text width.
+// Left edges of the columns, the spare width spread over the gaps so that the
+// table spans the text width.
+std::vector<double> columnLefts(const std::vector<double> &widths)
+{
     double used = 0;
     for (double x : widths)
         used += x;
@@ -652,6 +672,25 @@ void drawSprayQualityPage(Page &p)
         lefts.push_back(x);
         x += w + gap;
     }
+    return lefts;
+}
+
+void drawSprayQualityPage(Page &p)
+{
+    DrawingSurface &s = p.s;
+    head(p);
+    pageTitle(p, QStringLiteral("Spray Quality"), kTitleLowerEdge);
+
+    const SprayQualityTexts t = FormatSprayQuality(p.d.Quality(), p.d.Limits, p.d.Set.Params.Metric, p.d.Format);
+    const int rows = int(t.Rows.size());
+
+    p.font(tablePoints(p, t));
+    const std::vector<double> widths = columnWidths(p, t);
+    const double line = -s.TextHeight(QStringLiteral("0")) * kLeading;
+    const int fitting = std::max(1, int((kTableTop - kTableBottom) / line) - 2 - 8);
+    const int slidesShown = std::min(rows - 1, fitting - 1);
+
+    const std::vector<double> lefts = columnLefts(widths);
     const double right = lefts.back() + widths.back();
     // Figures stand on their right edges; the composite's name reads from the left.
     auto cell = [&](const QString &text, size_t c, double top, bool fromLeft = false) {

@@ -198,6 +198,11 @@ void MainForm::SetTabCaptions()
     m_strip->SetCaptions();
 }
 
+bool MainForm::SlideStripHasFocus() const
+{
+    return m_strip->hasFocus();
+}
+
 void MainForm::ShowSizeClass(int sizeClass)
 {
     m_countTable->ShowSizeClass(sizeClass);

@@ -70,6 +70,7 @@ public:
     void SetCurrentSlide(int16_t slide) override { m_set.CurrentSlide = slide; }
     void SelectSlideTab(int tab) override;
     void SetTabCaptions() override;
+    bool SlideStripHasFocus() const override;
     void ShowSizeClass(int sizeClass) override;
     void DrawCompositeGraph(int view) override;
     void ClearCompositeGraph() override;

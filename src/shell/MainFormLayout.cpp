@@ -73,7 +73,7 @@ void MainForm::LayoutCommon(bool large)
 {
     const int rowHeight = large ? 18 : 16;
     const int gap = large ? 6 : 4;
-    const int visibleRows = large ? 20 : 14;
+    const int visibleRows = large ? 20 : 18;
     const QFontMetrics fm(font());
     const int lineHeight = std::max(fm.height() + 8, 20);
 
@@ -102,7 +102,7 @@ void MainForm::LayoutCommon(bool large)
     m_mortality->setGeometry(entryX, mortalityTop, entryWidth, mortalitySize.height());
 
     const int infoX = entryX + entryWidth + gap;
-    const QSize infoSize = m_slideInfo->Arrange(large, lineHeight, fm);
+    const QSize infoSize = m_slideInfo->Arrange(lineHeight, fm);
     m_slideInfo->setGeometry(infoX, gridTop, infoSize.width(), infoSize.height());
 
     // 3. The size-range table under the slide information.
@@ -134,22 +134,33 @@ void MainForm::LayoutCommon(bool large)
     btnLoadData->setGeometry(buttonX, lowerTop + 8 + (buttonHeight + gap), buttonWidth, buttonHeight);
     btnSaveData->setGeometry(buttonX, lowerTop + 8 + 2 * (buttonHeight + gap), buttonWidth, buttonHeight);
 
-    // The compact arrangement keeps the two rows but packs the upper one: the
-    // slide information beside the data entry, the mortality frame and the range
-    // table under them, and the count table as tall as that column.
+    // The compact arrangement keeps the two rows. Above: the count table with the
+    // data entry over the mortality frame in a narrow column beside it, which the
+    // composite graphs cover; right of them, and still in sight in composite view,
+    // the slide information over the size ranges, the cloud options under the
+    // range table.
     QRect composite(leftX, gridTop, entryX + entryWidth - leftX, compositeBottom - gridTop);
     if (!large) {
         const int top = gap;
-        const int rx = leftX + gridWidth + gap;
-        const int entryW = m_dropEntry->CaptionWidth(fm) + 24;
-        const int r1 = std::max(m_slideInfo->height(), m_dropEntry->height());
-        m_slideInfo->setGeometry(rx, top, infoSize.width(), r1);
-        m_dropEntry->setGeometry(rx + infoSize.width() + gap, top, entryW, r1);
-        m_dropEntry->Arrange(entryW, lineHeight);
-        m_mortality->setGeometry(rx, top + r1 + gap, mortalitySize.width(), mortalitySize.height());
-        m_ranges->move(rx, m_mortality->geometry().bottom() + 1 + gap);
-        const int topBottom = m_ranges->geometry().bottom() + 1;
+        const int columnX = leftX + gridWidth + gap;
+        const int columnWidth = mortalitySize.width();
+        const int entryHeight = m_dropEntry->ArrangeNarrow(columnWidth, lineHeight);
+        const int compositeRight = columnX + columnWidth; // one past
+        const int rightX = compositeRight + gap;
+        const int rightWidth = std::max(infoSize.width(), rangeSize.width());
+        m_slideInfo->setGeometry(rightX, top, rightWidth, m_slideInfo->height());
+        const int statsFrameTop = m_slideInfo->geometry().bottom() + 1 + gap;
+
+        // The upper row ends where its tallest column does.
+        const int columnBottom = gridTop + entryHeight + gap + mortalitySize.height();
+        const int topBottom = std::max({gridTop + gridHeight, statsFrameTop + rangeSize.height(), columnBottom});
+        m_ranges->setGeometry(rightX, statsFrameTop, rightWidth, topBottom - statsFrameTop);
+        m_strip->setGeometry(leftX, top, compositeRight - leftX, stripHeight);
         m_countTable->setGeometry(leftX, gridTop, gridWidth, topBottom - gridTop);
+        m_dropEntry->setGeometry(columnX, gridTop, columnWidth, entryHeight);
+        m_mortality->setGeometry(columnX, gridTop + entryHeight + gap, columnWidth,
+                                 topBottom - (gridTop + entryHeight + gap));
+
         const int lower = topBottom + gap;
         m_parameters->move(leftX, lower);
         m_results->move(leftX + paramSize.width() + gap, lower);
@@ -157,10 +168,7 @@ void MainForm::LayoutCommon(bool large)
         btnNewSlide->move(r.right() + 1 + gap, lower + 8);
         btnLoadData->move(r.right() + 1 + gap, lower + 8 + buttonHeight + gap);
         btnSaveData->move(r.right() + 1 + gap, lower + 8 + 2 * (buttonHeight + gap));
-        const int right = std::max({m_dropEntry->geometry().right(), m_ranges->geometry().right(),
-                                    m_mortality->geometry().right()});
-        // On a small screen the graphs take the whole upper row.
-        composite = QRect(leftX, gridTop, right + 1 - leftX, topBottom - gridTop);
+        composite = QRect(leftX, gridTop, compositeRight - leftX, topBottom - gridTop);
     }
 
     // 5. Units.

@@ -39,8 +39,18 @@ int DropEntryFrame::CaptionWidth(const QFontMetrics &fm) const
 
 void DropEntryFrame::Arrange(int width, int lineHeight)
 {
+    lblDataEntry->setWordWrap(false);
     lblDataEntry->setGeometry(10, 20, width - 20, lineHeight - 4);
     txtDataEntry->setGeometry(10, 18 + lineHeight, 60, lineHeight);
+}
+
+int DropEntryFrame::ArrangeNarrow(int width, int lineHeight)
+{
+    lblDataEntry->setWordWrap(true);
+    const int captionHeight = lblDataEntry->heightForWidth(width - 16);
+    lblDataEntry->setGeometry(8, 18, width - 16, captionHeight);
+    txtDataEntry->setGeometry(8, lblDataEntry->geometry().bottom() + 1 + 4, 60, lineHeight);
+    return 18 + captionHeight + 4 + lineHeight + 8;
 }
 
 void DropEntryFrame::SetEntryEnabled(bool enabled)

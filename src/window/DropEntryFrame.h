@@ -19,8 +19,11 @@ public:
 
     // The width the caption needs in the window's font.
     int CaptionWidth(const QFontMetrics &fm) const;
-    // The caption and the box inside a frame `width` wide.
+    // The caption on one line over the box, in a frame `width` wide.
     void Arrange(int width, int lineHeight);
+    // The caption wrapped over the box in a narrow column `width` wide; the
+    // height the frame needs.
+    int ArrangeNarrow(int width, int lineHeight);
 
     void SetEntryEnabled(bool enabled);
     void FocusField();

@@ -77,7 +77,7 @@ ResultsPanel::ResultsPanel(WindowContext &context, const QFont &uiFont, QWidget 
 QSize ResultsPanel::FrameSize(bool large, int lineHeight)
 {
     const int width = 34 + kResultPicSize.width() + 16;
-    const int height = 16 + kResultPicSize.height() + 22 + 24 + 3 * readoutStep(large, lineHeight) + (large ? 30 : 24);
+    const int height = 16 + kResultPicSize.height() + 22 + 24 + 3 * readoutStep(large, lineHeight) + (large ? 30 : 28);
     return QSize(width, height);
 }
 

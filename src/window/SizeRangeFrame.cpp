@@ -92,7 +92,6 @@ void SizeRangeFrame::SetHeadings(const QFont &font)
     StatsGrid->setColumnWidth(2, widest(QStringLiteral("100.0%     ")) + 18);
 }
 
-// The table at the left, the cloud options stacked beside it.
 QSize SizeRangeFrame::Arrange(bool large, int rowHeight)
 {
     StatsGrid->verticalHeader()->setDefaultSectionSize(rowHeight);
@@ -106,13 +105,28 @@ QSize SizeRangeFrame::Arrange(bool large, int rowHeight)
     for (int i = 1; i <= 2; ++i)
         optionWidth = std::max({optionWidth, optCloud_Slide[i]->sizeHint().width(), optCloudMethod[i]->sizeHint().width()});
     const int optionHeight = optCloud_Slide[1]->sizeHint().height();
+    if (!large) {
+        // Under the table: where the size ranges are taken in one column, how
+        // the cloud is weighted in the next.
+        const int gap = 4;
+        const int methodX = (statsWidth - 12) / 2 + 6;
+        for (int i = 1; i <= 2; ++i) {
+            const int y = 4 + (i - 1) * optionHeight;
+            optCloud_Slide[i]->setGeometry(6, y, methodX - 6, optionHeight);
+            optCloudMethod[i]->setGeometry(methodX, y, statsWidth - 6 - methodX, optionHeight);
+        }
+        StatsGrid->move(6, 18);
+        frameCloudMethod->setGeometry(6, 18 + statsHeight + gap, statsWidth, 2 * optionHeight + 10);
+        return QSize(6 + statsWidth + 6, frameCloudMethod->geometry().bottom() + 1 + 6);
+    }
+    // Beside the table, stacked.
     for (int i = 1; i <= 2; ++i) {
         optCloud_Slide[i]->setGeometry(6, 4 + (i - 1) * optionHeight, optionWidth, optionHeight);
         optCloudMethod[i]->setGeometry(6, 10 + (i + 1) * optionHeight, optionWidth, optionHeight);
     }
     const QSize cloudSize(optionWidth + 12, 4 * optionHeight + 16);
-    frameCloudMethod->setGeometry(8 + statsWidth + (large ? 6 : 4), 14, cloudSize.width(), cloudSize.height());
-    const int width = frameCloudMethod->geometry().right() + (large ? 8 : 6);
+    frameCloudMethod->setGeometry(8 + statsWidth + 6, 14, cloudSize.width(), cloudSize.height());
+    const int width = frameCloudMethod->geometry().right() + 8;
     return QSize(width, std::max(statsHeight, cloudSize.height()) + 26);
 }
 

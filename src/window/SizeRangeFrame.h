@@ -21,7 +21,8 @@ public:
     // Headings and range captions in the window's `font`, the columns as wide
     // as the widest text.
     void SetHeadings(const QFont &font);
-    // The table and the options in place; the frame's natural size.
+    // The table and the options in place, the options beside the table in the
+    // large layout and under it in the small one; the frame's natural size.
     QSize Arrange(bool large, int rowHeight);
 
     // The range figures of the view (empty for a slide without drops).

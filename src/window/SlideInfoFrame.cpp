@@ -28,7 +28,7 @@ SlideInfoFrame::SlideInfoFrame(WindowContext &context, QWidget *parent)
         txtSlideInfo[field] = box;
         auto *behaviour = new EntryFieldBehaviour(box, FieldTyping::Decimal, context.Format().decimalSeparator(), this);
         behaviour->onEnter = [this, field] { commit(field); };
-        behaviour->onLeave = [this, field] { commit(field); };
+        behaviour->onLeave = [this, field, behaviour] { left(field, behaviour->LeaveReason()); };
         m_fields[field] = behaviour;
     }
     m_fields[Position]->onKey = [this](QKeyEvent *event) { return turnSign(event); };
@@ -40,14 +40,14 @@ SlideInfoFrame::~SlideInfoFrame()
         m_fields[field]->Detach();
 }
 
-QSize SlideInfoFrame::Arrange(bool large, int lineHeight, const QFontMetrics &fm)
+QSize SlideInfoFrame::Arrange(int lineHeight, const QFontMetrics &fm)
 {
     const int labelWidth = fm.horizontalAdvance(lblSlideInfo[0]->text()) + 8;
     const int boxWidth = 60;
     const int unitWidth = fm.horizontalAdvance(QStringLiteral("ft")) + 6;
     const int areaWidth = fm.horizontalAdvance(QStringLiteral("= 000.00 cm \u00B2")) + 6;
     const int width = 10 + labelWidth + std::max(boxWidth + 4 + unitWidth, areaWidth) + 8;
-    const int step = large ? lineHeight : lineHeight - 2;
+    const int step = lineHeight;
     const int captionRow[4] = {1, 2, 3, 0}; // position, sweeps, area, total drops
     for (int row = 0; row < 4; ++row) {
         const int y = 18 + row * step;
@@ -136,6 +136,20 @@ void SlideInfoFrame::CommitFocusedField()
     for (const Field field : {Position, Sweeps})
         if (txtSlideInfo[field]->hasFocus())
             commit(field);
+}
+
+void SlideInfoFrame::left(Field field, Qt::FocusReason reason)
+{
+    // A click on a slide tab takes the focus before the tab bar sees the press.
+    // Committing a new position here would re-sort the tabs under the pointer,
+    // and the press would then pick whichever slide moved there. The tab click
+    // commits first and finds the clicked slide again by its position; a press
+    // that selects no other tab has the field committed just after.
+    if (reason == Qt::MouseFocusReason && m_context.SlideStripHasFocus()) {
+        QMetaObject::invokeMethod(this, [this] { CommitFields(); }, Qt::QueuedConnection);
+        return;
+    }
+    commit(field);
 }
 
 void SlideInfoFrame::commit(Field field)

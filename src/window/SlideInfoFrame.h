@@ -23,7 +23,7 @@ public:
 
     // The captions and fields in place, measured in the window's font; the
     // frame's own natural size.
-    QSize Arrange(bool large, int lineHeight, const QFontMetrics &fm);
+    QSize Arrange(int lineHeight, const QFontMetrics &fm);
 
     void ShowSlide(const Slide &slide);
     // Data entry on or off; off also empties the fields.
@@ -39,6 +39,7 @@ public:
 
 private:
     enum Field { Position = 1, Sweeps = 2 };
+    void left(Field field, Qt::FocusReason reason);
     void commit(Field field);
     void commitPosition(float value);
     void commitSweeps(float value);

@@ -137,7 +137,9 @@ void SlideStrip::chosen(int tab)
         const float clicked = set.Slides[tab].Position;
         m_context.CommitSlideFields();
         const int16_t moved = FindSlideAtPosition(set, clicked);
-        if (moved != tab && moved >= 1) {
+        // The commit selects the tab of the slide it moved; the strip shows the
+        // clicked one again even when that kept its place.
+        if (moved >= 1 && (moved != tab || currentIndex() != tab - 1)) {
             Select(moved);
             return;
         }

@@ -26,6 +26,7 @@ public:
     // slide captions rewritten after a position or the unit system changed.
     virtual void SelectSlideTab(int tab) = 0;
     virtual void SetTabCaptions() = 0;
+    virtual bool SlideStripHasFocus() const = 0;
     // The count table's current cell moved to size class `sizeClass`.
     virtual void ShowSizeClass(int sizeClass) = 0;
 

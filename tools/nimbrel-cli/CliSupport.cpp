@@ -1,5 +1,7 @@
 #include "CliSupport.h"
 
+#include "model/Units.h"
+
 #include <QFileDevice>
 #include <QFileInfo>
 
@@ -64,9 +66,86 @@ QString ParseLabelLimits(const QString &text, LabelLimits &limits)
             continue;
         float v = 0;
         if (point.ToSingle(parts[i], v) != ParseStatus::Ok || !(v > 0.0f))
-            return QStringLiteral("--limits: '%1' is not a diameter in µm").arg(parts[i]);
+            return QStringLiteral("--limits: '%1' is not a diameter in %2").arg(parts[i], Microns());
         values[i] = v;
     }
     limits = LabelLimits{values[0], values[1], values[2]};
     return QString();
+}
+
+CliOptions::CliOptions(QList<QCommandLineOption> options) : m_options(std::move(options))
+{
+    m_parser.addOptions(m_options);
+}
+
+const QCommandLineOption *CliOptions::find(const QString &name) const
+{
+    for (const QCommandLineOption &option : m_options)
+        if (option.names().contains(name))
+            return &option;
+    return nullptr;
+}
+
+QString CliOptions::Parse(const QStringList &words)
+{
+    // QCommandLineParser would also take "-ofile", "-o=file", "--o" and flags
+    // compacted into one word; the tool never did, and a slip must not pass as
+    // an output name. Its mistakes are worded here, in the order of the words.
+    // It reads every word first, so --help is seen even beside a mistake.
+    const bool parsed = m_parser.parse(QStringList{QStringLiteral("nimbrel-cli")} + words);
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString &word = words[i];
+        if (word == QLatin1String("--"))
+            break;
+        if (!word.startsWith(QLatin1Char('-')) || word.size() == 1)
+            continue;
+        const bool twoDashes = word.startsWith(QLatin1String("--"));
+        const qsizetype eq = twoDashes ? word.indexOf(QLatin1Char('=')) : -1;
+        const QString spelled = eq > 2 ? word.left(eq) : word;
+        const QString name = spelled.mid(twoDashes ? 2 : 1);
+        const QCommandLineOption *option = find(name);
+        if (!option || twoDashes != (name.size() > 1))
+            return QStringLiteral("unknown option ") + spelled;
+        const bool takesValue = !option->valueName().isEmpty();
+        if (!takesValue && eq > 2)
+            return QStringLiteral("%1 takes no value").arg(spelled);
+        if (takesValue && eq <= 2 && ++i >= words.size())
+            return QStringLiteral("%1 needs a value").arg(spelled);
+    }
+    if (!parsed)
+        return m_parser.errorText();
+    return QString();
+}
+
+QList<std::pair<QString, QString>> CliOptions::Values(const QCommandLineOption &option) const
+{
+    const QStringList values = m_parser.values(option);
+    QList<std::pair<QString, QString>> given;
+    for (const QString &name : m_parser.optionNames()) {
+        if (!option.names().contains(name) || given.size() >= values.size())
+            continue;
+        const QString spelled = (name.size() > 1 ? QStringLiteral("--") : QStringLiteral("-")) + name;
+        given.emplace_back(spelled, values[given.size()]);
+    }
+    return given;
+}
+
+int CommandWordIndex(const QStringList &args)
+{
+    QCommandLineParser parser;
+    parser.addOptions(GlobalOptions().All());
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    parser.parse(args); // a mistake is the command's to report, once it is known
+    const QStringList positional = parser.positionalArguments();
+    // Every word from the command word on is positional in this mode.
+    return positional.isEmpty() ? -1 : int(args.size() - positional.size());
+}
+
+QString CommandWord(int argc, char *argv[])
+{
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const int i = CommandWordIndex(args);
+    return i > 0 ? args[i] : QString();
 }

@@ -3,11 +3,14 @@
 #include "files/SlideSetFile.h"
 #include "model/LabelLimits.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 
 #include <string>
+#include <utility>
 
 // What every command gets: the separators chosen on the command line (or the
 // user's locale) and the two output streams.
@@ -60,3 +63,55 @@ QString ParseLabelLimits(const QString &text, LabelLimits &limits);
 // UTF-8 text straight to the stream's device (after what the stream holds), so a
 // large output is not converted to a QString and back.
 void WriteUtf8(QTextStream &stream, const std::string &text);
+
+// The options of one command line, read by QCommandLineParser under the tool's
+// own rules: "--name value" and "--name=value"; a single dash only for a
+// one-letter option written alone ("-o"); "--" ends the options; --help is the
+// caller's to answer (nothing prints or exits by itself); a value given twice
+// keeps the last; mistakes are worded "unknown option --x", "--x needs a value".
+class CliOptions
+{
+public:
+    explicit CliOptions(QList<QCommandLineOption> options);
+
+    // Reads `words` (the program's name not among them). Returns the first
+    // mistake in the order of the words, empty when there is none.
+    QString Parse(const QStringList &words);
+
+    bool IsSet(const QCommandLineOption &option) const { return m_parser.isSet(option); }
+    QStringList Positional() const { return m_parser.positionalArguments(); }
+
+    // Every value given to `option` in order, each with the spelling that gave
+    // it ("--separator" or "--list-separator"), so that a later value does not
+    // hide an earlier bad one.
+    QList<std::pair<QString, QString>> Values(const QCommandLineOption &option) const;
+
+private:
+    const QCommandLineOption *find(const QString &name) const;
+
+    QList<QCommandLineOption> m_options;
+    QCommandLineParser m_parser;
+};
+
+// The options every command takes, before or after the command word.
+struct GlobalOptions
+{
+    QCommandLineOption ListSeparator{QStringLiteral("list-separator"), QString(), QStringLiteral("C")};
+    QCommandLineOption DecimalSeparator{QStringLiteral("decimal-separator"), QString(), QStringLiteral("C")};
+    QCommandLineOption Limits{QStringLiteral("limits"), QString(), QStringLiteral("MIN,MAX,DV09")};
+    QCommandLineOption Help{QStringLiteral("help")};
+
+    QList<QCommandLineOption> All() const { return {ListSeparator, DecimalSeparator, Limits, Help}; }
+};
+
+// Index of the command word in the whole command line (the program's name at
+// 0): its first word that is neither an option nor the value of a global
+// option; -1 when there is none. Options of one command written before its
+// word are skipped as if they took no value, so their values stop the search
+// and the mistake is reported as an unknown option.
+int CommandWordIndex(const QStringList &args);
+
+// The command word of argv, empty when there is none. Drawing commands (plot,
+// report) need fonts, hence a QGuiApplication, so main() hands them over before
+// it makes its own Core application.
+QString CommandWord(int argc, char *argv[]);

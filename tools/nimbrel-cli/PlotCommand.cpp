@@ -8,6 +8,7 @@
 
 #include "files/SlideSetFile.h"
 #include "model/NumberText.h"
+#include "model/Units.h"
 #include "model/ViewState.h"
 #include "platform/LocaleInfo.h"
 
@@ -112,109 +113,113 @@ QString PlotUsage()
         "and \";\" with \",\".\n");
 }
 
+namespace {
+
+struct PlotOptions
+{
+    QCommandLineOption Graph{QStringLiteral("graph"), QString(), QStringLiteral("G")};
+    QCommandLineOption Slide{QStringLiteral("slide"), QString(), QStringLiteral("N")};
+    QCommandLineOption Mode{QStringLiteral("mode"), QString(), QStringLiteral("1-5")};
+    QCommandLineOption Composite{QStringLiteral("composite")};
+    QCommandLineOption Size{QStringLiteral("size"), QString(), QStringLiteral("WxH")};
+    QCommandLineOption ListSeparator{{QStringLiteral("list-separator"), QStringLiteral("separator")}, QString(),
+                                     QStringLiteral("C")};
+    QCommandLineOption Decimal{{QStringLiteral("decimal-separator"), QStringLiteral("decimal")}, QString(),
+                               QStringLiteral("C")};
+    QCommandLineOption Output{{QStringLiteral("o"), QStringLiteral("output")}, QString(), QStringLiteral("OUT.png")};
+    QCommandLineOption Help{QStringLiteral("help")};
+
+    QList<QCommandLineOption> All() const
+    {
+        return {Graph, Slide, Mode, Composite, Size, ListSeparator, Decimal, Output, Help};
+    }
+};
+
+// --graph, --slide, --mode, --composite and --size: which graph, of what, how large.
+QString readWhatToDraw(const CliOptions &options, const PlotOptions &o, PlotRequest &request)
+{
+    for (const auto &given : options.Values(o.Graph)) {
+        const auto graph = graphNamed(given.second);
+        if (!graph)
+            return QStringLiteral("unknown graph \"%1\"").arg(given.second);
+        request.Graph = *graph;
+    }
+    for (const auto &given : options.Values(o.Slide)) {
+        bool ok = false;
+        const int n = given.second.toInt(&ok);
+        if (!ok || n < 1 || n > kMaxCounter)
+            return QStringLiteral("--slide wants a slide number from 1, not \"%1\"").arg(given.second);
+        request.Slide = static_cast<int16_t>(n);
+    }
+    for (const auto &given : options.Values(o.Mode)) {
+        bool ok = false;
+        const int n = given.second.toInt(&ok);
+        if (!ok || n < 1 || n > 5)
+            return QStringLiteral("--mode wants 1 to 5 (VF, CVF, drops/cm%1, NF, CNF), not \"%2\"")
+                .arg(kSquared)
+                .arg(given.second);
+        request.Mode = n;
+    }
+    request.Composite = options.IsSet(o.Composite);
+    for (const auto &given : options.Values(o.Size)) {
+        request.Size = parseSize(given.second);
+        if (!request.Size)
+            return QStringLiteral("--size wants WIDTHxHEIGHT in pixels (1 to %1), not \"%2\"")
+                .arg(kLargestSide)
+                .arg(given.second);
+    }
+    return QString();
+}
+
+} // namespace
+
+QString ReadDrawingSeparators(const CliOptions &options, const QCommandLineOption &list,
+                              const QCommandLineOption &decimal, QString &listSeparator, QChar &decimalSeparator)
+{
+    for (const auto &[spelled, value] : options.Values(list)) {
+        if (value.size() != 1)
+            return QStringLiteral("%1 wants one character, not \"%2\"").arg(spelled, value);
+        listSeparator = value;
+    }
+    for (const auto &[spelled, value] : options.Values(decimal)) {
+        if (value != QLatin1String(".") && value != QLatin1String(","))
+            return QStringLiteral("%1 wants \".\" or \",\", not \"%2\"").arg(spelled, value);
+        decimalSeparator = value[0];
+    }
+    return QString();
+}
+
 std::optional<PlotRequest> ParsePlotArguments(const QStringList &words, QString &error)
 {
+    const PlotOptions o;
+    CliOptions options(o.All());
     PlotRequest request;
-    bool graphGiven = false;
-    // "--name=value" reads as "--name value", as the other commands take it.
-    QStringList split;
-    for (const QString &w : words) {
-        const qsizetype eq = w.indexOf(QLatin1Char('='));
-        if (w.startsWith(QLatin1String("--")) && eq > 2)
-            split << w.left(eq) << w.mid(eq + 1);
-        else
-            split << w;
+    error = options.Parse(words);
+    if (options.IsSet(o.Help)) {
+        error.clear();
+        request.Help = true;
+        return request;
     }
-    for (int i = 0; i < split.size(); ++i) {
-        const QString &word = split[i];
-        auto value = [&](QString &out) {
-            if (i + 1 >= split.size()) {
-                error = QStringLiteral("%1 needs a value").arg(word);
-                return false;
-            }
-            out = split[++i];
-            return true;
-        };
-        QString v;
-        if (word == QLatin1String("--graph")) {
-            if (!value(v))
-                return std::nullopt;
-            const auto graph = graphNamed(v);
-            if (!graph) {
-                error = QStringLiteral("unknown graph \"%1\"").arg(v);
-                return std::nullopt;
-            }
-            request.Graph = *graph;
-            graphGiven = true;
-        } else if (word == QLatin1String("--slide")) {
-            if (!value(v))
-                return std::nullopt;
-            bool ok = false;
-            const int n = v.toInt(&ok);
-            if (!ok || n < 1 || n > kMaxCounter) {
-                error = QStringLiteral("--slide wants a slide number from 1, not \"%1\"").arg(v);
-                return std::nullopt;
-            }
-            request.Slide = static_cast<int16_t>(n);
-        } else if (word == QLatin1String("--mode")) {
-            if (!value(v))
-                return std::nullopt;
-            bool ok = false;
-            const int n = v.toInt(&ok);
-            if (!ok || n < 1 || n > 5) {
-                error = QStringLiteral("--mode wants 1 to 5 (VF, CVF, drops/cm², NF, CNF), not \"%1\"").arg(v);
-                return std::nullopt;
-            }
-            request.Mode = n;
-        } else if (word == QLatin1String("--composite")) {
-            request.Composite = true;
-        } else if (word == QLatin1String("--size")) {
-            if (!value(v))
-                return std::nullopt;
-            request.Size = parseSize(v);
-            if (!request.Size) {
-                error = QStringLiteral("--size wants WIDTHxHEIGHT in pixels (1 to %1), not \"%2\"")
-                            .arg(kLargestSide)
-                            .arg(v);
-                return std::nullopt;
-            }
-        } else if (word == QLatin1String("--list-separator") || word == QLatin1String("--separator")) {
-            if (!value(v))
-                return std::nullopt;
-            if (v.size() != 1) {
-                error = QStringLiteral("%1 wants one character, not \"%2\"").arg(word, v);
-                return std::nullopt;
-            }
-            request.ListSeparator = v;
-        } else if (word == QLatin1String("--decimal-separator") || word == QLatin1String("--decimal")) {
-            if (!value(v))
-                return std::nullopt;
-            if (v != QLatin1String(".") && v != QLatin1String(",")) {
-                error = QStringLiteral("%1 wants \".\" or \",\", not \"%2\"").arg(word, v);
-                return std::nullopt;
-            }
-            request.Decimal = v[0];
-        } else if (word == QLatin1String("-o") || word == QLatin1String("--output")) {
-            if (!value(request.Output))
-                return std::nullopt;
-        } else if (word.startsWith(QLatin1Char('-')) && word.size() > 1) {
-            error = QStringLiteral("unknown option %1").arg(word);
-            return std::nullopt;
-        } else if (request.File.isEmpty()) {
-            request.File = word;
-        } else {
-            error = QStringLiteral("one slide set file only (\"%1\" is a second)").arg(word);
-            return std::nullopt;
-        }
-    }
-    if (request.File.isEmpty())
+    if (error.isEmpty())
+        error = readWhatToDraw(options, o, request);
+    if (error.isEmpty())
+        error = ReadDrawingSeparators(options, o.ListSeparator, o.Decimal, request.ListSeparator, request.Decimal);
+    if (!error.isEmpty())
+        return std::nullopt;
+    const QStringList files = options.Positional();
+    if (const auto outputs = options.Values(o.Output); !outputs.isEmpty())
+        request.Output = outputs.last().second;
+    if (files.size() > 1)
+        error = QStringLiteral("one slide set file only (\"%1\" is a second)").arg(files[1]);
+    else if (files.isEmpty())
         error = QStringLiteral("no slide set file given");
-    else if (!graphGiven)
+    else if (!options.IsSet(o.Graph))
         error = QStringLiteral("--graph is missing");
     else if (request.Output.isEmpty())
         error = QStringLiteral("-o OUT.png is missing");
     if (!error.isEmpty())
         return std::nullopt;
+    request.File = files.first();
     return request;
 }
 
@@ -289,6 +294,10 @@ int RunPlotCommand(const QStringList &words)
         err << "nimbrel-cli plot: " << error << "\n" << PlotUsage();
         return 2;
     }
+    if (request->Help) {
+        QTextStream(stdout) << PlotUsage();
+        return ExitOk;
+    }
     RegisterFontSubstitutes();
     QImage image;
     QString note;
@@ -316,31 +325,7 @@ int RunPlot(const QStringList &args, CliContext &context)
     return RunPlotCommand(args);
 }
 
-int CommandWordIndex(const QStringList &args)
-{
-    for (int i = 1; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == QLatin1String("--list-separator") || a == QLatin1String("--decimal-separator")) {
-            ++i;
-            continue;
-        }
-        if (a.startsWith(QLatin1String("--")))
-            continue;
-        return i;
-    }
-    return -1;
-}
-
-QString CommandWord(int argc, char *argv[])
-{
-    QStringList args;
-    for (int i = 0; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    const int i = CommandWordIndex(args);
-    return i > 0 ? args[i] : QString();
-}
-
-int DrawingCommandMain(int argc, char *argv[], QString (*usage)(), int (*run)(const QStringList &words))
+int DrawingCommandMain(int argc, char *argv[], int (*run)(const QStringList &words))
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -350,9 +335,5 @@ int DrawingCommandMain(int argc, char *argv[], QString (*usage)(), int (*run)(co
     if (command > 0)
         words.removeAt(command);
     words.removeFirst(); // the program
-    if (words.contains(QLatin1String("--help"))) {
-        QTextStream(stdout) << usage();
-        return ExitOk;
-    }
     return run(words);
 }

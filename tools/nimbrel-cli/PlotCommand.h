@@ -30,6 +30,7 @@ struct PlotRequest
     std::optional<QSize> Size;
     QString ListSeparator; // empty: the locale's, then "," and ";" in turn
     QChar Decimal;         // null: as the separator implies
+    bool Help = false;     // --help: print the usage, draw nothing
 };
 
 // Reads the words after "plot". On a mistake returns no request and sets `error`
@@ -46,16 +47,16 @@ QString RenderPlot(const PlotRequest &request, QImage &image, QString &note);
 // QGuiApplication (fonts); see DrawingCommandMain for one that makes its own.
 int RunPlotCommand(const QStringList &words);
 
-// The word of the command the command line asks for (its first word that is
-// neither an option nor an option's value), empty when there is none. Drawing
-// commands (plot, report) need fonts, hence a QGuiApplication, so main() hands
-// them over before it makes its own Core application.
-QString CommandWord(int argc, char *argv[]);
-
 // Selects the offscreen platform unless one is set (no display is needed to
 // draw), makes a QGuiApplication and runs `run` on every argument but the
-// command word itself (options before it count too); --help prints `usage`.
-int DrawingCommandMain(int argc, char *argv[], QString (*usage)(), int (*run)(const QStringList &words));
+// command word itself (options before it count too).
+int DrawingCommandMain(int argc, char *argv[], int (*run)(const QStringList &words));
+
+// --list-separator and --decimal-separator of a drawing command (each as
+// `options` spells it) into `listSeparator` and `decimalSeparator`. Returns the
+// mistake, empty when the values are good.
+QString ReadDrawingSeparators(const CliOptions &options, const QCommandLineOption &list,
+                              const QCommandLineOption &decimal, QString &listSeparator, QChar &decimalSeparator);
 
 QString PlotUsage();
 
@@ -69,11 +70,6 @@ struct DrawingLoad
 };
 std::optional<DrawingLoad> LoadForDrawing(const QString &file, const QString &listSeparator, QChar decimal,
                                           QString &error);
-
-// Index of the command word in the whole command line: the first word that is
-// neither an option nor the value of one of the two options that take one; -1
-// when there is none.
-int CommandWordIndex(const QStringList &args);
 
 // The entry in the command table, for the usage text. main() hands plot to
 // DrawingCommandMain before this could be reached; run under a Core-only application it

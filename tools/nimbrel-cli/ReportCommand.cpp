@@ -2,6 +2,7 @@
 
 #include "PlotCommand.h"
 
+#include "model/Units.h"
 #include "print/ReportJob.h"
 
 #include <QFileInfo>
@@ -32,78 +33,69 @@ struct ReportRequest
     QString ListSeparator;
     QChar Decimal;
     LabelLimits Limits;
+    bool Help = false;
 };
+
+struct ReportOptions
+{
+    QCommandLineOption Page{QStringLiteral("page"), QString(), QStringLiteral("N")};
+    QCommandLineOption Output{{QStringLiteral("o"), QStringLiteral("output")}, QString(), QStringLiteral("OUT")};
+    QCommandLineOption ListSeparator{QStringLiteral("list-separator"), QString(), QStringLiteral("C")};
+    QCommandLineOption Decimal{QStringLiteral("decimal-separator"), QString(), QStringLiteral("C")};
+    QCommandLineOption Limits{QStringLiteral("limits"), QString(), QStringLiteral("MIN,MAX,DV09")};
+    QCommandLineOption Help{QStringLiteral("help")};
+
+    QList<QCommandLineOption> All() const { return {Page, Output, ListSeparator, Decimal, Limits, Help}; }
+};
+
+// The file, the output and what the output can hold: a PNG is one page.
+QString checkFileAndOutput(const QStringList &files, ReportRequest &request)
+{
+    if (files.size() > 1)
+        return QStringLiteral("one slide set file only (\"%1\" is a second)").arg(files[1]);
+    if (files.isEmpty())
+        return QStringLiteral("no slide set file given");
+    request.File = files.first();
+    const QString suffix = QFileInfo(request.Output).suffix().toLower();
+    if (request.Output.isEmpty())
+        return QStringLiteral("-o OUT.pdf is missing");
+    if (suffix != QLatin1String("pdf") && suffix != QLatin1String("png"))
+        return QStringLiteral("-o wants a name ending in .pdf or .png, not \"%1\"").arg(request.Output);
+    if (suffix == QLatin1String("png") && request.Page == 0)
+        return QStringLiteral("an image holds one page: add --page 1 to %1").arg(kReportPageCount);
+    return QString();
+}
 
 // On a mistake: no request, and `error` names the word at fault.
 std::optional<ReportRequest> parse(const QStringList &words, QString &error)
 {
+    const ReportOptions o;
+    CliOptions options(o.All());
     ReportRequest request;
-    QStringList split;
-    for (const QString &w : words) {
-        const qsizetype eq = w.indexOf(QLatin1Char('='));
-        if (w.startsWith(QLatin1String("--")) && eq > 2)
-            split << w.left(eq) << w.mid(eq + 1);
-        else
-            split << w;
+    error = options.Parse(words);
+    if (options.IsSet(o.Help)) {
+        error.clear();
+        request.Help = true;
+        return request;
     }
-    for (int i = 0; i < split.size(); ++i) {
-        const QString &word = split[i];
-        QString v;
-        const bool takesValue = word == QLatin1String("--page") || word == QLatin1String("-o")
-                                || word == QLatin1String("--output") || word == QLatin1String("--list-separator")
-                                || word == QLatin1String("--decimal-separator")
-                                || word == QLatin1String("--limits");
-        if (takesValue) {
-            if (i + 1 >= split.size()) {
-                error = QStringLiteral("%1 needs a value").arg(word);
-                return std::nullopt;
-            }
-            v = split[++i];
-        }
-        if (word == QLatin1String("--page")) {
-            bool ok = false;
-            request.Page = v.toInt(&ok);
-            if (!ok || request.Page < 1 || request.Page > kReportPageCount) {
-                error = QStringLiteral("--page wants 1 to %1, not \"%2\"").arg(kReportPageCount).arg(v);
-                return std::nullopt;
-            }
-        } else if (word == QLatin1String("-o") || word == QLatin1String("--output")) {
-            request.Output = v;
-        } else if (word == QLatin1String("--list-separator")) {
-            if (v.size() != 1) {
-                error = QStringLiteral("%1 wants one character, not \"%2\"").arg(word, v);
-                return std::nullopt;
-            }
-            request.ListSeparator = v;
-        } else if (word == QLatin1String("--decimal-separator")) {
-            if (v != QLatin1String(".") && v != QLatin1String(",")) {
-                error = QStringLiteral("%1 wants \".\" or \",\", not \"%2\"").arg(word, v);
-                return std::nullopt;
-            }
-            request.Decimal = v[0];
-        } else if (word == QLatin1String("--limits")) {
-            error = ParseLabelLimits(v, request.Limits);
-            if (!error.isEmpty())
-                return std::nullopt;
-        } else if (word.startsWith(QLatin1Char('-')) && word.size() > 1) {
-            error = QStringLiteral("unknown option %1").arg(word);
-            return std::nullopt;
-        } else if (request.File.isEmpty()) {
-            request.File = word;
-        } else {
-            error = QStringLiteral("one slide set file only (\"%1\" is a second)").arg(word);
+    if (!error.isEmpty())
+        return std::nullopt;
+    for (const auto &given : options.Values(o.Page)) {
+        bool ok = false;
+        request.Page = given.second.toInt(&ok);
+        if (!ok || request.Page < 1 || request.Page > kReportPageCount) {
+            error = QStringLiteral("--page wants 1 to %1, not \"%2\"").arg(kReportPageCount).arg(given.second);
             return std::nullopt;
         }
     }
-    const QString suffix = QFileInfo(request.Output).suffix().toLower();
-    if (request.File.isEmpty())
-        error = QStringLiteral("no slide set file given");
-    else if (request.Output.isEmpty())
-        error = QStringLiteral("-o OUT.pdf is missing");
-    else if (suffix != QLatin1String("pdf") && suffix != QLatin1String("png"))
-        error = QStringLiteral("-o wants a name ending in .pdf or .png, not \"%1\"").arg(request.Output);
-    else if (suffix == QLatin1String("png") && request.Page == 0)
-        error = QStringLiteral("an image holds one page: add --page 1 to %1").arg(kReportPageCount);
+    if (const auto outputs = options.Values(o.Output); !outputs.isEmpty())
+        request.Output = outputs.last().second;
+    error = ReadDrawingSeparators(options, o.ListSeparator, o.Decimal, request.ListSeparator, request.Decimal);
+    for (const auto &given : options.Values(o.Limits))
+        if (error.isEmpty())
+            error = ParseLabelLimits(given.second, request.Limits);
+    if (error.isEmpty())
+        error = checkFileAndOutput(options.Positional(), request);
     if (!error.isEmpty())
         return std::nullopt;
     return request;
@@ -119,6 +111,10 @@ int RunReportCommand(const QStringList &words)
     if (!request) {
         err << "nimbrel-cli report: " << error << "\n" << ReportUsage();
         return ExitUsage;
+    }
+    if (request->Help) {
+        QTextStream(stdout) << ReportUsage();
+        return ExitOk;
     }
     RegisterFontSubstitutes();
     std::optional<DrawingLoad> loaded = LoadForDrawing(request->File, request->ListSeparator, request->Decimal, error);
@@ -151,7 +147,8 @@ QString ReportUsage()
         "Writes the printed report of a slide set file as a US Letter PDF: every page,\n"
         "or the one --page names. With --page, OUT.png gives that page as an image at\n"
         "100 dpi (850x1100). Separators are found as for plot. Page 4 (spray quality)\n"
-        "judges the composite against the label limits --limits gives (in \u00B5m).\n");
+        "judges the composite against the label limits --limits gives (in %1).\n")
+        .arg(Microns());
 }
 
 int RunReport(const QStringList &, CliContext &context)

@@ -1,6 +1,7 @@
 // nimbrel-cli summary FILE...: a table per file for a person to read.
 #include "CliSupport.h"
 #include "model/SprayQuality.h"
+#include "model/Units.h"
 
 #include <QFileInfo>
 
@@ -23,9 +24,9 @@ QString limitsText(const NumberFormat &f, const LabelLimits &l)
     QStringList parts;
     auto value = [&](const std::optional<float> &v) { return v ? f.Format(*v, "0.0##") : QStringLiteral("-"); };
     if (l.Dv05From || l.Dv05To)
-        parts << QStringLiteral("Dv0.5 from %1 to %2 µm").arg(value(l.Dv05From), value(l.Dv05To));
+        parts << QStringLiteral("Dv0.5 from %1 to %2 %3").arg(value(l.Dv05From), value(l.Dv05To), Microns());
     if (l.Dv09Below)
-        parts << QStringLiteral("Dv0.9 below %1 µm").arg(value(l.Dv09Below));
+        parts << QStringLiteral("Dv0.9 below %1 %2").arg(value(l.Dv09Below), Microns());
     return parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", "));
 }
 
@@ -39,7 +40,7 @@ QString summaryOf(const QString &path, const LoadedSlideSet &loaded, const Numbe
     QTextStream out(&text);
     out << QFileInfo(path).fileName() << ": " << set.SlideCount() << (set.SlideCount() == 1 ? " slide" : " slides")
         << ", " << (p.Metric ? "metric" : "U.S.") << " units, " << f.General(p.MaxSizeEPD) << " EPD of "
-        << f.General(p.MicronsPerEPD) << " µm, spread factor " << f.General(p.SpreadFactor) << ", scan length "
+        << f.General(p.MicronsPerEPD) << MicronsCaption() << ", spread factor " << f.General(p.SpreadFactor) << ", scan length "
         << ScanLengthText(p, f) << ' ' << UnitText(UnitKind::ScanLength, p.Metric) << '\n';
     out << "  control cage: ";
     if (set.ControlData.NumInCage > 0)
@@ -49,8 +50,9 @@ QString summaryOf(const QString &path, const LoadedSlideSet &loaded, const Numbe
         out << "none\n";
 
     const QStringList headings = {QStringLiteral("Position (%1)").arg(length), QStringLiteral("Drops"),
-                                  QStringLiteral("VMD µm"), QStringLiteral("NMD µm"), QStringLiteral("Dv0.9 µm"),
-                                  QStringLiteral("Span"), QStringLiteral("Drops/cm²"),
+                                  QStringLiteral("VMD") + MicronsCaption(), QStringLiteral("NMD") + MicronsCaption(),
+                                  QStringLiteral("Dv0.9") + MicronsCaption(), QStringLiteral("Span"),
+                                  QStringLiteral("Drops/cm") + kSquared,
                                   QStringLiteral("1hr KD"), QStringLiteral("12hr Mort."), QStringLiteral("24hr Mort.")};
     const SprayQualityTable quality = ComputeSprayQuality(set, limits.value_or(LabelLimits()));
     std::vector<QStringList> rows;
@@ -80,10 +82,11 @@ QString summaryOf(const QString &path, const LoadedSlideSet &loaded, const Numbe
 
     if (set.SlideCount() > 0) {
         const SprayQualityRow &c = quality.Composite;
-        out << "  composite: VMD " << f.Format(c.Sizes.Dv05, "0.0") << " µm" << between(f, c.Intervals.VMD)
-            << ", NMD " << f.Format(c.NMD, "0.0") << " µm, Dv0.9 " << f.Format(c.Sizes.Dv09, "0.0") << " µm"
+        out << "  composite: VMD " << f.Format(c.Sizes.Dv05, "0.0") << MicronsCaption() << between(f, c.Intervals.VMD)
+            << ", NMD " << f.Format(c.NMD, "0.0") << MicronsCaption() << ", Dv0.9 " << f.Format(c.Sizes.Dv09, "0.0")
+            << MicronsCaption()
             << between(f, c.Intervals.Dv09) << ", span " << f.Format(c.Sizes.RelativeSpan, "0.00")
-            << ", average drop density " << f.Format(c.DropDensity, "0.0") << " drops/cm²\n";
+            << ", average drop density " << f.Format(c.DropDensity, "0.0") << " drops/cm" << kSquared << '\n';
     }
     if (limits) {
         out << "  label limits: " << limitsText(f, *limits) << ": "

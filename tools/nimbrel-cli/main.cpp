@@ -3,6 +3,7 @@
 #include "CliSupport.h"
 #include "PlotCommand.h"
 #include "ReportCommand.h"
+#include "model/Units.h"
 #include "platform/LocaleInfo.h"
 
 #include <QCoreApplication>
@@ -35,10 +36,10 @@ QString usage()
         "\nOptions (for every command):\n"
         "  --list-separator C     field separator of the file (default: the user's locale)\n"
         "  --decimal-separator C  decimal separator of its numbers (default: the user's locale)\n"
-        "  --limits MIN,MAX,DV09  label limits in µm (Dv0.5 from, Dv0.5 to, Dv0.9 below; any may be\n"
+        "  --limits MIN,MAX,DV09  label limits in %1 (Dv0.5 from, Dv0.5 to, Dv0.9 below; any may be\n"
         "                         empty): json and summary judge the composite against them\n"
         "  --help                 print this text\n"
-        "\nExit status: 0 success, 1 a file could not be read or written, 2 a usage error.\n");
+        "\nExit status: 0 success, 1 a file could not be read or written, 2 a usage error.\n").arg(Microns());
     return text;
 }
 
@@ -77,6 +78,29 @@ int usageError(CliContext &context, const QString &message)
     return ExitUsage;
 }
 
+// The global options read from the whole command line; empty when they are
+// good, otherwise the mistake. --help is answered by the caller before this.
+QString readGlobalOptions(const CliOptions &options, const GlobalOptions &global, CliContext &context)
+{
+    QChar decimal = context.Format.decimalSeparator();
+    for (const auto &given : options.Values(global.ListSeparator))
+        context.ListSeparator = given.second;
+    for (const auto &given : options.Values(global.DecimalSeparator)) {
+        if (given.second.size() != 1)
+            return QStringLiteral("the decimal separator must be one character");
+        decimal = given.second.at(0);
+    }
+    for (const auto &given : options.Values(global.Limits)) {
+        LabelLimits limits;
+        const QString error = ParseLabelLimits(given.second, limits);
+        if (!error.isEmpty())
+            return error;
+        context.Limits = limits;
+    }
+    context.Format = NumberFormat(decimal);
+    return CheckSeparators(context.ListSeparator, decimal);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -85,64 +109,29 @@ int main(int argc, char **argv)
     // Drawing needs a GUI application, made there.
     const QString word = CommandWord(argc, argv);
     if (word == QLatin1String("plot"))
-        return DrawingCommandMain(argc, argv, &PlotUsage, &RunPlotCommand);
+        return DrawingCommandMain(argc, argv, &RunPlotCommand);
     if (word == QLatin1String("report"))
-        return DrawingCommandMain(argc, argv, &ReportUsage, &RunReportCommand);
+        return DrawingCommandMain(argc, argv, &RunReportCommand);
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     const LocaleSeparators locale = ReadLocaleSeparators();
     CliContext context{locale.List, NumberFormat(locale.Decimal), out, err, std::nullopt};
 
-    QStringList args = app.arguments().mid(1);
-    QStringList positional;
-    QChar decimal = locale.Decimal;
-    bool optionsDone = false;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        if (optionsDone || !arg.startsWith(QLatin1String("--")) || arg == QLatin1String("--")) {
-            if (!optionsDone && arg == QLatin1String("--"))
-                optionsDone = true;
-            else
-                positional << arg;
-            continue;
-        }
-        if (arg == QLatin1String("--help")) {
-            out << usage();
-            return finishOutput(ExitOk, out, err);
-        }
-        QString name = arg, value;
-        const qsizetype eq = arg.indexOf(QLatin1Char('='));
-        if (eq > 0) {
-            name = arg.left(eq);
-            value = arg.mid(eq + 1);
-        } else if (name == QLatin1String("--list-separator") || name == QLatin1String("--decimal-separator")
-                   || name == QLatin1String("--limits")) {
-            if (i + 1 >= args.size())
-                return usageError(context, name + QStringLiteral(" needs a value"));
-            value = args[++i];
-        }
-        if (name == QLatin1String("--list-separator")) {
-            context.ListSeparator = value;
-        } else if (name == QLatin1String("--decimal-separator")) {
-            if (value.size() != 1)
-                return usageError(context, QStringLiteral("the decimal separator must be one character"));
-            decimal = value.at(0);
-        } else if (name == QLatin1String("--limits")) {
-            LabelLimits limits;
-            const QString error = ParseLabelLimits(value, limits);
-            if (!error.isEmpty())
-                return usageError(context, error);
-            context.Limits = limits;
-        } else {
-            return usageError(context, QStringLiteral("unknown option ") + name);
-        }
+    const GlobalOptions global;
+    CliOptions options(global.All());
+    const QString mistake = options.Parse(app.arguments().mid(1));
+    if (options.IsSet(global.Help)) {
+        out << usage();
+        return finishOutput(ExitOk, out, err);
     }
-    context.Format = NumberFormat(decimal);
-    const QString separators = CheckSeparators(context.ListSeparator, decimal);
-    if (!separators.isEmpty())
-        return usageError(context, separators);
+    if (!mistake.isEmpty())
+        return usageError(context, mistake);
+    const QString badValue = readGlobalOptions(options, global, context);
+    if (!badValue.isEmpty())
+        return usageError(context, badValue);
 
+    QStringList positional = options.Positional();
     if (positional.isEmpty())
         return usageError(context, QStringLiteral("no command given"));
     const QString name = positional.takeFirst();

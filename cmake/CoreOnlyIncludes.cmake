@@ -1,0 +1,21 @@
+# Run at build time by nimbrel_core_only(): fails when one of FILES ("|"-separated)
+# includes a Qt header that is not Qt Core's. The include path offers every Qt
+# module through its common root (<QtWidgets/QWidget>, <QtGui/QColor>), so the
+# compiler alone would let such a header through.
+string(REPLACE "|" ";" files "${FILES}")
+set(bad)
+foreach(f ${files})
+  file(STRINGS "${f}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*<Q")
+  foreach(line ${lines})
+    string(REGEX REPLACE ".*<([^>]*)>.*" "\\1" header "${line}")
+    if(header MATCHES "^QtCore/" OR EXISTS "${CORE_DIR}/${header}")
+      continue()
+    endif()
+    list(APPEND bad "${f}: <${header}>")
+  endforeach()
+endforeach()
+if(bad)
+  string(REPLACE ";" "\n  " text "${bad}")
+  message(FATAL_ERROR "${LAYER} is Qt Core only, but these include more:\n  ${text}")
+endif()
+file(TOUCH "${STAMP}")
