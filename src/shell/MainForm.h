@@ -99,8 +99,12 @@ protected:
 
 private:
     // making and layout (MainFormLayout.cpp)
+    struct Arrangement;
     void CreateControls();
     void LayoutCommon(bool large);
+    QRect PlaceUpperRowLarge(const Arrangement &a);
+    QRect PlaceUpperRowSmall(const Arrangement &a);
+    void PlaceLowerRow(const Arrangement &a, int top);
 
     // the window's states
     void SetDataEntryEnabled(bool enabled);

@@ -64,128 +64,66 @@ void MainForm::AdjustScreen(int yres)
     LayoutCommon(m_largeLayout);
 }
 
-// The window in two rows. Above: the slide strip over the count table, then a
-// column with the data-entry and mortality frames, then the slide information
-// over the size-range table; the composite graphs cover the first two, whose
-// controls they replace. Below: the parameter frame, the result frame right of
-// it, and the slide set buttons.
+// The measures both arrangements share.
+struct MainForm::Arrangement
+{
+    bool Large = true;
+    int RowHeight = 18;  // of the two tables
+    int Gap = 6;         // between the panels
+    int LineHeight = 20; // of a caption or a field
+    int LeftX = 6;
+    int GridWidth = 0;   // the count table's, which the slide strip shares
+    int StripHeight = 0;
+    int GridTop = 0;
+    int GridHeight = 0;
+};
+
+// The window in two rows. Above: the slide strip over the count table, then the
+// entry column and the slide information with the size-range table; the
+// composite graphs cover the count table and the entry column, whose controls
+// they replace. Below: the parameter frame, the result frame right of it, and
+// the slide set buttons.
 void MainForm::LayoutCommon(bool large)
 {
-    const int rowHeight = large ? 18 : 16;
-    const int gap = large ? 6 : 4;
-    const int visibleRows = large ? 20 : 18;
-    const QFontMetrics fm(font());
-    const int lineHeight = std::max(fm.height() + 8, 20);
+    Arrangement a;
+    a.Large = large;
+    a.RowHeight = large ? 18 : 16;
+    a.Gap = large ? 6 : 4;
+    a.LeftX = a.Gap;
+    a.LineHeight = std::max(QFontMetrics(font()).height() + 8, 20);
 
     // 1. The count table under the slide strip.
+    const int visibleRows = large ? 20 : 18;
     m_countTable->SetHeadings(font());
     m_ranges->SetHeadings(font());
-    m_countTable->SetRowHeight(rowHeight);
+    m_countTable->SetRowHeight(a.RowHeight);
     ResizeCountTable();
-    const int gridWidth = m_countTable->FullWidth();
-    const int stripHeight = m_strip->sizeHint().height();
-    const int leftX = gap;
-    m_strip->setGeometry(leftX, gap, gridWidth, stripHeight);
-    const int gridTop = gap + stripHeight;
-    const int gridHeight = (rowHeight + 4) + visibleRows * rowHeight + 2 * m_countTable->frameWidth();
-    m_countTable->setGeometry(leftX, gridTop, gridWidth, gridHeight);
-    const int rowBottom = gridTop + gridHeight; // bottom of the upper row
-
-    // 2. Data entry over the mortality frame; slide information further right.
+    a.GridWidth = m_countTable->FullWidth();
+    a.StripHeight = m_strip->sizeHint().height();
+    a.GridTop = a.Gap + a.StripHeight;
+    a.GridHeight = (a.RowHeight + 4) + visibleRows * a.RowHeight + 2 * m_countTable->frameWidth();
     m_mortality->SetCompact(!large);
-    const QSize mortalitySize = m_mortality->sizeHint();
-    const int entryX = leftX + gridWidth + gap;
-    const int entryWidth = std::max(m_dropEntry->CaptionWidth(fm) + 24, mortalitySize.width());
-    m_dropEntry->setGeometry(entryX, gridTop, entryWidth, 2 * lineHeight + 24);
-    m_dropEntry->Arrange(entryWidth, lineHeight);
-    const int mortalityTop = gridTop + m_dropEntry->height() + gap;
-    m_mortality->setGeometry(entryX, mortalityTop, entryWidth, mortalitySize.height());
-
-    const int infoX = entryX + entryWidth + gap;
-    const QSize infoSize = m_slideInfo->Arrange(lineHeight, fm);
-    m_slideInfo->setGeometry(infoX, gridTop, infoSize.width(), infoSize.height());
-
-    // 3. The size-range table under the slide information.
-    const QSize rangeSize = m_ranges->Arrange(large, rowHeight);
-    const int statsTop = gridTop + m_slideInfo->height() + gap;
-    m_ranges->setGeometry(infoX, statsTop, std::max(rangeSize.width(), infoSize.width()), rangeSize.height());
-    if (large)
-        m_slideInfo->resize(m_ranges->width(), m_slideInfo->height());
-
-    // 4. The parameters below, the results right of them, the buttons after.
     m_parameters->SetCompact(!large);
-    QSize paramSize = m_parameters->sizeHint();
-    // Wide enough to show all five parameter tabs without scroll arrows.
-    const auto *tabs = m_parameters->findChild<QTabBar *>();
-    if (large && tabs)
-        paramSize.setWidth(std::max(paramSize.width(), tabs->sizeHint().width() + 40));
-    // The composite box reaches a little below the count table so that the slide
-    // cards (25 pixels under the axis, up to 25 tall) are not cut off.
-    const int compositeBottom = large ? rowBottom + 12 : rowBottom;
-    const int lowerTop = std::max(compositeBottom, m_ranges->geometry().bottom() + 1) + gap;
-    m_parameters->setGeometry(leftX, lowerTop, paramSize.width(), paramSize.height());
-    m_results->setGeometry(QRect(QPoint(leftX + paramSize.width() + gap, lowerTop),
-                                 ResultsPanel::FrameSize(large, lineHeight)));
-    const QRect result = m_results->geometry();
-    const int buttonHeight = btnNewSlide->sizeHint().height();
-    const int buttonWidth = std::max(btnLoadData->sizeHint().width(), btnSaveData->sizeHint().width()) + (large ? 12 : 2);
-    const int buttonX = result.right() + 1 + gap;
-    btnNewSlide->setGeometry(buttonX, lowerTop + 8, buttonWidth, buttonHeight);
-    btnLoadData->setGeometry(buttonX, lowerTop + 8 + (buttonHeight + gap), buttonWidth, buttonHeight);
-    btnSaveData->setGeometry(buttonX, lowerTop + 8 + 2 * (buttonHeight + gap), buttonWidth, buttonHeight);
 
-    // The compact arrangement keeps the two rows. Above: the count table with the
-    // data entry over the mortality frame in a narrow column beside it, which the
-    // composite graphs cover; right of them, and still in sight in composite view,
-    // the slide information over the size ranges, the cloud options under the
-    // range table.
-    QRect composite(leftX, gridTop, entryX + entryWidth - leftX, compositeBottom - gridTop);
-    if (!large) {
-        const int top = gap;
-        const int columnX = leftX + gridWidth + gap;
-        const int columnWidth = mortalitySize.width();
-        const int entryHeight = m_dropEntry->ArrangeNarrow(columnWidth, lineHeight);
-        const int compositeRight = columnX + columnWidth; // one past
-        const int rightX = compositeRight + gap;
-        const int rightWidth = std::max(infoSize.width(), rangeSize.width());
-        m_slideInfo->setGeometry(rightX, top, rightWidth, m_slideInfo->height());
-        const int statsFrameTop = m_slideInfo->geometry().bottom() + 1 + gap;
+    // 2. The rest of the upper row, 3. the lower row under it.
+    const QRect composite = large ? PlaceUpperRowLarge(a) : PlaceUpperRowSmall(a);
+    PlaceLowerRow(a, std::max(composite.bottom(), m_ranges->geometry().bottom()) + 1 + a.Gap);
 
-        // The upper row ends where its tallest column does.
-        const int columnBottom = gridTop + entryHeight + gap + mortalitySize.height();
-        const int topBottom = std::max({gridTop + gridHeight, statsFrameTop + rangeSize.height(), columnBottom});
-        m_ranges->setGeometry(rightX, statsFrameTop, rightWidth, topBottom - statsFrameTop);
-        m_strip->setGeometry(leftX, top, compositeRight - leftX, stripHeight);
-        m_countTable->setGeometry(leftX, gridTop, gridWidth, topBottom - gridTop);
-        m_dropEntry->setGeometry(columnX, gridTop, columnWidth, entryHeight);
-        m_mortality->setGeometry(columnX, gridTop + entryHeight + gap, columnWidth,
-                                 topBottom - (gridTop + entryHeight + gap));
-
-        const int lower = topBottom + gap;
-        m_parameters->move(leftX, lower);
-        m_results->move(leftX + paramSize.width() + gap, lower);
-        const QRect r = m_results->geometry();
-        btnNewSlide->move(r.right() + 1 + gap, lower + 8);
-        btnLoadData->move(r.right() + 1 + gap, lower + 8 + buttonHeight + gap);
-        btnSaveData->move(r.right() + 1 + gap, lower + 8 + 2 * (buttonHeight + gap));
-        composite = QRect(leftX, gridTop, compositeRight - leftX, topBottom - gridTop);
-    }
-
-    // 5. Units.
+    // 4. Units.
     m_parameters->ShowParameters();
     ApplyUnitLabels();
 
-    // 6. Inside the result frame: the histogram, its options and read-outs.
-    m_results->Arrange(large, lineHeight);
+    // 5. Inside the result frame: the histogram, its options and read-outs.
+    m_results->Arrange(large, a.LineHeight);
 
-    // 7. The composite graphs over the count table and the entry column.
+    // 6. The composite graphs over the count table and the entry column; the
+    // window just large enough for all.
     m_composite->setGeometry(composite);
     m_composite->Image();
     m_underComposite.clear();
     for (QWidget *w : {static_cast<QWidget *>(m_slideInfo), static_cast<QWidget *>(m_ranges)})
         if (w->geometry().intersects(composite))
             m_underComposite.push_back(w);
-
     int right = 0, bottom = 0;
     for (QWidget *w : {static_cast<QWidget *>(m_parameters), static_cast<QWidget *>(m_results),
                        static_cast<QWidget *>(m_ranges), static_cast<QWidget *>(btnSaveData),
@@ -194,10 +132,92 @@ void MainForm::LayoutCommon(bool large)
         right = std::max(right, w->geometry().right());
         bottom = std::max(bottom, w->geometry().bottom());
     }
-    setFixedSize(right + 1 + gap, bottom + 1 + gap);
+    setFixedSize(right + 1 + a.Gap, bottom + 1 + a.Gap);
 
-    // 8. The plot scales of the composite box, and the no-slide state.
+    // 7. The plot scales of the composite box, and the no-slide state.
     m_view.PlotScaleTop = large ? kPlotScaleTopLarge : kPlotScaleTopSmall;
     m_view.PlotScaleHeight = large ? kPlotScaleHeightLarge : kPlotScaleHeightSmall;
     ResetSlideSet();
+}
+
+// The full upper row: the count table, the data entry over the mortality frame,
+// then the slide information over the size-range table, its cloud options beside
+// it. The composite box reaches a little below the count table so that the
+// slide cards (25 pixels under the axis, up to 25 tall) are not cut off.
+QRect MainForm::PlaceUpperRowLarge(const Arrangement &a)
+{
+    const QFontMetrics fm(font());
+    m_strip->setGeometry(a.LeftX, a.Gap, a.GridWidth, a.StripHeight);
+    m_countTable->setGeometry(a.LeftX, a.GridTop, a.GridWidth, a.GridHeight);
+
+    const QSize mortalitySize = m_mortality->sizeHint();
+    const int entryX = a.LeftX + a.GridWidth + a.Gap;
+    const int entryWidth = std::max(m_dropEntry->CaptionWidth(fm) + 24, mortalitySize.width());
+    m_dropEntry->setGeometry(entryX, a.GridTop, entryWidth, 2 * a.LineHeight + 24);
+    m_dropEntry->Arrange(entryWidth, a.LineHeight);
+    m_mortality->setGeometry(entryX, a.GridTop + m_dropEntry->height() + a.Gap, entryWidth, mortalitySize.height());
+
+    const int infoX = entryX + entryWidth + a.Gap;
+    const QSize infoSize = m_slideInfo->Arrange(a.LineHeight, fm);
+    const QSize rangeSize = m_ranges->Arrange(true, a.RowHeight);
+    const int width = std::max(rangeSize.width(), infoSize.width());
+    m_slideInfo->setGeometry(infoX, a.GridTop, width, infoSize.height());
+    m_ranges->setGeometry(infoX, a.GridTop + infoSize.height() + a.Gap, width, rangeSize.height());
+
+    const int compositeBottom = a.GridTop + a.GridHeight + 12;
+    return QRect(a.LeftX, a.GridTop, entryX + entryWidth - a.LeftX, compositeBottom - a.GridTop);
+}
+
+// The compact upper row: the count table with the data entry over the mortality
+// frame in a narrow column beside it, which the composite graphs cover; right of
+// them, and still in sight in composite view, the slide information over the
+// size ranges, the cloud options under the range table.
+QRect MainForm::PlaceUpperRowSmall(const Arrangement &a)
+{
+    const QFontMetrics fm(font());
+    const QSize mortalitySize = m_mortality->sizeHint();
+    const int columnX = a.LeftX + a.GridWidth + a.Gap;
+    const int columnWidth = mortalitySize.width();
+    const int entryHeight = m_dropEntry->ArrangeNarrow(columnWidth, a.LineHeight);
+    const int compositeRight = columnX + columnWidth; // one past
+
+    const QSize infoSize = m_slideInfo->Arrange(a.LineHeight, fm);
+    const QSize rangeSize = m_ranges->Arrange(false, a.RowHeight);
+    const int rightX = compositeRight + a.Gap;
+    const int rightWidth = std::max(infoSize.width(), rangeSize.width());
+    m_slideInfo->setGeometry(rightX, a.Gap, rightWidth, infoSize.height());
+    const int statsFrameTop = m_slideInfo->geometry().bottom() + 1 + a.Gap;
+
+    // The upper row ends where its tallest column does.
+    const int columnBottom = a.GridTop + entryHeight + a.Gap + mortalitySize.height();
+    const int topBottom = std::max({a.GridTop + a.GridHeight, statsFrameTop + rangeSize.height(), columnBottom});
+    m_ranges->setGeometry(rightX, statsFrameTop, rightWidth, topBottom - statsFrameTop);
+    m_strip->setGeometry(a.LeftX, a.Gap, compositeRight - a.LeftX, a.StripHeight);
+    m_countTable->setGeometry(a.LeftX, a.GridTop, a.GridWidth, topBottom - a.GridTop);
+    m_dropEntry->setGeometry(columnX, a.GridTop, columnWidth, entryHeight);
+    const int mortalityTop = a.GridTop + entryHeight + a.Gap;
+    m_mortality->setGeometry(columnX, mortalityTop, columnWidth, topBottom - mortalityTop);
+    return QRect(a.LeftX, a.GridTop, compositeRight - a.LeftX, topBottom - a.GridTop);
+}
+
+// The parameters at the left, the results right of them, the buttons after.
+void MainForm::PlaceLowerRow(const Arrangement &a, int top)
+{
+    QSize paramSize = m_parameters->sizeHint();
+    // Wide enough to show all five parameter tabs without scroll arrows.
+    const auto *tabs = m_parameters->findChild<QTabBar *>();
+    if (a.Large && tabs)
+        paramSize.setWidth(std::max(paramSize.width(), tabs->sizeHint().width() + 40));
+    m_parameters->setGeometry(a.LeftX, top, paramSize.width(), paramSize.height());
+    m_results->setGeometry(QRect(QPoint(a.LeftX + paramSize.width() + a.Gap, top),
+                                 ResultsPanel::FrameSize(a.Large, a.LineHeight)));
+    const int buttonHeight = btnNewSlide->sizeHint().height();
+    const int buttonWidth =
+        std::max(btnLoadData->sizeHint().width(), btnSaveData->sizeHint().width()) + (a.Large ? 12 : 2);
+    const int buttonX = m_results->geometry().right() + 1 + a.Gap;
+    int y = top + 8;
+    for (QPushButton *button : {btnNewSlide, btnLoadData, btnSaveData}) {
+        button->setGeometry(buttonX, y, buttonWidth, buttonHeight);
+        y += buttonHeight + a.Gap;
+    }
 }
