@@ -83,14 +83,17 @@ void MainForm::RefreshCurrentSlide()
     m_view.CurrentVMD = IsCompositeView() ? m_view.Composite.CompVMD : s.VMD;
     m_view.CurrentNMD = IsCompositeView() ? m_view.Composite.CompNMD : s.NMD;
 
-    VMDLabel->clear();
-    DropLabel->clear();
-    NMDLabel->clear();
     ClearResultPic();
+    // Each read-out is set once, to its new text: a label cleared and set again
+    // repaints even when the figure did not change.
     if (m_resultsEnabled) {
         DrawResult();
         UpdateHistogramLabels();
         UpdateStatsLabels();
+    } else {
+        VMDLabel->clear();
+        DropLabel->clear();
+        NMDLabel->clear();
     }
     // The line graphs draw every slide: the one on view has just changed.
     if (IsCompositeView() && m_view.CompositeView >= 1)
