@@ -28,6 +28,8 @@ void MainForm::SetCellText(int row, int column, const QString &text)
     QTableWidgetItem *item = DataGrid->item(row - 1, column);
     if (!item)
         return;
+    if (column >= 2 && row < int(m_shownRows.size()))
+        m_shownRows[size_t(row)] = ShownCountRow();
     if (item->text() != text)
         item->setText(text);
 }
@@ -66,6 +68,7 @@ void MainForm::ResizeCountTable()
     const int oldRows = DataGrid->rowCount();
     const int rows = m_set.Params.MaxSizeEPD;
     DataGrid->setRowCount(rows);
+    m_shownRows.assign(size_t(rows) + 1, ShownCountRow());
     const QBrush fixedBack = palette().brush(QPalette::Button);
     for (int r = oldRows; r < rows; ++r) {
         QTableWidgetItem *size = makeItem(Qt::AlignCenter);

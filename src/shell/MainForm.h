@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QButtonGroup;
@@ -194,6 +195,15 @@ private:
     UserScale m_histScale;
     UserScale m_lineScale; // the line-data graph's, for placing the read-outs
     std::function<void(MainForm &)> m_printHandler;
+    // What each row of the count table was last written with (the fractions
+    // as number text), so a refresh touches only the cells whose text changed;
+    // a count of -1 marks a row whose cells were written otherwise.
+    struct ShownCountRow
+    {
+        int16_t Count = -1;
+        std::string VF, Cumulative;
+    };
+    std::vector<ShownCountRow> m_shownRows;
     std::unique_ptr<SlideSetDocument> m_document;
     std::unique_ptr<SlideSetCommands> m_commands;
 

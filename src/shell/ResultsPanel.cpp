@@ -51,20 +51,38 @@ QString graphTitleSuffix(int mode)
 void MainForm::RefreshCurrentSlide()
 {
     const Slide &s = m_set.Current();
-    const int n = std::min<int>(m_set.Params.MaxSizeEPD, int(s.Counts.size()) - 1);
+    const int n = std::min<int>({m_set.Params.MaxSizeEPD, int(s.Counts.size()) - 1, int(m_shownRows.size()) - 1});
     float cumulative = 0;
+    // A drop changes its own class and the fractions of the others; at 2 000
+    // classes rewriting every row would be most of the refresh.
+    char text[NumberText::kCapacity];
     for (int k = 1; k <= n; ++k) {
         const int16_t count = s.Counts[k];
+        ShownCountRow shown = std::move(m_shownRows[size_t(k)]);
         if (count > 0) {
-            SetCellText(k, 2, m_format.Format(count, "0"));
-            SetCellText(k, 3, m_format.Format(double(count) * k, "0") + kCountPad);
             cumulative = cumulative + s.VF[k];
-            SetCellText(k, 4, m_format.Format(s.VF[k], "0.00") + kFractionPad);
-            SetCellText(k, 5, m_format.Format(cumulative, "0.00") + kFractionPad);
-        } else {
+            const bool rewrite = count != shown.Count;
+            if (rewrite) {
+                SetCellText(k, 2, m_format.Format(count, "0"));
+                SetCellText(k, 3, m_format.Format(double(count) * k, "0") + kCountPad);
+            }
+            const std::string_view vf(text, size_t(NumberText::Format(text, s.VF[k], "0.00") - text));
+            if (rewrite || vf != shown.VF) {
+                SetCellText(k, 4, m_format.Format(s.VF[k], "0.00") + kFractionPad);
+                shown.VF = vf;
+            }
+            const std::string_view cumulativeText(text, size_t(NumberText::Format(text, cumulative, "0.00") - text));
+            if (rewrite || cumulativeText != shown.Cumulative) {
+                SetCellText(k, 5, m_format.Format(cumulative, "0.00") + kFractionPad);
+                shown.Cumulative = cumulativeText;
+            }
+            shown.Count = count;
+        } else if (shown.Count != 0) {
             for (int c = 2; c <= 5; ++c)
                 SetCellText(k, c, QString());
+            shown = ShownCountRow{0, {}, {}};
         }
+        m_shownRows[size_t(k)] = std::move(shown);
     }
     if (m_set.CurrentSlide >= 1) {
         txtSlideInfo[1]->setText(m_format.General(s.Position));
@@ -83,14 +101,17 @@ void MainForm::RefreshCurrentSlide()
     m_view.CurrentVMD = IsCompositeView() ? m_view.Composite.CompVMD : s.VMD;
     m_view.CurrentNMD = IsCompositeView() ? m_view.Composite.CompNMD : s.NMD;
 
-    VMDLabel->clear();
-    DropLabel->clear();
-    NMDLabel->clear();
     ClearResultPic();
+    // Each read-out is set once, to its new text: a label cleared and set again
+    // repaints even when the figure did not change.
     if (m_resultsEnabled) {
         DrawResult();
         UpdateHistogramLabels();
         UpdateStatsLabels();
+    } else {
+        VMDLabel->clear();
+        DropLabel->clear();
+        NMDLabel->clear();
     }
     // The line graphs draw every slide: the one on view has just changed.
     if (IsCompositeView() && m_view.CompositeView >= 1)
