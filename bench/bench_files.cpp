@@ -4,6 +4,7 @@
 #include "files/SlideSetFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -11,6 +12,8 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <random>
 
@@ -272,6 +275,48 @@ void BM_SaveAgainstFloor(benchmark::State &state)
     state.counters["cpu_ratio"] = double(saveCpu) / double(std::max<std::clock_t>(floorCpu, 1));
 }
 BENCHMARK(BM_SaveAgainstFloor)->Args({255, 200})->Args({2000, 200})->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// The memory the save itself takes over the set it writes, the most at any
+// moment (Linux: the process's resident high-water mark, reset just before).
+// Counted in MiB; the writer should hold one chunk, whatever the file's size.
+#ifdef __linux__
+long residentKiB(const char *field)
+{
+    std::FILE *status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return -1;
+    char line[256];
+    long kib = -1;
+    const size_t n = std::strlen(field);
+    while (std::fgets(line, sizeof line, status))
+        if (std::strncmp(line, field, n) == 0)
+            kib = std::strtol(line + n, nullptr, 10);
+    std::fclose(status);
+    return kib;
+}
+
+void BM_SavePeakMemory(benchmark::State &state)
+{
+    const SlideSet set = makeSet(int(state.range(0)), int16_t(state.range(1)));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("set.csv"));
+    long peak = 0;
+    for (auto _ : state) {
+        if (std::FILE *refs = std::fopen("/proc/self/clear_refs", "w")) {
+            std::fputs("5", refs); // resets the high-water mark to the present
+            std::fclose(refs);
+        }
+        const long before = residentKiB("VmRSS:");
+        if (!WriteSlideSetFile(path, set, kComma, NumberFormat()).isEmpty())
+            state.SkipWithError("save failed");
+        peak = std::max(peak, residentKiB("VmHWM:") - before);
+    }
+    state.counters["peak_MiB"] = double(peak) / 1024.0;
+    state.counters["set_MiB"] = double(residentKiB("VmRSS:")) / 1024.0;
+    state.counters["file_MiB"] = double(QFileInfo(path).size()) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_SavePeakMemory)->Args({2000, 2000})->Iterations(3)->Unit(benchmark::kMillisecond);
+#endif
 
 } // namespace
 

@@ -382,6 +382,42 @@ private slots:
         }
         QCOMPARE(RunPlotCommand({realistic, "--graph", "line-data", "-o", dir.filePath("no/such/folder/x.png")}), 1);
     }
+
+    // At 2 000 classes most segments share a pixel column with their
+    // neighbours: drawn in one batch they must still leave the pixels that
+    // filling each on its own leaves.
+    void segmentsSharingColumnsDrawnAsOneByOne()
+    {
+        ViewState view;
+        SlideSet set;
+        set.Params.MaxSizeEPD = 2000;
+        int16_t largest = 0;
+        ResizeClassArrays(set, largest);
+        set.CurrentSlide = AddSlide(set, 0);
+        for (int16_t k = 1; k <= 2000; k += 1 + k % 3)
+            PutDrops(set, view, set.CurrentSlide, k, int16_t(1 + (k * 7919) % 23));
+        Refresh(set, view);
+        for (bool composite : {false, true})
+            for (int mode = 1; mode <= 5; ++mode) {
+                view.GraphMode = mode;
+                view.CompositeChecked = composite;
+                const QImage batched = histogram(set, view).first;
+                const QImage oneByOne = drawn(kResultPicSize, [&](DrawingSurface &s) {
+                    const HistogramResult again = DrawResult(s, set, view);
+                    s.Cls();
+                    if (again.MarkerDrawn) {
+                        const double x = mode <= 2 ? view.CurrentVMD : view.CurrentNMD;
+                        s.Line(x, 0, x, 1.1 * std::abs(s.ScaleHeight), GraphColours::Marker);
+                    }
+                    for (const SegmentCorners &c : again.Segments) {
+                        s.FillColor = GraphColours::Histogram;
+                        s.Polygon(std::vector<QPoint>(c.begin(), c.end()));
+                    }
+                    return again.Segments.size();
+                }).first;
+                QCOMPARE(oneByOne, batched);
+            }
+    }
 };
 
 QTEST_MAIN(TestGraphs)

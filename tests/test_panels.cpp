@@ -79,6 +79,27 @@ static void typeAndEnter(QLineEdit *field, const QString &text)
     QTest::keyClick(field, Qt::Key_Return);
 }
 
+// The cage counts read row by row: each caption names its box, left of it on its
+// row, and each result shown stands on the row of the count it comes from.
+static void checkCountRows(QWidget *host, int counts)
+{
+    auto row = [host](QWidget *w) { return QRect(w->mapTo(host, QPoint(0, 0)), w->size()); };
+    for (int i = 1; i <= counts; ++i) {
+        auto *caption = host->findChild<QLabel *>(QStringLiteral("lblMortality%1").arg(i));
+        auto *box = host->findChild<QLineEdit *>(QStringLiteral("txtMortality%1").arg(i));
+        QVERIFY2(caption && box, qPrintable(QString::number(i)));
+        QCOMPARE(caption->buddy(), box);
+        QCOMPARE_LE(row(caption).right(), row(box).left());
+        QCOMPARE(row(caption).center().y(), row(box).center().y());
+        if (i == 1)
+            continue;
+        auto *result = host->findChild<QLabel *>(QStringLiteral("lblMortality%1").arg(counts + i - 1));
+        QVERIFY(result && result->isVisible());
+        QCOMPARE_LE(row(box).right(), row(result).left());
+        QCOMPARE(row(result).center().y(), row(box).center().y());
+    }
+}
+
 class TestPanels : public QObject
 {
     Q_OBJECT
@@ -217,6 +238,7 @@ private slots:
         QCOMPARE(form->label(QStringLiteral("lblMortality5")), QStringLiteral("= 25.00%"));
         QCOMPARE(form->label(QStringLiteral("lblMortality7")), QStringLiteral("= 55.56%"));
         QVERIFY(!form->child<QLabel>(QStringLiteral("lblMortalityWarning"))->isVisible());
+        checkCountRows(form->mortality, 4);
     }
 
     void clearingNumberInCage()
@@ -279,6 +301,7 @@ private slots:
             QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("lblMortality4"))->text(), QStringLiteral("= 15.0%"));
             typeAndEnter(dialog.findChild<QLineEdit *>(QStringLiteral("txtMortality3")), QStringLiteral("2"));
             QCOMPARE(QApplication::focusWidget(), accept);
+            checkCountRows(&dialog, 3);
             accept->click();
         });
         QCOMPARE(form->set.ControlData, (MortalityCounts{20, 0, 3, 2}));

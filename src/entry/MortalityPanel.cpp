@@ -1,6 +1,7 @@
 #include "MortalityPanel.h"
 
 #include "MainFormContext.h"
+#include "MortalityGrid.h"
 #include "NumericKeyFilter.h"
 #include "SlideSetDocument.h"
 #include "frmControlData.h"
@@ -14,15 +15,6 @@
 
 #include <algorithm>
 
-namespace {
-
-QString indexed(const char *name, int i)
-{
-    return QString::fromLatin1(name) + QString::number(i);
-}
-
-} // namespace
-
 MortalityPanel::MortalityPanel(MainFormContext &context, QWidget *parent)
     : QGroupBox(QStringLiteral("&Mortality Information"), parent)
     , m_context(context)
@@ -34,33 +26,19 @@ MortalityPanel::MortalityPanel(MainFormContext &context, QWidget *parent)
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(3);
 
-    const char *captions[] = {"Number in cage:", "1 hr knockdown:", "12 hr mortality:", "24 hr mortality:"};
+    const MortalityGrid made = AddMortalityGrid(
+        *grid,
+        {QStringLiteral("Number in cage:"), QStringLiteral("1 hr knockdown:"), QStringLiteral("12 hr mortality:"),
+         QStringLiteral("24 hr mortality:")},
+        m_context.Format().decimalSeparator(), this, [this](int i) { CommitBox(i); },
+        [this](int i) { enterPressed(i); });
     for (int i = 1; i <= 4; ++i) {
-        auto *caption = new QLabel(QString::fromLatin1(captions[i - 1]), this);
-        caption->setObjectName(indexed("lblMortality", i));
-        caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        m_labels[i] = caption;
-        auto *box = new QLineEdit(this);
-        box->setObjectName(indexed("txtMortality", i));
-        box->setFixedWidth(52);
-        caption->setBuddy(box);
-        m_boxes[i] = box;
-        grid->addWidget(caption, i - 1, 0);
-        grid->addWidget(box, i - 1, 1);
-
-        // Counts are whole numbers: digits and Backspace only.
-        auto *behaviour = new EntryFieldBehaviour(box, FieldTyping::Whole, m_context.Format().decimalSeparator(), this);
-        behaviour->onLeave = [this, i] { CommitBox(i); };
-        behaviour->onEnter = [this, i] { enterPressed(i); };
-        box->installEventFilter(this);
+        m_labels[i] = made.captions[i - 1];
+        m_boxes[i] = made.boxes[i - 1];
+        m_boxes[i]->installEventFilter(this);
     }
-    for (int i = 5; i <= 7; ++i) {
-        auto *result = new QLabel(this);
-        result->setObjectName(indexed("lblMortality", i));
-        result->setVisible(false);
-        m_labels[i] = result;
-        grid->addWidget(result, i - 4, 2);
-    }
+    for (int i = 5; i <= 7; ++i)
+        m_labels[i] = made.results[i - 5];
     // Without control data the warning stands where the three results would.
     m_warning = new QLabel(QStringLiteral("No control data entered"), this);
     m_warning->setObjectName(QStringLiteral("lblMortalityWarning"));

@@ -9,6 +9,9 @@ PictureBox::PictureBox(QWidget *parent)
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(2);
     setMouseTracking(true);
+    // The border and the drawing cover every pixel: the frame behind need not
+    // repaint whenever the drawing does.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 QImage &PictureBox::Image()

@@ -1,6 +1,7 @@
 #include "frmControlData.h"
 
 #include "MainFormContext.h"
+#include "MortalityGrid.h"
 #include "NumericKeyFilter.h"
 
 #include <QApplication>
@@ -11,15 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-
-QString indexed(const char *name, int i)
-{
-    return QString::fromLatin1(name) + QString::number(i);
-}
-
-} // namespace
 
 frmControlData::frmControlData(MainFormContext &context, QWidget *parent)
     : QDialog(parent)
@@ -35,31 +27,16 @@ frmControlData::frmControlData(MainFormContext &context, QWidget *parent)
     auto *grid = new QGridLayout(frame);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(4);
-    const char *captions[] = {"Number in cage:", "12 hr mortality:", "24 hr mortality:"};
-    const QChar decimal = m_context.Format().decimalSeparator();
+    const MortalityGrid made = AddMortalityGrid(
+        *grid,
+        {QStringLiteral("Number in cage:"), QStringLiteral("12 hr mortality:"), QStringLiteral("24 hr mortality:")},
+        m_context.Format().decimalSeparator(), this, [this](int i) { LeaveBox(i); }, [this](int i) { enterPressed(i); });
     for (int i = 1; i <= 3; ++i) {
-        auto *caption = new QLabel(QString::fromLatin1(captions[i - 1]), frame);
-        caption->setObjectName(indexed("lblMortality", i));
-        caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        m_labels[i] = caption;
-        auto *box = new QLineEdit(frame);
-        box->setObjectName(indexed("txtMortality", i));
-        box->setFixedWidth(52);
-        caption->setBuddy(box);
-        m_boxes[i] = box;
-        grid->addWidget(caption, i - 1, 0);
-        grid->addWidget(box, i - 1, 1);
-        auto *behaviour = new EntryFieldBehaviour(box, FieldTyping::Whole, decimal, this);
-        behaviour->onLeave = [this, i] { LeaveBox(i); };
-        behaviour->onEnter = [this, i] { enterPressed(i); };
+        m_labels[i] = made.captions[i - 1];
+        m_boxes[i] = made.boxes[i - 1];
     }
-    for (int i = 4; i <= 5; ++i) {
-        auto *percentage = new QLabel(frame);
-        percentage->setObjectName(indexed("lblMortality", i));
-        percentage->setVisible(false);
-        m_labels[i] = percentage;
-        grid->addWidget(percentage, i - 3, 2);
-    }
+    for (int i = 4; i <= 5; ++i)
+        m_labels[i] = made.results[i - 4];
     grid->setColumnMinimumWidth(2, fontMetrics().horizontalAdvance(QStringLiteral("= 100.0%")) + 8);
 
     m_accept = new QPushButton(QStringLiteral("Accept"), this);

@@ -260,12 +260,31 @@ SegmentCorners segmentCorners(DrawingSurface &surface, double diameterA, double 
 }
 
 // Every segment in one go: at 2 000 classes setting the pen and brush per
-// polygon is a large share of the repaint.
+// polygon is a large share of the repaint. Where many classes share one pixel
+// column their segments have no width and draw only their outline, the column
+// from the higher top down to the base: a run of them in a row is drawn as the
+// one tallest, which leaves the same pixels.
 void fillSegments(DrawingSurface &surface, const std::vector<SegmentCorners> &segments)
 {
     static_assert(sizeof(SegmentCorners) == 4 * sizeof(QPoint), "corners lie one after another");
+    const auto upright = [](const SegmentCorners &c) {
+        return c[0].x() == c[2].x() && c[1] == c[2] && c[0].y() <= c[1].y() && c[3].y() <= c[1].y();
+    };
+    std::vector<SegmentCorners> drawn;
+    drawn.reserve(segments.size());
+    for (const SegmentCorners &c : segments) {
+        if (upright(c) && !drawn.empty() && upright(drawn.back()) && drawn.back()[0].x() == c[0].x()
+            && drawn.back()[1] == c[1]) {
+            SegmentCorners &run = drawn.back();
+            const int top = std::min({run[0].y(), run[3].y(), c[0].y(), c[3].y()});
+            run[0].setY(top);
+            run[3].setY(top);
+            continue;
+        }
+        drawn.push_back(c);
+    }
     surface.FillColor = GraphColours::Histogram;
-    surface.Quads(segments.empty() ? nullptr : segments.front().data(), int(segments.size()));
+    surface.Quads(drawn.empty() ? nullptr : drawn.front().data(), int(drawn.size()));
 }
 
 } // namespace

@@ -74,7 +74,11 @@ void CountTable::setCellText(int row, int column, const QString &text)
     if (row < 1 || row > rowCount())
         return;
     QTableWidgetItem *cell = item(row - 1, column);
-    if (cell && cell->text() != text)
+    if (!cell)
+        return;
+    if (column >= kCountColumn && row < int(m_shownRows.size()))
+        m_shownRows[size_t(row)] = ShownRow();
+    if (cell->text() != text)
         cell->setText(text);
 }
 
@@ -119,6 +123,7 @@ void CountTable::Resize()
     const int oldRows = rowCount();
     const int rows = set.Params.MaxSizeEPD;
     setRowCount(rows);
+    m_shownRows.assign(size_t(rows) + 1, ShownRow());
     const QBrush fixedBack = window()->palette().brush(QPalette::Button);
     for (int r = oldRows; r < rows; ++r) {
         QTableWidgetItem *size = makeItem(Qt::AlignCenter);
@@ -144,20 +149,39 @@ void CountTable::RewriteDiameters()
 void CountTable::ShowSlide(const Slide &slide)
 {
     const NumberFormat &format = m_context.Format();
-    const int classes = std::min<int>(m_context.Set().Params.MaxSizeEPD, int(slide.Counts.size()) - 1);
+    const int classes =
+        std::min<int>({m_context.Set().Params.MaxSizeEPD, int(slide.Counts.size()) - 1, int(m_shownRows.size()) - 1});
     float cumulative = 0;
+    // A drop changes its own class and the fractions of the others; at 2 000
+    // classes rewriting every row would be most of the refresh.
+    char text[NumberText::kCapacity];
     for (int k = 1; k <= classes; ++k) {
         const int16_t count = slide.Counts[k];
+        ShownRow shown = std::move(m_shownRows[size_t(k)]);
         if (count > 0) {
-            setCellText(k, 2, format.Format(count, "0"));
-            setCellText(k, 3, format.Format(double(count) * k, "0") + kCountPad);
             cumulative = cumulative + slide.VF[k];
-            setCellText(k, 4, format.Format(slide.VF[k], "0.00") + kFractionPad);
-            setCellText(k, 5, format.Format(cumulative, "0.00") + kFractionPad);
-        } else {
+            const bool rewrite = count != shown.Count;
+            if (rewrite) {
+                setCellText(k, 2, format.Format(count, "0"));
+                setCellText(k, 3, format.Format(double(count) * k, "0") + kCountPad);
+            }
+            const std::string_view vf(text, size_t(NumberText::Format(text, slide.VF[k], "0.00") - text));
+            if (rewrite || vf != shown.VF) {
+                setCellText(k, 4, format.Format(slide.VF[k], "0.00") + kFractionPad);
+                shown.VF = vf;
+            }
+            const std::string_view cumulativeText(text, size_t(NumberText::Format(text, cumulative, "0.00") - text));
+            if (rewrite || cumulativeText != shown.Cumulative) {
+                setCellText(k, 5, format.Format(cumulative, "0.00") + kFractionPad);
+                shown.Cumulative = cumulativeText;
+            }
+            shown.Count = count;
+        } else if (shown.Count != 0) {
             for (int c = 2; c <= 5; ++c)
                 setCellText(k, c, QString());
+            shown = ShownRow{0, {}, {}};
         }
+        m_shownRows[size_t(k)] = std::move(shown);
     }
 }
 

@@ -2,6 +2,9 @@
 
 #include <QTableWidget>
 
+#include <string>
+#include <vector>
+
 class QFont;
 class WindowContext;
 struct Slide;
@@ -51,6 +54,16 @@ private:
     void setCellText(int row, int column, const QString &text);
     QString cellText(int row, int column) const;
     void colourCountColumn(bool enabled);
+
+    // What each row was last written with (the fractions as number text), so a
+    // refresh touches only the cells whose text changed; a count of -1 marks a
+    // row whose cells were written otherwise.
+    struct ShownRow
+    {
+        int16_t Count = -1;
+        std::string VF, Cumulative;
+    };
+    std::vector<ShownRow> m_shownRows;
 
     WindowContext &m_context;
     bool m_entryEnabled = false;

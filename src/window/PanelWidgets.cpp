@@ -38,6 +38,10 @@ void SetGridColours(QTableWidget *grid, bool enabled, const QColor &gridLines)
         // Grid lines have no palette role; the style sheet carries all three.
         grid->setStyleSheet(QStringLiteral("QTableWidget { gridline-color: %1; color: %2; background-color: %3; }")
                                 .arg(gridLines.name(), text.name(), back.name()));
+        // The sheet paints the whole background of the cells, yet leaves them
+        // marked see-through: every changed figure would repaint the frames
+        // behind the table as well.
+        grid->viewport()->setAutoFillBackground(true);
         return;
     }
     QPalette p = grid->palette();

@@ -167,14 +167,17 @@ void ResultsPanel::SetResultsEnabled(bool enabled)
 void ResultsPanel::ShowResults(bool enabled)
 {
     SetResultsEnabled(enabled);
-    VMDLabel->clear();
-    DropLabel->clear();
-    NMDLabel->clear();
     ResultPic->Clear();
+    // Each read-out is set once, to its new text: a label cleared and set again
+    // repaints even when the figure did not change.
     if (m_enabled) {
         DrawResult();
         UpdateHistogramLabels();
         UpdateStatsLabels();
+    } else {
+        VMDLabel->clear();
+        DropLabel->clear();
+        NMDLabel->clear();
     }
 }
 
