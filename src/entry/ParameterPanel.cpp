@@ -208,7 +208,7 @@ void ParameterPanel::buildOptics(QFrame *frame)
 {
     auto *grid = paramGrid(frame);
     const QString captions[] = {QStringLiteral("Scan Length:"), QStringLiteral("# EPD on reticule:"),
-                                kMicro + QStringLiteral("m/EPD:"), QStringLiteral("Spread Factor:")};
+                                Microns() + QStringLiteral("/EPD:"), QStringLiteral("Spread Factor:")};
     m_scanLengthUnit = makeLabel(QStringLiteral("lblOptics5"), QString(), frame);
     const QChar decimal = m_context.Format().decimalSeparator();
     for (int i = 1; i <= 4; ++i) {

@@ -1,6 +1,7 @@
 #include "frmLabelLimits.h"
 
 #include "model/NumberText.h"
+#include "model/Units.h"
 #include "platform/ui/MessageBoxes.h"
 
 #include <QDialogButtonBox>
@@ -17,8 +18,8 @@ frmLabelLimits::frmLabelLimits(const LabelLimits &limits, const NumberFormat &fo
     setWindowTitle(QStringLiteral("Label Limits"));
     setModal(true);
 
-    auto *intro = new QLabel(QStringLiteral("Droplet-size limits from the product label, in \u00B5m.\n"
-                                            "Leave a box empty where the label sets no limit."),
+    auto *intro = new QLabel(QStringLiteral("Droplet-size limits from the product label, in ") + Microns()
+                                 + QStringLiteral(".\nLeave a box empty where the label sets no limit."),
                              this);
     auto *form = new QFormLayout;
     const char *names[3] = {"txtDv05From", "txtDv05To", "txtDv09Below"};
@@ -52,7 +53,7 @@ void frmLabelLimits::cmdOK_Click()
             continue;
         float value = 0;
         if (m_format.ToSingle(text, value) != ParseStatus::Ok || !(value > 0)) {
-            MessageBoxes::Show(this, QStringLiteral("\"%1\" is not a droplet diameter in \u00B5m.").arg(text),
+            MessageBoxes::Show(this, QStringLiteral("\"%1\" is not a droplet diameter in %2.").arg(text, Microns()),
                                MessageBoxes::OkOnly, MessageBoxes::Exclamation);
             box->setFocus();
             box->selectAll();

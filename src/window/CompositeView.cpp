@@ -135,7 +135,7 @@ std::array<CompositeView::Readout, 7> CompositeView::readouts(const Slide &s) co
 {
     const NumberFormat &format = m_context.Format();
     auto ratio = [](float v, float max) { return max > 0 ? double(v) / max : 0.0; };
-    const QString microns = QStringLiteral(" ") + kMicro + QStringLiteral("m ");
+    const QString microns = MicronsCaption() + QLatin1Char(' ');
     // A mortality that could not be computed (no control cage, or every control
     // insect dead) is no 0 %: it reads "-" and has no point to mark.
     const auto mortality = [&format](const std::optional<float> &v) {

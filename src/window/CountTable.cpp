@@ -42,7 +42,7 @@ CountTable::CountTable(WindowContext &context, QWidget *parent)
 
 void CountTable::SetHeadings(const QFont &font)
 {
-    const QStringList headings = {QStringLiteral("EPD"), QStringLiteral("Diam. (") + kMicro + QStringLiteral("m)"),
+    const QStringList headings = {QStringLiteral("EPD"), QStringLiteral("Diam. (") + Microns() + QLatin1Char(')'),
                                   QStringLiteral("Count"), QStringLiteral("EPD") + QChar(0x00D7) + QStringLiteral("Count"),
                                   QStringLiteral("Vol. Fraction"), QStringLiteral("Cumulative VF")};
     // A desktop theme may give item views a face of its own; the table keeps the

@@ -94,7 +94,7 @@ void ResultsPanel::Arrange(bool large, int lineHeight)
     m_histScale.Height = -1;
     m_histScale.Pixels = ResultPic->Image().size();
     m_context.View().GraphMode = chosenGraphOption() > 0 ? chosenGraphOption() : 1;
-    ResultLabel->setText(kMicro + QStringLiteral("m"));
+    ResultLabel->setText(Microns());
     ResultLabel->adjustSize();
     ResultLabel->move(histogramBox.left() + (histogramBox.width() - ResultLabel->width()) / 2,
                       histogramBox.bottom() + 1 + 2);

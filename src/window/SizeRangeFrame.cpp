@@ -79,7 +79,7 @@ void SizeRangeFrame::SetHeadings(const QFont &font)
     };
     int rangeWidth = widest(headings[0]);
     for (int j = 0; j < kRangeCount; ++j) {
-        const QString text = QStringLiteral(" ") + RangeBounds(j) + kMicro + QStringLiteral("m");
+        const QString text = QStringLiteral(" ") + RangeLabel(j);
         auto *item = new QTableWidgetItem(text);
         item->setFlags(Qt::ItemIsEnabled);
         item->setBackground(window()->palette().color(QPalette::Button));
