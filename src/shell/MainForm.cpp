@@ -315,8 +315,6 @@ void MainForm::ShowComposite(bool checked)
     for (QWidget *w : {static_cast<QWidget *>(m_dropEntry), static_cast<QWidget *>(m_mortality),
                        static_cast<QWidget *>(m_countTable)})
         w->setVisible(!checked);
-    for (QWidget *w : m_underComposite)
-        w->setVisible(!checked);
     // Optics changed in composite view recomputed every slide; the slide coming
     // back into view shows its figures as they are now, not as they were.
     if (!checked)

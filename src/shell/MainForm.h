@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 class CompositeView;
 class CountTable;
@@ -142,5 +141,4 @@ private:
     QPushButton *btnNewSlide = nullptr;
     QPushButton *btnLoadData = nullptr;
     QPushButton *btnSaveData = nullptr;
-    std::vector<QWidget *> m_underComposite; // further panels the composite graphs cover
 };

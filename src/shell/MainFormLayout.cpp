@@ -119,11 +119,6 @@ void MainForm::LayoutCommon(bool large)
     // 6. The composite graphs over the count table and the entry column; the
     // window just large enough for all.
     m_composite->setGeometry(composite);
-    m_composite->Image();
-    m_underComposite.clear();
-    for (QWidget *w : {static_cast<QWidget *>(m_slideInfo), static_cast<QWidget *>(m_ranges)})
-        if (w->geometry().intersects(composite))
-            m_underComposite.push_back(w);
     int right = 0, bottom = 0;
     for (QWidget *w : {static_cast<QWidget *>(m_parameters), static_cast<QWidget *>(m_results),
                        static_cast<QWidget *>(m_ranges), static_cast<QWidget *>(btnSaveData),
