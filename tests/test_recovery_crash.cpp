@@ -1,6 +1,5 @@
-// The real program, counting, killed without warning and started again: every
-// drop typed more than two seconds before the kill must come back, as unsaved
-// work. The program runs offscreen and is driven through its test feed.
+// The real program, driven through its test feed, killed while counting and started
+// again: every drop typed over two seconds before the kill comes back, as unsaved work.
 #include "files/SlideSetFile.h"
 
 #include <QElapsedTimer>
@@ -23,34 +22,21 @@ public:
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        // The profile of the test's own: settings and recovery files never touch the user's.
+        // A profile of the test's own: the user's settings and recovery files stay untouched.
         env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8")); // "," between fields, "." in numbers
         m_process.setProcessEnvironment(env);
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
         m_process.start(QStringLiteral(NIMBREL_EXE), {QStringLiteral("--test-feed")});
         QVERIFY2(m_process.waitForStarted(10000), qPrintable(m_process.errorString()));
     }
-    ~Program()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(10000);
-        }
-    }
+    ~Program() { m_process.kill(), m_process.waitForFinished(10000); }
 
     void Send(const QString &line) { m_process.write((line + QLatin1Char('\n')).toUtf8()); }
-    struct State
-    {
-        SlideSet Set;
-        bool Modified = false;
-        qint64 Drops = 0;
-    };
+    struct State { SlideSet Set; bool Modified = false; qint64 Drops = 0; };
 
-    // Asks until the program reports a state that `wanted` accepts (it answers
-    // once it has worked through everything sent before).
+    // Asks until the program, having worked through everything sent before, reports a state `wanted` accepts.
     std::optional<State> WaitFor(const std::function<bool(const State &)> &wanted)
     {
         QElapsedTimer clock;
@@ -63,8 +49,7 @@ public:
                 const QList<QByteArray> parts = m_process.readLine().trimmed().split(' ');
                 if (parts.size() != 3 || parts[0] != "state")
                     continue;
-                LoadResult read =
-                    ReadSlideSetBytes(QByteArray::fromBase64(parts[2]), QStringLiteral(","), NumberFormat());
+                LoadResult read = ReadSlideSetBytes(QByteArray::fromBase64(parts[2]), QStringLiteral(","), NumberFormat());
                 if (!read.Loaded)
                     continue;
                 State state{read.Loaded->Set, parts[1] == "1", 0};
@@ -77,34 +62,19 @@ public:
         }
         return std::nullopt;
     }
-    bool WaitForDrops(qint64 drops)
-    {
-        return WaitFor([drops](const State &s) { return s.Drops == drops; }).has_value();
-    }
+    bool WaitForDrops(qint64 drops) { return WaitFor([drops](const State &s) { return s.Drops == drops; }).has_value(); }
 
-    // The position dialog runs its own event loop: the slide is there only once
-    // the program says so, and then the drop box can take the focus.
+    // The position dialog runs its own event loop: only once the slide is there can the drop box take the focus.
     bool NewSlide(const QString &position, int16_t slides)
     {
-        Send(QStringLiteral("key Ctrl+N"));
-        Send(QStringLiteral("type ") + position);
-        Send(QStringLiteral("key Return"));
-        if (!WaitFor([slides](const State &s) { return s.Set.SlideCount() == slides; }))
-            return false;
+        Send(QStringLiteral("key Ctrl+N\ntype ") + position + QStringLiteral("\nkey Return"));
+        const bool there = WaitFor([slides](const State &s) { return s.Set.SlideCount() == slides; }).has_value();
         Send(QStringLiteral("focus txtDataEntry"));
-        return true;
+        return there;
     }
-    void Drop(int size)
-    {
-        Send(QStringLiteral("type %1").arg(size));
-        Send(QStringLiteral("key Return"));
-    }
+    void Drop(int size) { Send(QStringLiteral("type %1\nkey Return").arg(size)); }
 
-    void Kill()
-    {
-        m_process.kill(); // SIGKILL: no close event, no clean-up of any kind
-        QVERIFY(m_process.waitForFinished(10000));
-    }
+    void Kill() { m_process.kill(); QVERIFY(m_process.waitForFinished(10000)); } // SIGKILL: no clean-up of any kind
 
 private:
     QProcess m_process;
@@ -129,7 +99,6 @@ private slots:
     void killedMidCountAndRecovered()
     {
         QTemporaryDir home;
-        QVERIFY(home.isValid());
         Counts typed;
         qint64 typedCount = 0;
         {
@@ -158,11 +127,9 @@ private slots:
         Program again(home);
         again.Send(QStringLiteral("key Return")); // the question's default button: Yes
         const auto recovered = again.WaitFor([](const auto &s) { return s.Set.SlideCount() > 0; });
-        QVERIFY(recovered);
-        QVERIFY(recovered->Modified);
+        QVERIFY(recovered && recovered->Modified);
         QCOMPARE(recovered->Set.SlideCount(), int16_t(2));
-        // Everything typed before the pause is back; of the late drops, whatever
-        // reached the disk.
+        // Everything typed before the pause is back; of the late drops, whatever reached the disk.
         Counts found = CountsOf(recovered->Set);
         for (const auto &[key, n] : typed) {
             QVERIFY2(found[key] >= n, qPrintable(QStringLiteral("position %1 size %2: %3 of %4 drops")
