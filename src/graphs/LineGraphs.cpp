@@ -135,28 +135,43 @@ void setTitleFont(DrawingSurface &s)
 
 const QString kMortalityLegend[3] = {QStringLiteral("1 hr knockdown"), QStringLiteral("12 hr mortality"),
                                      QStringLiteral("24 hr mortality")};
-const QColor kMortalityLegendColours[3] = {GraphColours::LegendKnockdown, GraphColours::Mortality12h,
-                                           GraphColours::Mortality24h};
 
-// One polyline of a series, joined from one visited point to the next.
+// One polyline of a series, joined from one visited point to the next. A
+// series with a look (mortality) is drawn in its dash pattern and marks each
+// point with its marker, on top of every line.
 struct Series
 {
     std::optional<QPointF> previous;
     int points = 0;
     QColor colour;
+    const SeriesLook *look = nullptr;
+    std::vector<QPointF> visited;
     void to(DrawingSurface &s, double x, double y, const QColor &c)
     {
-        if (previous)
+        if (previous) {
+            const auto style = s.DrawStyle;
+            if (look)
+                s.DrawStyle = look->Dash;
             s.Line(previous->x(), previous->y(), x, y, c);
+            s.DrawStyle = style;
+        }
         previous = QPointF(x, y);
+        visited.push_back(*previous);
         colour = c;
         ++points;
+    }
+    void markers(DrawingSurface &s) const
+    {
+        if (!look)
+            return;
+        for (const QPointF &point : visited)
+            DrawMarker(s, look->Marker, point.x(), point.y(), kScreenMarkerPixels, look->Colour);
     }
     // A series of a single slide has no line to show it: it gets a dot the
     // width of a data line instead, so a line of one slide is not blank.
     void finish(DrawingSurface &s) const
     {
-        if (points != 1)
+        if (points != 1 || look)
             return;
         const auto fill = s.FillStyle;
         const QColor fore = s.ForeColor, fillColour = s.FillColor;
@@ -240,22 +255,15 @@ void BeginCompositeGraph(DrawingSurface &s, double left, double width, double to
     s.FontUnderline = false;
 }
 
-void DrawLegend(DrawingSurface &s, const QString (&names)[3], const QColor (&colours)[3])
+void DrawLegend(DrawingSurface &s, const QString (&names)[3], const SeriesLook (&looks)[3], SwatchKind kind)
 {
     s.FontName = QStringLiteral("MS Sans Serif");
     s.FontSize = 8;
     s.FontBold = false;
     s.FontUnderline = false;
-    const QString gap(10, QLatin1Char(' '));
-    const double total = s.TextWidth(names[0] + gap + names[1] + gap + names[2]);
-    s.CurrentX = s.ScaleLeft + (s.ScaleWidth - total) / 2;
-    s.CurrentY = s.ScaleTop;
-    for (int i = 0; i < 3; ++i) {
-        s.ForeColor = colours[i];
-        s.Print(names[i], true);
-        if (i < 2)
-            s.Print(gap, true);
-    }
+    const SwatchSizes sizes = kind == SwatchKind::Line ? SwatchSizes{22, kScreenMarkerPixels, 2, 4}
+                                                       : SwatchSizes{12, 0, 1, 4};
+    DrawSwatchLegend(s, names, looks, kind, sizes, s.ScaleLeft + s.ScaleWidth / 2, s.ScaleTop);
     s.ForeColor = Qt::black;
 }
 
@@ -342,7 +350,10 @@ void lineDataAxes(DrawingSurface &s, const NumberFormat &fmt, const LineRange &l
     const char *pattern = IsWholeStep(positionStep) ? "0" : "0.0";
     const double tickDown = s.ScaleY(kTickPixels, Unit::Pixels, Unit::User);
     const double gapDown = s.ScaleY(kLabelGapPixels, Unit::Pixels, Unit::User);
-    for (double x : TickValues(xmin, xmax, positionStep)) {
+    // Round positions (multiples of the step, the spray line among them), as
+    // the printed page labels them, rather than steps from the outermost slide.
+    const double first = std::ceil(xmin / positionStep - 1e-9) * positionStep;
+    for (double x : TickValues(first, xmax, positionStep)) {
         const QString label = fmt.Format(x, pattern);
         s.CurrentX = x - s.TextWidth(label) / 2;
         s.CurrentY = gapDown;
@@ -374,6 +385,9 @@ void dataLines(DrawingSurface &s, const SlideSet &set, const LineRange &lr, bool
     s.DrawStyle = DrawingSurface::Style::Solid;
     s.DrawWidth = 3;
     Series knockdown, mortality12h, mortality24h, vmd, nmd, density;
+    knockdown.look = &kMortalityLooks[0];
+    mortality12h.look = &kMortalityLooks[1];
+    mortality24h.look = &kMortalityLooks[2];
     for (int i = 1; i <= set.SlideCount(); ++i) {
         const Slide &slide = set.Slides[i];
         if (slide.TotalDrops == 0)
@@ -396,6 +410,8 @@ void dataLines(DrawingSurface &s, const SlideSet &set, const LineRange &lr, bool
     }
     for (const Series *series : {&knockdown, &mortality12h, &mortality24h, &vmd, &nmd, &density})
         series->finish(s);
+    for (const Series *series : {&knockdown, &mortality12h, &mortality24h})
+        series->markers(s);
 }
 
 // Without a control cage mortality cannot be corrected: the panel says so.
@@ -450,7 +466,7 @@ LineDataResult DrawLineData(DrawingSurface &s, const SlideSet &set, const ViewSt
     rightTitle(s, QStringLiteral("VMD"), 2.5);
     leftTitle(s, QStringLiteral("NMD"), 1.5);
     rightTitle(s, QStringLiteral("Drop Density"), 0.5);
-    DrawLegend(s, kMortalityLegend, kMortalityLegendColours);
+    DrawLegend(s, kMortalityLegend, kMortalityLooks, SwatchKind::Line);
 
     compositeReferenceLines(s, view.Composite, lr);
     dataLines(s, set, lr, control);
@@ -519,26 +535,19 @@ void DrawMortalityVsDensity(DrawingSurface &s, const SlideSet &set, const ViewSt
     }
     LeftAxisTitle(s, QStringLiteral("Mortality"), 0.5, labelsLeft);
 
-    DrawLegend(s, kMortalityLegend, kMortalityLegendColours);
+    DrawLegend(s, kMortalityLegend, kMortalityLooks, SwatchKind::Line);
 
-    s.FillStyle = DrawingSurface::Fill::Solid;
     if (hasControlData(set) && densityScale) {
-        const double r = s.ScaleX(3, Unit::Pixels, Unit::User);
         for (int i = 1; i <= set.SlideCount(); ++i) {
             const Slide &slide = set.Slides[i];
             if (!hasCageData(slide))
                 continue;
             const double x = slide.DropDensity / densityAxisMax;
-            const std::pair<const std::optional<float> &, QColor> points[3] = {
-                {slide.Knockdown1h, GraphColours::Knockdown1h},
-                {slide.Mortality12h, GraphColours::Mortality12h},
-                {slide.Mortality24h, GraphColours::Mortality24h}};
-            for (const auto &[value, colour] : points) {
-                if (!value)
-                    continue;
-                s.FillColor = colour;
-                s.Circle(x, *value, r);
-            }
+            const std::optional<float> values[3] = {slide.Knockdown1h, slide.Mortality12h, slide.Mortality24h};
+            for (int m = 0; m < 3; ++m)
+                if (values[m])
+                    DrawMarker(s, kMortalityLooks[m].Marker, x, *values[m], kScreenMarkerPixels,
+                               kMortalityLooks[m].Colour);
         }
     }
     s.FillStyle = DrawingSurface::Fill::Transparent;

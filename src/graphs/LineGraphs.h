@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DrawingSurface.h"
+#include "SeriesLook.h"
 
 #include "model/NumberText.h"
 #include "model/SlideSet.h"
@@ -94,8 +95,12 @@ void LeftAxisTitle(DrawingSurface &surface, const QString &text, double centreY,
 std::optional<std::pair<double, double>> LeftAxisTitleCrossing(DrawingSurface &surface, const QString &text,
                                                                double centreY, double labelsLeft);
 // Shared with the range chart: three names on one line centred at the top of
-// the scale, ten spaces apart, each in its colour, 8-point "MS Sans Serif".
-void DrawLegend(DrawingSurface &surface, const QString (&names)[3], const QColor (&colours)[3]);
+// the scale, ten spaces apart, each after its swatch and in its colour,
+// 8-point "MS Sans Serif".
+void DrawLegend(DrawingSurface &surface, const QString (&names)[3], const SeriesLook (&looks)[3], SwatchKind kind);
+
+// Marker size and line width of the mortality series on screen, in pixels.
+inline constexpr double kScreenMarkerPixels = 4;
 
 // Starts a composite graph: white box cleared under the given user scale, thin
 // solid black lines, no fill, and the box's small plain face for tick labels.

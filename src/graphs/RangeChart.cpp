@@ -12,6 +12,8 @@ namespace {
 
 using Unit = DrawingSurface::Unit;
 
+constexpr double kScreenHatchPixels = 6;
+
 void frame(DrawingSurface &s)
 {
     s.ForeColor = Qt::black;
@@ -56,17 +58,10 @@ RangeStatistics DrawRangeChart(DrawingSurface &s, const SlideSet &set, const Vie
         s.CurrentX = 3 * k - 1.5 - s.TextWidth(name) / 2;
         s.CurrentY = nameGap;
         s.Print(name);
-        const struct
-        {
-            double value;
-            QColor colour;
-        } bars[3] = {{stats.SizeOnSlide[k - 1], GraphColours::Knockdown1h},
-                     {stats.MassInCloud[k - 1], GraphColours::Mortality12h},
-                     {stats.SizeInCloud[k - 1], GraphColours::Mortality24h}};
-        for (int b = 0; b < 3; ++b) {
-            s.FillColor = bars[b].colour;
-            s.Box(3 * k - 3 + b, 0, 3 * k - 2 + b, bars[b].value);
-        }
+        const double bars[3] = {stats.SizeOnSlide[k - 1], stats.MassInCloud[k - 1], stats.SizeInCloud[k - 1]};
+        for (int b = 0; b < 3; ++b)
+            DrawHatchedBox(s, 3 * k - 3 + b, 0, 3 * k - 2 + b, bars[b], kRangeLooks[b].Colour, kRangeLooks[b].Hatch,
+                           kScreenHatchPixels);
     }
 
     s.FontName = QStringLiteral("Arial");
@@ -85,9 +80,7 @@ RangeStatistics DrawRangeChart(DrawingSurface &s, const SlideSet &set, const Vie
 
     const QString names[3] = {QStringLiteral("% Size on Slide"), QStringLiteral("% Mass in Cloud"),
                               QStringLiteral("% Size in Cloud")};
-    const QColor colours[3] = {GraphColours::LegendKnockdown, GraphColours::Mortality12h,
-                               GraphColours::Mortality24h};
-    DrawLegend(s, names, colours);
+    DrawLegend(s, names, kRangeLooks, SwatchKind::Bar);
 
     s.FillStyle = DrawingSurface::Fill::Transparent;
     s.DrawWidth = 2;

@@ -1,5 +1,7 @@
 #include "ReportJob.h"
 
+#include "PrintDestination.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QPageSize>
@@ -28,7 +30,8 @@ std::optional<QString> &currentPrinter()
 }
 
 // Paper as the report is laid out on: the whole US Letter sheet in portrait, in
-// colour (the mortality series are told apart by colour only).
+// colour (a black-and-white printer still tells the series apart by their
+// markers and hatching).
 void setUpForReport(QPrinter &printer)
 {
     printer.setPageSize(QPageSize(QPageSize::Letter));
@@ -67,6 +70,26 @@ bool printOn(QPrinter &printer, uint8_t pageNum, const ReportData &data, ReportH
     return true;
 }
 
+// The mode a file the user makes in that folder gets (0644 under the usual
+// umask 022): the temporary file the PDF is written under is private to its
+// owner, the finished document is not.
+QFileDevice::Permissions newFilePermissions(const QFileInfo &target)
+{
+    const QFileDevice::Permissions fallback =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    QTemporaryFile name(target.absolutePath() + QStringLiteral("/.mode.XXXXXX"));
+    if (!name.open())
+        return fallback;
+    const QString probePath = name.fileName() + QStringLiteral(".probe");
+    QFile probe(probePath);
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return fallback;
+    const QFileDevice::Permissions made = probe.permissions();
+    probe.close();
+    probe.remove();
+    return made;
+}
+
 } // namespace
 
 QStringList InstalledPrinters()
@@ -90,10 +113,20 @@ void SetCurrentPrinterName(const QString &name)
 
 bool PrintReport(const QString &printerName, const ReportData &data, ReportHost &host)
 {
+    // A queue that rejects jobs takes the pages without a word: ask first, and
+    // afterwards make sure a job really stands in the queue.
+    const DestinationState destination = QueryDestination(printerName);
+    if (!destination.Accepting)
+        return failed(host, destination.Reason);
     const std::unique_ptr<QPrinter> printer = makePrinter(printerName);
     if (!printer)
         return failed(host, QStringLiteral("The printer \"%1\" is not available.").arg(printerName));
-    return printOn(*printer, 0, data, host);
+    const JobMark before = MarkJobs(printerName);
+    if (!printOn(*printer, 0, data, host))
+        return false;
+    if (const std::optional<QString> missing = MissingJob(printerName, before))
+        return failed(host, *missing);
+    return true;
 }
 
 bool WriteReportPdf(const QString &path, const ReportData &data, uint8_t pageNum, ReportHost &host)
@@ -119,9 +152,7 @@ bool WriteReportPdf(const QString &path, const ReportData &data, uint8_t pageNum
         return failed(host, QStringLiteral("%1 could not be written completely.").arg(target.absoluteFilePath()));
 
     const bool replacing = target.exists();
-    const QFileDevice::Permissions permissions =
-        replacing ? QFile::permissions(path)
-                  : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    const QFileDevice::Permissions permissions = replacing ? QFile::permissions(path) : newFilePermissions(target);
     QFile old(path);
     if (replacing && !old.remove())
         return failed(host, QStringLiteral("%1 cannot be replaced: %2").arg(target.absoluteFilePath(), old.errorString()));

@@ -5,17 +5,18 @@
 #include "model/SlideSet.h"
 #include "model/SprayQuality.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <cstdint>
 #include <optional>
+#include <vector>
+
+struct ReportSheet;
 
 // The printed report: US Letter pages drawn on a DrawingSurface, either a
 // printer page (sizes as given, in points and inches) or the preview picture
 // (the same steps with the font sizes scaled down to the picture).
-
-// Pages are numbered from 1; PrintSub with page 0 draws every one in turn.
-inline constexpr int kReportPageCount = 4;
 
 // The captions of the preview window while a report goes to paper.
 inline const QString kPreviewCaption = QStringLiteral("Nimbrel - Print");
@@ -28,19 +29,34 @@ QString PrintErrorMessage(const QString &description);
 // computed afresh (the window's copy can be stale after an optics change).
 struct ReportData
 {
-    ReportData(const SlideSet &set, const NumberFormat &format, const LabelLimits &limits = {});
+    // `fileName`: the file the set was loaded from or saved to, empty for a set
+    // never saved. The time of printing is now.
+    ReportData(const SlideSet &set, const NumberFormat &format, const LabelLimits &limits = {},
+               const QString &fileName = QString());
+    ~ReportData();
 
     const SlideSet &Set;
     NumberFormat Format;
     CompositeResults Composite;
     LabelLimits Limits; // the label the spray quality page judges against
+    QString FileName;
+    QDateTime PrintedAt;
+
+    // What every footer names the set by: the file's name, or "unsaved".
+    QString SourceName() const;
 
     // The spray quality table with its counting intervals, computed when a page
     // first needs it: the resampling takes about a second for a large set.
     const SprayQualityTable &Quality() const;
 
+    // Every sheet of the report in print order, laid out when first asked for;
+    // their number is the N of "Page n of N".
+    const std::vector<ReportSheet> &Sheets() const;
+    int PageCount() const;
+
 private:
     mutable std::optional<SprayQualityTable> m_quality;
+    mutable std::vector<ReportSheet> m_sheets;
 };
 
 // Where PrintSub reports progress and failure: the preview window's caption and
@@ -62,7 +78,9 @@ double ReportFontSize(const DrawingSurface &dest, bool destIsPrinter, double poi
 // "Small Fonts", which stays legible that small, otherwise "Arial".
 void SetReportFont(DrawingSurface &dest, bool destIsPrinter, double points);
 
-// Draws page `pageNum` (1 … kReportPageCount) or, with 0, all of them. On a
+// Draws page `pageNum` (1 … data.PageCount()) or, with 0, all of them, each with
+// the banner above and the footer (the set, the time of printing, the program
+// and "Page n of N") below. On a
 // printer a new physical page is started between pages, the host's caption shows
 // progress and the job is ended at the end (also when no page was chosen). A
 // failure (a device that is not open, a page the printer refuses) stops the

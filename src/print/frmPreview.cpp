@@ -65,8 +65,8 @@ QSize frmPreview::PictureSize(int screenHeight)
 }
 
 frmPreview::frmPreview(const SlideSet &set, const NumberFormat &format, QString &initialDir, QWidget *parent,
-                       int screenHeight, const LabelLimits &limits)
-    : QDialog(parent), m_data(set, format, limits), m_initialDir(initialDir)
+                       int screenHeight, const LabelLimits &limits, const QString &fileName)
+    : QDialog(parent), m_data(set, format, limits, fileName), m_initialDir(initialDir)
 {
     setObjectName(QStringLiteral("frmPreview"));
     setWindowTitle(kPreviewCaption);
@@ -106,7 +106,10 @@ frmPreview::frmPreview(const SlideSet &set, const NumberFormat &format, QString 
     m_tabBar->setObjectName(QStringLiteral("PreviewTabsBar"));
     m_tabBar->setDrawBase(false);
     m_tabBar->setExpanding(false);
-    for (int n = 1; n <= kReportPageCount; ++n)
+    m_tabBar->setUsesScrollButtons(true);
+    // A tab per sheet: long tables continue onto further pages.
+    const int pages = m_data.PageCount();
+    for (int n = 1; n <= pages; ++n)
         m_tabBar->addTab(QStringLiteral("Page %1").arg(n));
     m_tabBar->setGeometry(0, 0, tabs.width(), kTabBarHeight);
     Picture1 = new PreviewPicture(picture, PreviewTabs);
@@ -173,6 +176,8 @@ void frmPreview::PreviewTabs_Click(int index)
 
 void frmPreview::btnPrint_Click()
 {
+    // The footers carry the time the pages go out, not when the preview opened.
+    m_data.PrintedAt = QDateTime::currentDateTime();
     const QString printer = cmbPrinters->currentText();
     const bool done = printer == kSaveAsPdfEntry ? SaveAsPdf() : PrintReport(printer, m_data, *this);
     if (done)
@@ -205,9 +210,9 @@ void frmPreview::ShowPrintError(const QString &message)
 }
 
 void ShowPrintPreview(const SlideSet &set, const NumberFormat &format, QString &initialDir, QWidget *window,
-                      bool largeLayout, const SettingsStore &store)
+                      bool largeLayout, const SettingsStore &store, const QString &fileName)
 {
     frmPreview preview(set, format, initialDir, window, largeLayout ? kLargeScreen : kLargeScreen - 1,
-                       LoadLabelLimits(store, format));
+                       LoadLabelLimits(store, format), fileName);
     preview.exec();
 }

@@ -42,8 +42,10 @@ public:
     // `initialDir` is the folder the program's file dialogs start in; saving a
     // PDF moves it on as saving a slide set does. `screenHeight` chooses the
     // picture size (0: the primary screen's).
+    // `fileName`: the file the set came from or was saved to (empty: unsaved),
+    // named in every page's footer.
     frmPreview(const SlideSet &set, const NumberFormat &format, QString &initialDir, QWidget *parent = nullptr,
-               int screenHeight = 0, const LabelLimits &limits = {});
+               int screenHeight = 0, const LabelLimits &limits = {}, const QString &fileName = QString());
     ~frmPreview() override;
 
     static QSize PictureSize(int screenHeight);
@@ -81,5 +83,6 @@ struct SlideSet;
 // The main window's Print command: the preview of `set` over `window`, sized for
 // the window's screen layout (`largeLayout`: a screen 768 pixels high or more),
 // with the label limits kept in `store`. Save as PDF starts in `initialDir`.
+// `fileName` names the set in the footers (empty: "unsaved").
 void ShowPrintPreview(const SlideSet &set, const NumberFormat &format, QString &initialDir, QWidget *window,
-                      bool largeLayout, const SettingsStore &store);
+                      bool largeLayout, const SettingsStore &store, const QString &fileName = QString());

@@ -22,7 +22,8 @@ int main(int argc, char *argv[])
         return 0;
     MainWindow &form = *window;
     form.SetPrintHandler([&form] {
-        ShowPrintPreview(form.Set(), form.Format(), form.InitialDir(), &form, form.IsLargeLayout(), form.Store());
+        ShowPrintPreview(form.Set(), form.Format(), form.InitialDir(), &form, form.IsLargeLayout(), form.Store(),
+                         form.SlideSetFileName());
     });
     return app.exec();
 }

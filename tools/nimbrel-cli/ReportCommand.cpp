@@ -62,7 +62,7 @@ QString checkFileAndOutput(const QStringList &files, ReportRequest &request)
     if (suffix != QLatin1String("pdf") && suffix != QLatin1String("png"))
         return QStringLiteral("-o wants a name ending in .pdf or .png, not \"%1\"").arg(request.Output);
     if (suffix == QLatin1String("png") && request.Page == 0)
-        return QStringLiteral("an image holds one page: add --page 1 to %1").arg(kReportPageCount);
+        return QStringLiteral("an image holds one page: add --page N");
     return QString();
 }
 
@@ -83,8 +83,8 @@ std::optional<ReportRequest> parse(const QStringList &words, QString &error)
     for (const auto &given : options.Values(o.Page)) {
         bool ok = false;
         request.Page = given.second.toInt(&ok);
-        if (!ok || request.Page < 1 || request.Page > kReportPageCount) {
-            error = QStringLiteral("--page wants 1 to %1, not \"%2\"").arg(kReportPageCount).arg(given.second);
+        if (!ok || request.Page < 1 || request.Page > 255) {
+            error = QStringLiteral("--page wants a page number, not \"%1\"").arg(given.second);
             return std::nullopt;
         }
     }
@@ -122,7 +122,13 @@ int RunReportCommand(const QStringList &words)
         err << "nimbrel-cli report: " << error.replace(QLatin1Char('\n'), QLatin1Char(' ')) << "\n";
         return ExitFileError;
     }
-    const ReportData data(loaded->Loaded.Set, NumberFormat(loaded->Decimal), request->Limits);
+    const ReportData data(loaded->Loaded.Set, NumberFormat(loaded->Decimal), request->Limits, request->File);
+    // How many pages there are shows only once the set is laid out.
+    if (request->Page > data.PageCount()) {
+        err << "nimbrel-cli report: --page " << request->Page << ": the report has " << data.PageCount()
+            << " pages\n" << ReportUsage();
+        return ExitUsage;
+    }
     CliReportHost host;
     if (QFileInfo(request->Output).suffix().toLower() == QLatin1String("pdf"))
         return WriteReportPdf(request->Output, data, static_cast<uint8_t>(request->Page), host) ? ExitOk
@@ -142,11 +148,11 @@ int RunReportCommand(const QStringList &words)
 QString ReportUsage()
 {
     return QStringLiteral(
-        "usage: nimbrel-cli report FILE [--page 1|2|3|4] [--list-separator C] [--decimal-separator C]\n"
+        "usage: nimbrel-cli report FILE [--page N] [--list-separator C] [--decimal-separator C]\n"
         "                          [--limits DV05MIN,DV05MAX,DV09MAX] -o OUT.pdf|OUT.png\n"
         "Writes the printed report of a slide set file as a US Letter PDF: every page,\n"
         "or the one --page names. With --page, OUT.png gives that page as an image at\n"
-        "100 dpi (850x1100). Separators are found as for plot. Page 4 (spray quality)\n"
+        "100 dpi (850x1100). Separators are found as for plot. The spray quality page\n"
         "judges the composite against the label limits --limits gives (in %1).\n")
         .arg(Microns());
 }

@@ -2,7 +2,7 @@
 
 #include "CliSupport.h"
 
-// nimbrel-cli report FILE [--page 1|2|3] [--list-separator C] [--decimal-separator C]
+// nimbrel-cli report FILE [--page N] [--list-separator C] [--decimal-separator C]
 //                   -o OUT.pdf|OUT.png
 //
 // The printed report of a slide set file: every page, or the one --page names,
