@@ -18,7 +18,7 @@
 
 namespace {
 
-const QColor kRed(255, 0, 0), kPale(255, 200, 200);
+const QColor kRed(255, 0, 0), kPale(255, 200, 200), kNote = GraphColours::NoControlMessage;
 const QColor kMortalityColours[] = {GraphColours::Knockdown1h, GraphColours::Mortality12h, GraphColours::Mortality24h};
 
 QImage makeImage(QSize size, int dpi = 96)
@@ -105,6 +105,14 @@ int mortalityPixels(const QImage &image, const LineDataResult &r, const QColor &
     const UserScale &s = r.Scale;
     return countColour(image, colour, QRect(QPoint(int(s.ToPixelX(r.XMin)) + 3, int(s.ToPixelY(4)) + 3),
                                             QPoint(int(s.ToPixelX(r.XMax)) - 3, int(s.ToPixelY(3)) - 3)));
+}
+
+// Pixels of a colour inside a frame from (0, 0) to (right, 1) in user units, clear
+// of the legend above it.
+int framePixels(const QImage &image, const UserScale &s, const QColor &colour, double right = 1)
+{
+    return countColour(image, colour, QRect(QPoint(int(s.ToPixelX(0)) + 2, int(s.ToPixelY(1)) + 2),
+                                            QPoint(int(s.ToPixelX(right)) - 2, int(s.ToPixelY(0)) - 2)));
 }
 
 } // namespace
@@ -288,9 +296,10 @@ private slots:
         const auto [bare, b] = lineData(set, view);
         for (const QColor &c : kMortalityColours)
             QCOMPARE(mortalityPixels(bare, b, c), 0);
-        QVERIFY(mortalityPixels(bare, b, kPale) > 100);
+        QVERIFY(mortalityPixels(bare, b, kNote) > 100);
         QCOMPARE(at(bare, x0, int(b.Scale.ToPixelY(3.2))), QColor(Qt::white));
-        QCOMPARE(countColour(scatter(set, view, r.DensityAxisMax).first, GraphColours::Knockdown1h), 0);
+        const auto [noPoints, noPointsScale] = scatter(set, view, r.DensityAxisMax);
+        QCOMPARE(framePixels(noPoints, noPointsScale, GraphColours::Knockdown1h), 0);
     }
 
     void lineDataAwkwardLines()
@@ -315,7 +324,7 @@ private slots:
         const auto [flat, scale] = scatter(set, view, 0.0f);
         QCOMPARE(float(scale.ToPixelX(0)), float(kPicture1LargeSize.width() / 12.0));
         QVERIFY(at(flat, 320, px(scale.ToPixelY(0))) == Qt::black && at(flat, 320, px(scale.ToPixelY(1))) == Qt::black);
-        QCOMPARE(countColour(flat, GraphColours::Knockdown1h), 0);
+        QCOMPARE(framePixels(flat, scale, GraphColours::Knockdown1h), 0);
         // Slides without drops; positions far beyond any real line, which must not overflow pixel arithmetic.
         r = lineData(lineOf(view, {-5, 5}), view).second;
         QVERIFY(r.Drawn && r.DensityAxisMax == 0.0f);
@@ -341,7 +350,8 @@ private slots:
         QCOMPARE(at(image, x, px(scale.ToPixelY(0.5))), QColor(Qt::black));
         QCOMPARE(at(image, x, int(scale.ToPixelY(0.55))), QColor(Qt::white));
         // Slides without drops: every share 0, no bars.
-        QCOMPARE(countColour(chart(lineOf(view, {0, 3})).first, GraphColours::Knockdown1h), 0);
+        const auto [empty, emptyScale] = chart(lineOf(view, {0, 3}));
+        QCOMPARE(framePixels(empty, emptyScale, GraphColours::Knockdown1h, 15), 0);
         QVERIFY(std::all_of(std::begin(stats.SizeOnSlide), std::end(stats.SizeOnSlide), [](float v) { return v == 0; }));
     }
 
