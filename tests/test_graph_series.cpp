@@ -5,6 +5,7 @@
 #include "graphs/GraphBoxes.h"
 #include "graphs/LineGraphs.h"
 #include "graphs/RangeChart.h"
+#include "graphs/SeriesLook.h"
 
 #include <QImage>
 #include <QtTest>
@@ -81,6 +82,47 @@ private slots:
         const double misplaced = 2 + c.CompNMD / r.VMDAxisMax;
         QVERIFY(std::abs(r.Scale.ToPixelY(misplaced) - r.Scale.ToPixelY(vmdY)) > 4); // NMD's height in the VMD panel
         QCOMPARE_LT(rowPixels(image, r.Scale, misplaced, red), along);
+    }
+
+    // On a grey screen the three series of a caged slide still differ: each
+    // point's marker has its own shape (compared as masks of dark pixels).
+    void mortalityMarkersDifferInGrey()
+    {
+        UserScale scale;
+        const float densityMax = ComputeLineRange(set).DensityAxisMax;
+        const QImage grey = drawn([&](DrawingSurface &s) {
+                                DrawMortalityVsDensity(s, set, view, densityMax);
+                                scale = s.Scale();
+                            }).convertToFormat(QImage::Format_Grayscale8);
+        auto mask = [&](double x, double y) {
+            QList<bool> dark;
+            const int cx = int(std::lround(scale.ToPixelX(x))), cy = int(std::lround(scale.ToPixelY(y)));
+            for (int dy = -6; dy <= 6; ++dy)
+                for (int dx = -6; dx <= 6; ++dx)
+                    dark << (qGray(grey.pixel(cx + dx, cy + dy)) < 200);
+            return dark;
+        };
+        auto apart = [](const QList<bool> &a, const QList<bool> &b) {
+            int n = 0;
+            for (qsizetype i = 0; i < a.size(); ++i)
+                n += a[i] != b[i];
+            return n;
+        };
+        int checked = 0;
+        for (int i = 1; i <= set.SlideCount(); ++i) {
+            const Slide &s = set.Slides[i];
+            if (!s.Mortality12h || std::abs(*s.Knockdown1h - *s.Mortality12h) < 0.06 ||
+                std::abs(*s.Mortality12h - *s.Mortality24h) < 0.06)
+                continue;
+            const double x = s.DropDensity / densityMax;
+            const QList<bool> m[3] = {mask(x, *s.Knockdown1h), mask(x, *s.Mortality12h), mask(x, *s.Mortality24h)};
+            QVERIFY(m[0].count(true) > 20);
+            QCOMPARE_GE(apart(m[0], m[1]), 6);
+            QCOMPARE_GE(apart(m[1], m[2]), 6);
+            QCOMPARE_GE(apart(m[0], m[2]), 6);
+            ++checked;
+        }
+        QVERIFY(checked >= 3);
     }
 
     // Per range: % size on slide, % mass in cloud, % size in cloud.
