@@ -11,5 +11,3 @@
 // to 0 … 1. Empty wherever the corrected mortality itself is not computed.
 std::optional<Interval> CorrectedMortalityInterval(int inCage, int dead, int controlInCage, int controlDead);
 
-// 1.96: the two-sided 95 % point of the standard normal.
-inline constexpr double kNormal975 = 1.959963984540054;
