@@ -7,6 +7,7 @@
 #include <bit>
 #include <cmath>
 #include <thread>
+#include <unordered_map>
 
 namespace {
 
@@ -289,11 +290,24 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
     const double micronsPerClass = double(set.Params.MicronsPerEPD) * double(set.Params.SpreadFactor);
     const int replicates = std::max(settings.Replicates, 40);
 
+    // A slide's interval depends on its counts alone: slides counted alike are
+    // worked out once.
+    std::vector<size_t> first(samples.size());
+    std::unordered_map<uint64_t, size_t> seen;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const auto [at, fresh] = seen.try_emplace(samples[i].Seed, i);
+        first[i] = fresh || samples[at->second].Groups.size() != 1 || samples[i].Groups.size() != 1
+                           || samples[at->second].Groups[0].Shape != samples[i].Groups[0].Shape
+                       ? i
+                       : at->second;
+    }
     std::vector<CountingIntervals> out(samples.size());
     std::atomic<size_t> next{0};
     auto work = [&]() {
         Scratch scratch;
         for (size_t i; (i = next.fetch_add(1)) < samples.size();) {
+            if (first[i] != i)
+                continue;
             const Sample &s = samples[i];
             out[i] = s.Drops < kDrawnBelow ? drawn(s, weights, micronsPerClass, replicates, scratch)
                                            : computed(s, weights, micronsPerClass);
@@ -310,9 +324,9 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
 
     for (size_t i = 0; i < samples.size(); ++i) {
         if (samples[i].Index > 0)
-            result.Slides[size_t(samples[i].Index)] = out[i];
+            result.Slides[size_t(samples[i].Index)] = out[first[i]];
         else
-            result.Composite = out[i];
+            result.Composite = out[first[i]];
     }
     return result;
 }
