@@ -49,21 +49,24 @@ std::vector<Spectrum> spectra()
 
 enum Figure { kNmd, kVmd, kDv09, kFigures };
 
-// The spectrum's own figures by the program's rules: every class occupied.
-void trueFigures(const Spectrum &s, const AnalysisParameters &params, double out[kFigures])
+// The spectrum's own figures by the program's rules: every class occupied,
+// the set's in-cloud weights.
+void trueFigures(const Spectrum &s, const SlideSet &set, double out[kFigures])
 {
+    const AnalysisParameters &params = set.Params;
+    const ClassWeights w = InCloudWeights(set);
     std::vector<float> cvf(kClasses + 1, 0.0f), cnf(kClasses + 1, 0.0f);
     std::vector<bool> occupied(kClasses + 1, true);
     occupied[0] = false;
     double volume = 0, number = 0;
     for (int k = 1; k <= kClasses; ++k) {
-        volume += s.Share[size_t(k)] * k;
-        number += s.Share[size_t(k)] / (double(k) * k);
+        volume += s.Share[size_t(k)] * w.Volume[size_t(k)];
+        number += s.Share[size_t(k)] * w.Number[size_t(k)];
     }
     double cv = 0, cn = 0;
     for (int k = 1; k <= kClasses; ++k) {
-        cv += s.Share[size_t(k)] * k / volume;
-        cn += s.Share[size_t(k)] / (double(k) * k) / number;
+        cv += s.Share[size_t(k)] * w.Volume[size_t(k)] / volume;
+        cn += s.Share[size_t(k)] * w.Number[size_t(k)] / number;
         cvf[size_t(k)] = float(cv);
         cnf[size_t(k)] = float(cn);
     }
@@ -134,7 +137,7 @@ int main(int argc, char **argv)
     for (size_t si = 0; si < all.size(); ++si) {
         const Spectrum &s = all[si];
         double truth[kFigures];
-        trueFigures(s, base.Params, truth);
+        trueFigures(s, base, truth);
         std::discrete_distribution<int> drop(s.Share.begin(), s.Share.end());
         struct Case { int Drops, Slides; };
         for (const Case c : {Case{10, 1}, Case{20, 1}, Case{50, 1}, Case{100, 1}, Case{200, 1}, Case{1000, 1},
@@ -163,7 +166,7 @@ int main(int argc, char **argv)
     std::printf("\ntrue figures (µm):");
     for (const Spectrum &s : all) {
         double truth[kFigures];
-        trueFigures(s, base.Params, truth);
+        trueFigures(s, base, truth);
         std::printf("  [%s] NMD %.2f, VMD %.2f, Dv0.9 %.2f", s.Name, truth[kNmd], truth[kVmd], truth[kDv09]);
     }
     std::printf("\n");

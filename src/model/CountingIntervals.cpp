@@ -31,8 +31,6 @@ struct Sample
     std::vector<AreaGroup> Groups;
 };
 
-ClassWeights weightsOf(const AnalysisParameters &params) { return InCloudWeights(params); }
-
 // The diameter where the cumulative weight first reaches q × total, linear in
 // diameter between the occupied classes around it (from diameter 0 before the
 // first), as the medians are found. `weight[k − 1]` is class k's; 0 = unoccupied.
@@ -250,8 +248,9 @@ std::vector<Sample> samplesOf(const SlideSet &set, uint64_t seed)
 
 } // namespace
 
-ClassWeights InCloudWeights(const AnalysisParameters &params)
+ClassWeights InCloudWeights(const SlideSet &set)
 {
+    const AnalysisParameters &params = set.Params;
     // As the slide statistics weigh them: a drop of class k collected with an
     // efficiency ∝ k² stands for 1/k² drops in the cloud, of volume ∝ k³.
     ClassWeights w;
@@ -286,7 +285,7 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
     const std::vector<Sample> samples = samplesOf(set, settings.Seed);
     if (samples.empty())
         return result;
-    const ClassWeights weights = weightsOf(set.Params);
+    const ClassWeights weights = InCloudWeights(set);
     const double micronsPerClass = double(set.Params.MicronsPerEPD) * double(set.Params.SpreadFactor);
     const int replicates = std::max(settings.Replicates, 40);
 

@@ -55,13 +55,14 @@ struct BootstrapSettings
 };
 
 // What one drop of class k adds to the in-cloud volume and number totals, the
-// weights the medians are taken with; [0] unused.
+// weights the set's figures are taken with (the intervals and the coverage
+// harness take them from here); [0] unused.
 struct ClassWeights
 {
     std::vector<double> Volume;
     std::vector<double> Number;
 };
-ClassWeights InCloudWeights(const AnalysisParameters &params);
+ClassWeights InCloudWeights(const SlideSet &set);
 
 // Bayesian intervals of the counting error. A slide's drops of class k per unit
 // area have the posterior Gamma(count + prior share) (Poisson counting, the
