@@ -1,37 +1,48 @@
-// Counting intervals of a whole line: 255 slides over 200 size classes, 2 000
-// redraws each. The target is a quarter of a second, so that the spray quality
-// figures can be shown at once.
+// Counting intervals of a whole line: 255 slides over 200 size classes, one core
+// and all; and what they add to `nimbrel-cli json` against `rewrite` of the same
+// file, up to 32 766 slides (its peak memory as a counter, run it alone:
+// --benchmark_filter=Json/32766).
+#include "../tools/nimbrel-cli/CliSupport.h"
+#include "files/SlideSetFile.h"
 #include "model/CountingIntervals.h"
 
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <QTextStream>
+
 #include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
 
 #include <cmath>
 #include <random>
 
 namespace {
 
-// dense: every class holds 0 … 40 drops (about 4 000 drops a slide, far beyond a
-// count by hand). field: a log-normal spectrum of about 500 drops a slide.
-SlideSet makeLine(bool dense)
+// field: a log-normal spectrum of about 500 drops a slide; dense: every class
+// holds 0 … 40 drops (about 4 000 drops a slide); hand: 150 drops a slide, the
+// drawn intervals' range.
+enum Spectrum { kField, kDense, kHand };
+
+SlideSet makeLine(Spectrum spectrum, int slides = 255, int16_t classes = 200)
 {
     SlideSet set;
-    set.Params.MaxSizeEPD = 200;
+    set.Params.MaxSizeEPD = classes;
     int16_t largest = 0;
     ResizeClassArrays(set, largest);
     std::mt19937 rng(7);
     std::uniform_int_distribution<int> count(0, 40);
-    std::lognormal_distribution<double> size(std::log(40.0), 0.6);
-    for (int s = 0; s < 255; ++s) {
+    std::lognormal_distribution<double> size(std::log(classes / 5.0), 0.6);
+    for (int s = 0; s < slides; ++s) {
         const int16_t index = AddSlide(set, float(s));
         Slide &slide = set.Slides[index];
-        if (dense) {
-            for (int k = 1; k <= 200; ++k)
+        if (spectrum == kDense) {
+            for (int k = 1; k <= classes; ++k)
                 slide.Counts[k] = static_cast<int16_t>(count(rng));
         } else {
-            for (int d = 0; d < 500; ++d) {
-                const int k = std::clamp(int(std::lround(size(rng))), 1, 200);
-                ++slide.Counts[k];
-            }
+            for (int d = 0; d < (spectrum == kField ? 500 : 150); ++d)
+                ++slide.Counts[std::clamp(int(std::lround(size(rng))), 1, int(classes))];
         }
         SetDropCount(set, 0, 0, index, largest);
     }
@@ -40,7 +51,7 @@ SlideSet makeLine(bool dense)
 
 void BM_BootstrapIntervals(benchmark::State &state)
 {
-    const SlideSet set = makeLine(state.range(0) == 1);
+    const SlideSet set = makeLine(Spectrum(state.range(0)));
     BootstrapSettings settings;
     settings.Threads = int(state.range(1));
     for (auto _ : state) {
@@ -48,11 +59,51 @@ void BM_BootstrapIntervals(benchmark::State &state)
         benchmark::DoNotOptimize(intervals.Composite.VMD);
     }
 }
-// Arguments: spectrum (0 field, 1 dense), threads (0: all the machine offers).
+// Arguments: spectrum (0 field, 1 dense, 2 hand), threads (0: all the machine offers).
 BENCHMARK(BM_BootstrapIntervals)
-    ->Args({0, 1})->Args({0, 0})->Args({1, 1})->Args({1, 0})
+    ->Args({0, 1})->Args({1, 1})->Args({2, 1})->Args({2, 0})
     ->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One command of the tool on a file of the line, output to memory.
+void runCommand(benchmark::State &state, bool json)
+{
+    const int slides = int(state.range(0));
+    const SlideSet set = slides == 255 ? makeLine(kField) : makeLine(kHand, slides, 20);
+    QTemporaryDir dir;
+    const QString in = dir.filePath(QStringLiteral("line.csv"));
+    const QString out = dir.filePath(QStringLiteral("out.csv"));
+    const NumberFormat format(QLatin1Char('.'));
+    if (!WriteSlideSetFile(in, set, QStringLiteral(","), format).isEmpty()) {
+        state.SkipWithError("the line could not be written");
+        return;
+    }
+    for (auto _ : state) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QTextStream stream(&buffer), err(&buffer);
+        CliContext context{QStringLiteral(","), format, stream, err, {}};
+        const int status = json ? RunJson({in}, context) : RunRewrite({in, out}, context);
+        stream.flush();
+        benchmark::DoNotOptimize(status);
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = double(usage.ru_maxrss) / 1024.0;
+}
+
+void BM_Json(benchmark::State &state) { runCommand(state, true); }
+void BM_Rewrite(benchmark::State &state) { runCommand(state, false); }
+// Argument: slides (255 over 200 classes; 32 766 hand counts over 20).
+BENCHMARK(BM_Json)->Arg(255)->Arg(32766)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Rewrite)->Arg(255)->Arg(32766)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}

@@ -4,9 +4,11 @@
 #include "model/MortalityInterval.h"
 #include "model/ReproducibleRandom.h"
 #include "model/SprayQuality.h"
+#include "model/SprayQualityText.h"
 
 #include <QtTest>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -94,14 +96,15 @@ private slots:
         compareRows(a.Composite, b.Composite);
     }
 
-    // The same seed gives the same intervals on any number of threads; another seed does not.
+    // The same seed gives the same intervals on any number of threads; another
+    // seed does not; deleting a slide leaves the others' intervals as they were.
     void intervalsAreReproducible()
     {
         std::mt19937 rng(5);
         int16_t largest = 0;
-        const SlideSet set = RandomSet(rng, 9, 40, largest);
+        SlideSet set = RandomSet(rng, 9, 40, largest);
         BootstrapSettings small = kOneThread;
-        small.Replicates = 900; // not a whole number of blocks
+        small.Replicates = 900;
         const LineIntervals first = BootstrapIntervals(set, small);
         for (int threads : {3, 1}) {
             small.Threads = threads;
@@ -109,29 +112,87 @@ private slots:
             QVERIFY(first.Slides == again.Slides && first.Composite == again.Composite);
         }
         small.Seed += 1;
-        QVERIFY(!(first.Composite == BootstrapIntervals(set, small).Composite));
+        QVERIFY(!(first.Slides == BootstrapIntervals(set, small).Slides));
+        small.Seed -= 1;
+        RemoveSlide(set, 2);
+        const LineIntervals fewer = BootstrapIntervals(set, small);
+        for (int i = 3; i <= 9; ++i)
+            QVERIFY2(fewer.Slides[size_t(i - 1)] == first.Slides[size_t(i)], qPrintable(QString::number(i)));
     }
 
-    // Two single-class slides redraw to themselves, so the composite interval has no
-    // width and sits on the composite figures, the second slide (two sweeps) counting
-    // half per drop.
-    void compositeIntervalPoolsPerArea()
+    // Below the minimum count no interval; from it on an interval of some width,
+    // also when every drop lies in one class. Where every class is occupied the
+    // interval holds the figure (with gaps the figure interpolates across them,
+    // and the interval is of the spectrum, which has none).
+    void intervalsNeedDropsAndHaveWidth_data()
     {
+        QTest::addColumn<QList<int>>("counts"); // class, count pairs on one slide
+        QTest::addColumn<bool>("interval");
+        QTest::newRow("19 drops") << QList<int>{3, 9, 6, 10} << false;
+        QTest::newRow("20 drops") << QList<int>{3, 10, 6, 10} << true;
+        QTest::newRow("one class, 20 drops") << QList<int>{5, 20} << true;
+        QTest::newRow("one class, 1000 drops") << QList<int>{5, 1000} << true;
+        QTest::newRow("two classes, 5000 drops") << QList<int>{4, 2500, 9, 2500} << true;
+        QList<int> smooth, drawnSmooth;
+        for (int k = 1; k <= 20; ++k) {
+            smooth << k << 60 - 2 * k;
+            drawnSmooth << k << (k < 10 ? 30 - 3 * k : 1);
+        }
+        QTest::newRow("every class, 800 drops") << smooth << true;
+        QTest::newRow("every class, 146 drops") << drawnSmooth << true;
+    }
+    void intervalsNeedDropsAndHaveWidth()
+    {
+        QFETCH(QList<int>, counts);
+        QFETCH(bool, interval);
         int16_t largest = 0;
-        SlideSet set = SetWithSlide({{2, 100}}, largest);
-        const int16_t second = AddSlide(set, 1.0f);
-        set.Slides[second].Sweeps = 2;
-        ComputeSlideArea(set.Slides[second], set.Params);
-        set.Slides[second].Counts[4] = 100;
-        SetDropCount(set, 0, 0, second, largest);
-        CompositeResults c;
-        CalcComposite(set, c);
-        const CountingIntervals i = BootstrapIntervals(set, kOneThread).Composite;
-        QVERIFY(i.VMD && i.NMD && i.Dv09);
-        QCOMPARE(width(i.VMD), 0.0f);
-        CLOSE_TO(i.VMD->Low, c.CompVMD, 1e-3);
-        CLOSE_TO(i.NMD->Low, c.CompNMD, 1e-3);
-        CLOSE_TO(i.Dv09->Low, CompositeDropSizeFigures(set, c).Dv09, 1e-3);
+        SlideSet set = SetWithSlide({}, largest);
+        for (qsizetype i = 0; i < counts.size(); i += 2)
+            set.Slides[1].Counts[size_t(counts[i])] = int16_t(counts[i + 1]);
+        SetDropCount(set, 0, 0, 1, largest);
+        const SprayQualityTable t = ComputeSprayQuality(set, LabelLimits{{}, {}, 1000.0f}, kOneThread);
+        for (const SprayQualityRow *row : {&t.Slides[0], &t.Composite}) {
+            const CountingIntervals &i = row->Intervals;
+            QCOMPARE(i.NMD.has_value(), interval);
+            QCOMPARE(i.VMD.has_value(), interval);
+            QCOMPARE(i.Dv09.has_value(), interval);
+            if (!interval)
+                continue;
+            QVERIFY(width(i.NMD) > 0 && width(i.VMD) > 0 && width(i.Dv09) > 0);
+            QVERIFY(i.NMD->Low >= 0 && i.Dv09->High <= 20 * 14.0f + 1e-3f);
+            if (counts.size() < 40)
+                continue;
+            QVERIFY(i.NMD->Low <= row->NMD && row->NMD <= i.NMD->High);
+            QVERIFY(i.VMD->Low <= row->Sizes.Dv05 && row->Sizes.Dv05 <= i.VMD->High);
+            QVERIFY(i.Dv09->Low <= row->Sizes.Dv09 && row->Sizes.Dv09 <= i.Dv09->High);
+        }
+        // Too few drops: not decided, and the drops that would give intervals.
+        QCOMPARE(t.Verdict, interval ? LabelVerdict::Within : LabelVerdict::NotDecided);
+        QCOMPARE(t.ToDecide.has_value(), !interval);
+        if (!interval)
+            QCOMPARE(DropsToDecideText(*t.ToDecide, NumberFormat()),
+                     QStringLiteral("at least 1 more drops are needed for the intervals that decide"));
+    }
+
+    // Interpolated between order statistics at rank (n − 1) p, whatever the
+    // order (R's quantile type 7: tests/reference).
+    void percentile_data()
+    {
+        QTest::addColumn<bool>("shuffled");
+        QTest::newRow("sorted") << false;
+        QTest::newRow("shuffled") << true;
+    }
+    void percentile()
+    {
+        QFETCH(bool, shuffled);
+        std::vector<float> v(2000);
+        for (int i = 0; i < 2000; ++i)
+            v[size_t(i)] = float(i + 1);
+        if (shuffled)
+            std::shuffle(v.begin(), v.end(), std::mt19937(3));
+        CLOSE_TO(Percentile(v, 0.025), 50.975, 1e-9);
+        CLOSE_TO(Percentile(v, 0.975), 1950.025, 1e-9);
+        CLOSE_TO(Percentile(v, 0.5), 1000.5, 1e-9);
     }
 
     void katzInterval_data()
@@ -145,6 +206,10 @@ private slots:
         // No control deaths: 0.5 added to both cages (5.5/26 against 25.5/26).
         QTest::newRow("control without deaths") << QList<int>{25, 20, 25, 0} << 0.54611 << 0.89751;
         QTest::newRow("clipped at zero") << QList<int>{20, 1, 20, 1} << 0.0 << 0.13254;
+        // Every treated insect dead: mortality 100 %, so the upper end is 100 %
+        // (Katz alone, tests/reference: 0.66788 to 0.998637).
+        QTest::newRow("all treated dead") << QList<int>{25, 25, 25, 2} << 0.66788 << 1.0;
+        QTest::newRow("all treated dead, none in control") << QList<int>{40, 40, 40, 0} << 0.805901 << 1.0;
         QTest::newRow("every control insect dead") << QList<int>{25, 10, 25, 25} << -1.0 << -1.0;
         QTest::newRow("more dead than insects") << QList<int>{25, 30, 25, 2} << -1.0 << -1.0;
     }
@@ -159,30 +224,80 @@ private slots:
         CLOSE_TO(i ? i->High : high, high, 5e-5);
     }
 
+    // Closed limits: an end on a limit meets it.
     void labelVerdict_data()
     {
         QTest::addColumn<LabelLimits>("limits");
+        QTest::addColumn<int>("drops");
         QTest::addColumn<Interval>("vmd");
         QTest::addColumn<Interval>("dv09");
-        QTest::addColumn<QString>("verdict"); // empty: none
+        QTest::addColumn<QString>("verdict"); // empty: nothing to judge
         const LabelLimits ulv{8.0f, 30.0f, 50.0f};
-        QTest::newRow("within") << ulv << Interval{12, 20} << Interval{30, 45} << "within the label limits";
-        QTest::newRow("VMD too small") << ulv << Interval{5, 7.9f} << Interval{30, 45} << "outside the label limits";
-        QTest::newRow("Dv0.9 too large") << ulv << Interval{12, 20} << Interval{50, 60} << "outside the label limits";
-        QTest::newRow("VMD straddles") << ulv << Interval{25, 35} << Interval{30, 45} << "not decided: count more drops";
-        QTest::newRow("only Dv0.9 limited") << LabelLimits{{}, {}, 50.0f} << Interval{100, 200} << Interval{30, 45}
+        QTest::newRow("within") << ulv << 100 << Interval{12, 20} << Interval{30, 45} << "within the label limits";
+        QTest::newRow("ends on the limits") << ulv << 100 << Interval{8, 30} << Interval{30, 50} << "within the label limits";
+        QTest::newRow("VMD too small") << ulv << 100 << Interval{5, 7.9f} << Interval{30, 45} << "outside the label limits";
+        QTest::newRow("Dv0.9 too large") << ulv << 100 << Interval{12, 20} << Interval{50.1f, 60} << "outside the label limits";
+        QTest::newRow("Dv0.9 from the limit up") << ulv << 100 << Interval{12, 20} << Interval{50, 60}
+                                                 << "not decided: count more drops";
+        QTest::newRow("VMD straddles") << ulv << 100 << Interval{25, 35} << Interval{30, 45} << "not decided: count more drops";
+        QTest::newRow("only Dv0.9 limited") << LabelLimits{{}, {}, 50.0f} << 100 << Interval{100, 200} << Interval{30, 45}
                                             << "within the label limits";
-        QTest::newRow("no limits") << LabelLimits{} << Interval{12, 20} << Interval{30, 45} << QString();
+        QTest::newRow("no limits") << LabelLimits{} << 100 << Interval{12, 20} << Interval{30, 45} << QString();
+        QTest::newRow("no drops") << ulv << 0 << Interval{12, 20} << Interval{30, 45} << QString();
     }
     void labelVerdict()
     {
         QFETCH(LabelLimits, limits);
+        QFETCH(int, drops);
         QFETCH(Interval, vmd);
         QFETCH(Interval, dv09);
         QFETCH(QString, verdict);
-        const auto v = JudgeLabelLimits(limits, vmd, dv09);
+        const auto v = JudgeLabelLimits(limits, drops, vmd, dv09);
         QCOMPARE(v ? LabelVerdictText(*v) : QString(), verdict);
-        QVERIFY(!JudgeLabelLimits(limits, std::nullopt, std::nullopt)); // without drops nothing to judge
+        // Drops but too few for intervals: not decided, unless there is nothing to judge.
+        const auto few = JudgeLabelLimits(limits, drops, std::nullopt, std::nullopt);
+        QCOMPARE(few ? LabelVerdictText(*few) : QString(),
+                 verdict.isEmpty() ? QString() : QStringLiteral("not decided: count more drops"));
+    }
+
+    // n × (h / d)² drops decide, h the half-width towards the limit, d the
+    // estimate's distance from it (worked by hand in each row).
+    void dropsToDecide_data()
+    {
+        QTest::addColumn<LabelLimits>("limits");
+        QTest::addColumn<QList<double>>("figures"); // drops; Dv0.5 and its interval; Dv0.9 and its interval
+        QTest::addColumn<int>("more");              // −1: none
+        QTest::addColumn<QString>("text");
+        // 200 × (30 / 15)² = 800: 600 more.
+        QTest::newRow("within, crossing Dv0.9's limit") << LabelLimits{{}, {}, 115.0f}
+            << QList<double>{200, 60, 50, 70, 100, 80, 130} << 600 << "about 600 more drops would decide Dv0.9 against 115 µm";
+        // Beyond the limit: 200 × (20 / 5)² = 3200.
+        QTest::newRow("beyond, crossing Dv0.9's limit") << LabelLimits{{}, {}, 115.0f}
+            << QList<double>{200, 60, 50, 70, 120, 100, 140} << 3000 << "about 3000 more drops would decide Dv0.9 against 115 µm";
+        // Both within: Dv0.5 100 × (10 / 4)² = 625, Dv0.9 100 × (20 / 10)² = 400: the larger.
+        QTest::newRow("two crossed, the larger") << LabelLimits{56.0f, {}, 110.0f}
+            << QList<double>{100, 60, 50, 70, 100, 80, 120} << 525 << "about 530 more drops would decide Dv0.5 against 56 µm";
+        // Dv0.5 beyond its limit 64 (60 × … (10 / 4)² = 625 → 525) decides alone.
+        QTest::newRow("one beyond decides") << LabelLimits{{}, 56.0f, 110.0f}
+            << QList<double>{100, 60, 50, 70, 100, 80, 120} << 525 << "about 530 more drops would decide Dv0.5 against 56 µm";
+        QTest::newRow("estimate on the limit") << LabelLimits{{}, {}, 100.0f}
+            << QList<double>{200, 60, 50, 70, 100, 80, 130} << -1 << QString();
+        QTest::newRow("decided") << LabelLimits{{}, {}, 140.0f} << QList<double>{200, 60, 50, 70, 100, 80, 130} << -1 << QString();
+        QTest::newRow("too few for intervals") << LabelLimits{{}, {}, 140.0f} << QList<double>{12, 60, -1, -1, 100, -1, -1}
+            << 8 << "at least 8 more drops are needed for the intervals that decide";
+    }
+    void dropsToDecide()
+    {
+        QFETCH(LabelLimits, limits);
+        QFETCH(QList<double>, figures);
+        QFETCH(int, more);
+        QFETCH(QString, text);
+        auto range = [&](int at) {
+            return figures[at] < 0 ? std::nullopt : std::optional<Interval>(Interval{float(figures[at]), float(figures[at + 1])});
+        };
+        const auto d = CountToDecide(limits, int64_t(figures[0]), float(figures[1]), float(figures[4]), range(2), range(5));
+        QCOMPARE(d ? int(d->MoreDrops) : -1, more);
+        QCOMPARE(d ? DropsToDecideText(*d, NumberFormat()) : QString(), text);
     }
 };
 

@@ -4,6 +4,8 @@
 #include "test_window_fixture.h"
 
 #include "entry/SprayQualityView.h"
+#include "entry/SlideSetDocument.h"
+#include "entry/frmLabelLimits.h"
 #include "model/SprayQualityText.h"
 #include "platform/ui/CCommonDialogs.h"
 
@@ -35,14 +37,16 @@ class TestSprayQualityView : public QObject
 private slots:
     void cleanup() { w.Close(); }
 
-    // Every cell as the model gives it, the composite in bold, the verdict in words.
+    // Every cell as the model gives it, the composite in bold; the verdict in
+    // words once limits are entered through the dialog, with the drops that
+    // would decide it; the interval columns as wide before the intervals as after.
     void rowsAndVerdict_data()
     {
         QTest::addColumn<QStringList>("limits");
         QTest::addColumn<QString>("verdict");
         QTest::newRow("no limits") << QStringList{"", "", ""} << "";
-        QTest::newRow("within") << QStringList{"60", "80", "130"} << "Composite: within the label limits";
-        QTest::newRow("outside") << QStringList{"80", "", ""} << "Composite: outside the label limits";
+        QTest::newRow("within") << QStringList{"50", "90", "150"} << "Composite: within the label limits";
+        QTest::newRow("outside") << QStringList{"90", "", ""} << "Composite: outside the label limits";
         QTest::newRow("straddling") << QStringList{"", "", "120"} << "Composite: not decided: count more drops";
     }
     void rowsAndVerdict()
@@ -52,16 +56,35 @@ private slots:
         openLine();
         auto limit = [](const QString &t) { return t.isEmpty() ? std::nullopt : std::optional<float>(t.toFloat()); };
         const LabelLimits label{limit(limits[0]), limit(limits[1]), limit(limits[2])};
-        QVERIFY(SaveLabelLimits(w.Store, label, w.Form->Format()));
         w.Strip()->setCurrentIndex(3);
         // The figures at once, the intervals still to come.
         QVERIFY(view()->IntervalsPending());
-        QVERIFY(grid()->item(0, 5)->text().endsWith(QStringLiteral("(\u2026)")));
+        QVERIFY(grid()->item(grid()->rowCount() - 1, 5)->text().endsWith(QStringLiteral("(\u2026)")));
         QVERIFY(!w.Find<QPushButton>(QStringLiteral("btnCopyTable"))->isEnabled());
+        QList<int> widths;
+        for (int c = 0; c < grid()->columnCount(); ++c)
+            widths << grid()->columnWidth(c);
         waitForIntervals();
+        for (int c = 0; c < grid()->columnCount(); ++c)
+            QCOMPARE(grid()->columnWidth(c), widths[c]);
+        QCOMPARE(w.Label(QStringLiteral("lblLabelLimits")), QStringLiteral("No label limits set."));
+
+        QTimer::singleShot(0, w.Form.get(), [&] {
+            auto *dialog = qobject_cast<frmLabelLimits *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            const char *boxes[3] = {"txtDv05From", "txtDv05To", "txtDv09Below"};
+            for (int i = 0; i < 3; ++i) {
+                auto *box = dialog->findChild<QLineEdit *>(QString::fromLatin1(boxes[i]));
+                box->selectAll();
+                QTest::keyClicks(box, limits[i]);
+            }
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        });
+        QTest::mouseClick(w.Find<QPushButton>(QStringLiteral("btnLabelLimits")), Qt::LeftButton);
 
         const SlideSet &set = w.Form->Set();
-        const SprayQualityTexts expected = FormatSprayQuality(ComputeSprayQuality(set, label), label, true, NumberFormat());
+        const SprayQualityTable table = ComputeSprayQuality(set, label);
+        const SprayQualityTexts expected = FormatSprayQuality(table, label, true, NumberFormat());
         QCOMPARE(grid()->rowCount(), set.SlideCount() + 1);
         QCOMPARE(grid()->columnCount(), 10);
         for (int r = 0; r < grid()->rowCount(); ++r)
@@ -72,7 +95,24 @@ private slots:
         QCOMPARE(w.Find<QLabel>(QStringLiteral("lblVerdict"))->text(), verdict);
         QCOMPARE(w.Shown(QStringLiteral("lblVerdict")), !verdict.isEmpty());
         QCOMPARE(w.Label(QStringLiteral("lblLabelLimits")).startsWith(QStringLiteral("Label limits: ")), label.Any());
+        // Under a verdict not decided: how many more drops would decide it.
+        QCOMPARE(w.Shown(QStringLiteral("lblToDecide")), verdict.endsWith(QStringLiteral("count more drops")));
+        if (table.ToDecide)
+            QCOMPARE(w.Label(QStringLiteral("lblToDecide")), DropsToDecideText(*table.ToDecide, NumberFormat()));
         QVERIFY(w.Find<QPushButton>(QStringLiteral("btnCopyTable"))->isEnabled());
+    }
+
+    // The heading follows a change of units at once while the tab is on view.
+    void headingFollowsUnits()
+    {
+        openLine();
+        w.Strip()->setCurrentIndex(3);
+        waitForIntervals();
+        QCOMPARE(grid()->horizontalHeaderItem(0)->text(), QStringLiteral("Position\nm"));
+        w.Form->Document().SetMetric(false);
+        QCOMPARE(grid()->horizontalHeaderItem(0)->text(), QStringLiteral("Position\nft"));
+        w.Form->Document().SetMetric(true);
+        QCOMPARE(grid()->horizontalHeaderItem(0)->text(), QStringLiteral("Position\nm"));
     }
 
     // A change while the worker runs: the older result is never shown, the
@@ -111,11 +151,13 @@ private slots:
         startUp.ListSeparator = decimal == QLatin1Char(',') ? QStringLiteral(";") : QStringLiteral(",");
         w.Open(768, 0, startUp);
         w.NewSlide(QStringLiteral("0"));
-        for (const char *d : {"3", "3", "4", "7", "9"})
-            w.TypeDrop(QString::fromLatin1(d));
+        for (int round = 0; round < 3; ++round)
+            for (const char *d : {"3", "3", "4", "7", "9"})
+                w.TypeDrop(QString::fromLatin1(d));
         w.NewSlide(QStringLiteral("12"));
-        for (const char *d : {"2", "5", "5", "6"})
-            w.TypeDrop(QString::fromLatin1(d));
+        for (int round = 0; round < 2; ++round)
+            for (const char *d : {"2", "5", "5", "6"})
+                w.TypeDrop(QString::fromLatin1(d));
         w.Key(Qt::Key_C, Qt::ControlModifier, w.Entry());
         w.Strip()->setCurrentIndex(3);
         waitForIntervals();
@@ -131,13 +173,15 @@ private slots:
         const SprayQualityRow &c = view()->Table().Composite;
         const QStringList composite = lines[3].split(QLatin1Char('\t'));
         QCOMPARE(composite.size(), 16);
-        QCOMPARE(composite[1], QStringLiteral("9"));
+        QCOMPARE(composite[1], QStringLiteral("23"));
         QCOMPARE(composite[5], f.Format(c.Sizes.Dv05, "0.0"));
-        QCOMPARE(composite[6], f.Format(c.Intervals.VMD->Low, "0.0"));
-        QCOMPARE(composite[7], f.Format(c.Intervals.VMD->High, "0.0"));
+        QCOMPARE(composite[6], f.Format(c.Intervals.VMD->Low, "0"));
+        QCOMPARE(composite[7], f.Format(c.Intervals.VMD->High, "0"));
         QVERIFY(composite[5].contains(decimal));
         QCOMPARE(composite.mid(13), (QStringList{"", "", ""})); // no cage: no mortality
-        QCOMPARE(lines[2].section(QLatin1Char('\t'), 0, 1), QStringLiteral("12\t4"));
+        QCOMPARE(lines[2].section(QLatin1Char('\t'), 0, 1), QStringLiteral("12\t8"));
+        // Fewer than 20 drops on a slide: no interval, its cells empty.
+        QCOMPARE(lines[2].split(QLatin1Char('\t')).mid(6, 2), (QStringList{"", ""}));
     }
 
 };

@@ -1,12 +1,14 @@
 #include "SprayQualityView.h"
 
 #include "entry/MainFormContext.h"
+#include "entry/SlideSetDocument.h"
 #include "entry/frmLabelLimits.h"
 #include "model/SprayQualityText.h"
 #include "platform/ui/MessageBoxes.h"
 
 #include <QClipboard>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -46,6 +48,9 @@ SprayQualityView::SprayQualityView(MainFormContext &context, const SettingsStore
     QFont bold = lblVerdict->font();
     bold.setBold(true);
     lblVerdict->setFont(bold);
+    lblToDecide = new QLabel(this);
+    lblToDecide->setObjectName(QStringLiteral("lblToDecide"));
+    lblToDecide->setWordWrap(true);
 
     btnLabelLimits = new QPushButton(QStringLiteral("Label Limits\u2026"), this);
     btnLabelLimits->setObjectName(QStringLiteral("btnLabelLimits"));
@@ -62,6 +67,7 @@ SprayQualityView::SprayQualityView(MainFormContext &context, const SettingsStore
     judged->setSpacing(2);
     judged->addWidget(lblLabelLimits);
     judged->addWidget(lblVerdict);
+    judged->addWidget(lblToDecide);
     auto *bottom = new QHBoxLayout;
     bottom->addLayout(judged, 1);
     bottom->addWidget(btnLabelLimits, 0, Qt::AlignBottom);
@@ -72,6 +78,12 @@ SprayQualityView::SprayQualityView(MainFormContext &context, const SettingsStore
     layout->addWidget(SprayQualityGrid, 1);
     layout->addWidget(lblIntervalNote);
     layout->addLayout(bottom);
+
+    // A change of units alters only captions: the heading follows at once.
+    connect(&m_context.Document(), &SlideSetDocument::Changed, this, [this](const SlideSetChange &change) {
+        if ((change.What & SlideSetPart::Units) && isVisible())
+            Fill();
+    });
 }
 
 SprayQualityView::~SprayQualityView()
@@ -163,11 +175,37 @@ void SprayQualityView::Fill()
         }
     }
     SprayQualityGrid->resizeColumnsToContents();
+    fixIntervalColumns(t);
     lblIntervalNote->setText(t.Note.join(QLatin1Char(' ')));
     lblLabelLimits->setText(t.Limits);
     lblVerdict->setText(t.Verdict);
     lblVerdict->setVisible(!t.Verdict.isEmpty());
+    lblToDecide->setText(t.ToDecide);
+    lblToDecide->setVisible(!t.ToDecide.isEmpty());
     btnCopyTable->setEnabled(!m_pending);
+}
+
+void SprayQualityView::fixIntervalColumns(const SprayQualityTexts &t)
+{
+    // A column holding intervals is as wide from the start as when they have
+    // arrived, so the table does not shift sideways: room for the widest figure
+    // followed by two ends a digit longer than it.
+    const QFontMetrics plain(SprayQualityGrid->font());
+    QFont boldFont = SprayQualityGrid->font();
+    boldFont.setBold(true);
+    const QFontMetrics bold(boldFont);
+    const QString dash = QStringLiteral("\u2013");
+    for (int c : SprayQualityIntervalColumns()) {
+        int widest = SprayQualityGrid->columnWidth(c);
+        for (size_t r = 0; r < t.Rows.size(); ++r) {
+            const QString value = t.Rows[r][c].section(QLatin1Char(' '), 0, 0);
+            const QString digits(value.size() + 1, QLatin1Char('8'));
+            const QString full = value + QStringLiteral(" (") + digits + dash + digits + QLatin1Char(')');
+            const QFontMetrics &fm = r + 1 == t.Rows.size() ? bold : plain;
+            widest = std::max(widest, fm.horizontalAdvance(full) + 2 * fm.horizontalAdvance(QLatin1Char(' ')) + 6);
+        }
+        SprayQualityGrid->setColumnWidth(c, widest);
+    }
 }
 
 void SprayQualityView::btnLabelLimits_Click()
@@ -182,7 +220,7 @@ void SprayQualityView::btnLabelLimits_Click()
                            QStringLiteral("The label limits could not be stored: they hold until the program ends."),
                            MessageBoxes::OkOnly, MessageBoxes::Exclamation);
     if (!m_pending)
-        m_table.Verdict = JudgeLabelLimits(m_limits, m_table.Composite.Intervals.VMD, m_table.Composite.Intervals.Dv09);
+        JudgeSprayQuality(m_table, m_limits);
     Fill();
 }
 

@@ -12,6 +12,7 @@ class QLabel;
 class QPushButton;
 class QTableWidget;
 class QThread;
+struct SprayQualityTexts;
 
 // The composite's fourth tab: the spray quality table over the graph area, one
 // row per slide and the composite in bold, with the label verdict beneath.
@@ -47,6 +48,7 @@ protected:
 private:
     void StartIntervals();
     void Fill();
+    void fixIntervalColumns(const SprayQualityTexts &texts);
 
     MainFormContext &m_context;
     SettingsStore m_store;
@@ -60,6 +62,7 @@ private:
     QLabel *lblIntervalNote = nullptr;
     QLabel *lblLabelLimits = nullptr;
     QLabel *lblVerdict = nullptr;
+    QLabel *lblToDecide = nullptr; // under a verdict not decided: the drops that would decide it
     QPushButton *btnLabelLimits = nullptr;
     QPushButton *btnCopyTable = nullptr;
 };

@@ -15,7 +15,8 @@ struct Interval
     bool operator==(const Interval &) const = default;
 };
 
-// How sure the counted drops make the medians: empty where nothing was counted.
+// How sure the counted drops make the medians: empty where nothing was counted
+// or too few drops were counted to say.
 struct CountingIntervals
 {
     std::optional<Interval> NMD;
@@ -31,17 +32,47 @@ struct LineIntervals
     CountingIntervals Composite;
 };
 
+// Fewer drops than this (on a slide, or on the slides of the composite) give no
+// interval: below it the intervals do not hold their 95 %.
+inline constexpr int32_t kMinimumDrops = 20;
+
+// Pseudo-drops of the prior, spread evenly over the reticule's classes: a
+// handful of drops cannot rule out the classes they missed.
+inline constexpr double kPriorDrops = 2.0;
+
+// From this many drops on, the posterior is close enough to normal that the
+// interval is computed rather than drawn.
+inline constexpr int32_t kDrawnBelow = 400;
+
+// 1.96: the two-sided 95 % point of the standard normal, for every interval.
+inline constexpr double kNormal975 = 1.959963984540054;
+
 struct BootstrapSettings
 {
-    int Replicates = 2000;
-    uint64_t Seed = 0x4E696D6272656C31ull; // fixed: the same set gives the same intervals everywhere
+    int Replicates = 1000;
+    uint64_t Seed = 0x4E696D6272656C31ull; // with a slide's counts, seeds that slide's draws
     int Threads = 0;                       // 0: as many as the machine offers
 };
 
-// Percentile bootstrap of the counting error: each slide's counts are redrawn as a
-// multinomial with the slide's own total, the figures recomputed (for the composite
-// from the redrawn slides pooled per unit area), and the 2.5 % and 97.5 %
-// percentiles taken. The result does not depend on the number of threads.
+// What one drop of class k adds to the in-cloud volume and number totals, the
+// weights the set's figures are taken with (the intervals and the coverage
+// harness take them from here); [0] unused.
+struct ClassWeights
+{
+    std::vector<double> Volume;
+    std::vector<double> Number;
+};
+ClassWeights InCloudWeights(const SlideSet &set);
+
+// Bayesian intervals of the counting error. A slide's drops of class k per unit
+// area have the posterior Gamma(count + prior share) (Poisson counting, the
+// prior's pseudo-drops spread evenly over the classes); the composite's density
+// of class k is the sum over its slides. Below kDrawnBelow drops the figures
+// are recomputed from Replicates draws of those densities and the 2.5 % and
+// 97.5 % percentiles taken; from there on the interval of the cumulative share
+// at the figure is inverted through the mean curve (Woodruff). Each slide's
+// draws are seeded from its own counts, so its interval depends on nothing
+// else, nor on the number of threads.
 LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &settings = {});
 
 // The percentile of sorted or unsorted values, interpolated between order

@@ -22,5 +22,8 @@ std::optional<Interval> CorrectedMortalityInterval(int inCage, int dead, int con
     const double lowRatio = std::exp(logRatio - kNormal975 * se);
     const double highRatio = std::exp(logRatio + kNormal975 * se);
     auto clip = [](double v) { return float(std::clamp(v, 0.0, 1.0)); };
-    return Interval{clip(1 - highRatio), clip(1 - lowRatio)};
+    // Every treated insect dead: the corrected mortality is 100 %, and no
+    // interval that leaves out its own value will do; the upper end is 100 %.
+    const float high = dead == inCage ? 1.0f : clip(1 - lowRatio);
+    return Interval{clip(1 - highRatio), high};
 }

@@ -1,114 +1,68 @@
 #include "ReproducibleRandom.h"
 
-#include <algorithm>
 #include <cmath>
 
-PoissonTable::PoissonTable(double mean)
+double NormalDraw::operator()(std::mt19937_64 &engine)
 {
-    if (!(mean > 0)) {
-        m_cdf = {1.0};
-        m_guide = {0};
-        return;
+    if (m_hasSpare) {
+        m_hasSpare = false;
+        return m_spare;
     }
-    // Probabilities relative to the mode by their ratios μ/(k+1) alone, out to
-    // where they fall below 1e-18 of the mode's.
-    constexpr double kNegligible = 1e-18;
-    const int64_t mode = int64_t(std::floor(mean));
-    std::vector<double> below, above;
-    for (double w = 1; mode - int64_t(below.size()) > 0;) {
-        w *= double(mode - int64_t(below.size())) / mean;
-        if (w < kNegligible)
-            break;
-        below.push_back(w);
-    }
-    for (double w = 1;;) {
-        w *= mean / double(mode + int64_t(above.size()) + 1);
-        if (w < kNegligible)
-            break;
-        above.push_back(w);
-    }
-    std::vector<double> weights(below.rbegin(), below.rend());
-    weights.push_back(1.0);
-    weights.insert(weights.end(), above.begin(), above.end());
-    m_first = mode - int64_t(below.size());
-
-    double total = 0;
-    for (double w : weights)
-        total += w;
-    m_cdf.resize(weights.size());
-    double running = 0;
-    for (size_t i = 0; i < weights.size(); ++i) {
-        running += weights[i];
-        m_cdf[i] = running / total;
-    }
-    m_cdf.back() = 1.0;
-
-    // Four guide entries per value: a draw nearly always lands on its answer at once.
-    const size_t g = 4 * m_cdf.size();
-    m_guide.resize(g);
-    size_t i = 0;
-    for (size_t j = 0; j < g; ++j) {
-        while (m_cdf[i] < double(j) / double(g))
-            ++i;
-        m_guide[j] = uint32_t(i);
-    }
+    double u, v, s;
+    do {
+        u = 2 * UniformOpen(engine) - 1;
+        v = 2 * UniformOpen(engine) - 1;
+        s = u * u + v * v;
+    } while (s >= 1 || s == 0);
+    const double f = std::sqrt(-2 * std::log(s) / s);
+    m_spare = v * f;
+    m_hasSpare = true;
+    return u * f;
 }
 
-int64_t PoissonTable::Draw(double u) const
+GammaDraw::GammaDraw(double shape, double negligible) : m_shape(shape)
 {
-    size_t i = m_guide[std::min(size_t(u * double(m_guide.size())), m_guide.size() - 1)];
-    while (m_cdf[i] < u)
-        ++i;
-    return m_first + int64_t(i);
+    const double base = shape >= 1 ? shape : shape + 1;
+    m_d = base - 1.0 / 3.0;
+    m_c = 1 / std::sqrt(9 * m_d);
+    // Gamma(shape + 1) is rarely above shape + 8; U^(1/shape) × that is below
+    // `negligible` whenever U < (negligible / (shape + 8))^shape.
+    if (shape < 1 && negligible > 0)
+        m_below = std::pow(negligible / (shape + 8), shape);
 }
 
-MultinomialRedraw::MultinomialRedraw(const std::vector<int64_t> &counts)
+double GammaDraw::large(std::mt19937_64 &engine, NormalDraw &normal) const
 {
-    for (int64_t c : counts) {
-        m_total += std::max<int64_t>(c, 0);
-        m_upTo.push_back(m_total);
-    }
-    if (m_total <= 65536) {
-        m_classOfDrop.resize(size_t(m_total));
-        size_t drop = 0;
-        for (size_t k = 0; k < counts.size(); ++k)
-            for (int64_t c = 0; c < counts[k]; ++c)
-                m_classOfDrop[drop++] = uint16_t(k);
-    }
-    // The Poisson part pays once the drops far outnumber the classes. Its mean
-    // sits 2.5 standard deviations below the total, so about one set of draws in
-    // 160 overshoots and is drawn again.
-    const double n = double(m_total);
-    const double mean = n - 2.5 * std::sqrt(n);
-    if (m_total >= int64_t(2 * counts.size()) + 16 && mean > 0)
-        for (int64_t c : counts)
-            m_poisson.emplace_back(mean * double(std::max<int64_t>(c, 0)) / n);
-}
-
-size_t MultinomialRedraw::drawClass(HalfWords &words) const
-{
-    // A drop number 0 … total − 1 by scaling a 32-bit word (totals stay far below 2³²).
-    const int64_t drop = int64_t((uint64_t(words.Next()) * uint64_t(m_total)) >> 32);
-    if (!m_classOfDrop.empty())
-        return m_classOfDrop[size_t(drop)];
-    return size_t(std::upper_bound(m_upTo.begin(), m_upTo.end(), drop) - m_upTo.begin());
-}
-
-void MultinomialRedraw::operator()(HalfWords &words, int64_t *out) const
-{
-    const size_t classes = m_upTo.size();
-    int64_t drawn = 0;
-    if (!m_poisson.empty()) {
+    for (;;) {
+        double x, v;
         do {
-            drawn = 0;
-            for (size_t k = 0; k < classes; ++k) {
-                out[k] = m_poisson[k].Draw(words.Uniform());
-                drawn += out[k];
-            }
-        } while (drawn > m_total);
-    } else {
-        std::fill(out, out + classes, int64_t(0));
+            x = normal(engine);
+            v = 1 + m_c * x;
+        } while (v <= 0);
+        v = v * v * v;
+        const double u = UniformOpen(engine);
+        const double x2 = x * x;
+        if (u < 1 - 0.0331 * x2 * x2)
+            return m_d * v;
+        if (std::log(u) < 0.5 * x2 + m_d * (1 - v + std::log(v)))
+            return m_d * v;
     }
-    for (; drawn < m_total; ++drawn)
-        ++out[drawClass(words)];
+}
+
+double GammaDraw::operator()(std::mt19937_64 &engine, NormalDraw &normal) const
+{
+    if (m_shape >= 1)
+        return large(engine, normal);
+    const double u = UniformOpen(engine);
+    if (u < m_below)
+        return 0;
+    return large(engine, normal) * std::exp(std::log(u) / m_shape);
+}
+
+uint64_t MixSeed(uint64_t hash, uint64_t word)
+{
+    uint64_t x = hash ^ (word + 0x9E3779B97F4A7C15ull + (hash << 6) + (hash >> 2));
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
 }

@@ -43,7 +43,14 @@ void ApplyCountingIntervals(SprayQualityTable &table, const LineIntervals &inter
     for (size_t i = 0; i < table.Slides.size() && i + 1 < intervals.Slides.size(); ++i)
         table.Slides[i].Intervals = intervals.Slides[i + 1];
     table.Composite.Intervals = intervals.Composite;
-    table.Verdict = JudgeLabelLimits(limits, table.Composite.Intervals.VMD, table.Composite.Intervals.Dv09);
+    JudgeSprayQuality(table, limits);
+}
+
+void JudgeSprayQuality(SprayQualityTable &table, const LabelLimits &limits)
+{
+    const SprayQualityRow &c = table.Composite;
+    table.Verdict = JudgeLabelLimits(limits, c.Drops, c.Intervals.VMD, c.Intervals.Dv09);
+    table.ToDecide = CountToDecide(limits, c.Drops, c.Sizes.Dv05, c.Sizes.Dv09, c.Intervals.VMD, c.Intervals.Dv09);
 }
 
 SprayQualityTable ComputeSprayQuality(const SlideSet &set, const LabelLimits &limits,

@@ -26,6 +26,7 @@ struct SprayQualityTable
     std::vector<SprayQualityRow> Slides; // in position order, one per slide
     SprayQualityRow Composite;
     std::optional<LabelVerdict> Verdict; // empty when no limit is set or nothing was counted
+    std::optional<DropsToDecide> ToDecide; // with a verdict not decided, when a count can decide it
 };
 
 // Every figure of the table, per slide and for the composite (pooled afresh from
@@ -39,3 +40,6 @@ SprayQualityTable ComputeSprayQuality(const SlideSet &set, const LabelLimits &li
 SprayQualityTable ComputeSprayQualityFigures(const SlideSet &set);
 // … then the intervals of that same set and the verdict they give.
 void ApplyCountingIntervals(SprayQualityTable &table, const LineIntervals &intervals, const LabelLimits &limits);
+
+// The verdict and the drops to decide it, judged afresh (after new limits).
+void JudgeSprayQuality(SprayQualityTable &table, const LabelLimits &limits);

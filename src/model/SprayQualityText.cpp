@@ -2,6 +2,8 @@
 
 #include "Units.h"
 
+#include <cmath>
+
 namespace {
 
 const QString kDash = QStringLiteral("\u2013");
@@ -43,8 +45,9 @@ std::vector<Cell> cellsOf(const SprayQualityRow &row, const NumberFormat &f)
     return cells;
 }
 
-// The pattern an interval's ends are written in, as its figure.
-const char *rangePattern(int column) { return column == Mortality ? "0" : "0.0"; }
+// The pattern an interval's ends are written in: whole µm, as the drawn ends
+// are not sure to a tenth.
+const char *rangePattern(int) { return "0"; }
 
 std::vector<SprayQualityColumn> columns(bool metric)
 {
@@ -88,6 +91,23 @@ QString verdictText(const SprayQualityTable &table, const LabelLimits &limits, b
 
 } // namespace
 
+std::vector<int> SprayQualityIntervalColumns() { return {Vmd, Dv09, Mortality}; }
+
+QString DropsToDecideText(const DropsToDecide &d, const NumberFormat &f)
+{
+    if (d.ForInterval)
+        return QStringLiteral("at least %1 more drops are needed for the intervals that decide")
+            .arg(f.Format(double(d.MoreDrops), "0"));
+    // "About": two significant figures, rounded up.
+    double about = double(d.MoreDrops);
+    double step = 1;
+    while (about / step >= 100)
+        step *= 10;
+    about = std::ceil(about / step) * step;
+    return QStringLiteral("about %1 more drops would decide %2 against %3 %4")
+        .arg(f.Format(about, "0"), QString::fromLatin1(d.Figure), f.General(d.Limit), Microns());
+}
+
 QString LabelLimitsText(const LabelLimits &limits, const NumberFormat &f)
 {
     QStringList parts;
@@ -118,17 +138,21 @@ SprayQualityTexts FormatSprayQuality(const SprayQualityTable &table, const Label
                 text += QStringLiteral(" (%1%2%3)")
                             .arg(f.Format(cell.Range->Low, rangePattern(c)), kDash,
                                  f.Format(cell.Range->High, rangePattern(c)));
-            else if (intervalsPending && cell.HasRange && c != Mortality && row->Drops > 0)
-                text += QStringLiteral(" (\u2026)");
+            else if (cell.HasRange && c != Mortality && row->Drops > 0)
+                text += row->Drops < kMinimumDrops ? QStringLiteral(" (n < %1)").arg(kMinimumDrops)
+                        : intervalsPending         ? QStringLiteral(" (\u2026)")
+                                                   : QString();
             line << text;
         }
         texts.Rows.push_back(line);
     }
     texts.Limits = limitsLine(limits, f);
     texts.Verdict = verdictText(table, limits, intervalsPending);
-    texts.Note = {QStringLiteral("In parentheses: 95 % intervals, for VMD and Dv0.9 from %1 resamplings of the "
-                                 "counted drops;")
-                      .arg(BootstrapSettings{}.Replicates),
+    if (!intervalsPending && table.ToDecide)
+        texts.ToDecide = DropsToDecideText(*table.ToDecide, f);
+    texts.Note = {QStringLiteral("In parentheses: 95 % intervals of VMD and Dv0.9 from the counted drops "
+                                 "(none below %1 drops);")
+                      .arg(kMinimumDrops),
                   QStringLiteral("24 hr mortality Abbott-corrected against the control cage, its interval by "
                                  "Katz's log method.")};
     return texts;
@@ -164,5 +188,7 @@ QString SprayQualityClipboardText(const SprayQualityTable &table, const LabelLim
     lines << limitsLine(limits, f);
     if (limits.Any())
         lines << verdictText(table, limits, false);
+    if (limits.Any() && table.ToDecide)
+        lines << DropsToDecideText(*table.ToDecide, f);
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }

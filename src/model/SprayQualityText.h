@@ -25,6 +25,7 @@ struct SprayQualityTexts
     std::vector<QStringList> Rows; // one per slide, then the composite (its first cell "Composite")
     QString Limits;                // "Label limits: …" or "No label limits set."
     QString Verdict;               // the composite judged against them; empty without limits
+    QString ToDecide;              // under a verdict not decided: how many more drops would decide it
     QStringList Note;              // what the figures in parentheses are, in two lines
 };
 
@@ -38,6 +39,14 @@ SprayQualityTexts FormatSprayQuality(const SprayQualityTable &table, const Label
 // number there.
 QString SprayQualityClipboardText(const SprayQualityTable &table, const LabelLimits &limits, bool metric,
                                   const NumberFormat &format);
+
+// The columns whose cells carry an interval after the figure (VMD, Dv0.9, mortality).
+std::vector<int> SprayQualityIntervalColumns();
+
+// "about 340 more drops would decide Dv0.9 against 115 µm", or below the
+// drops for any interval "at least 12 more drops are needed for the intervals
+// that decide".
+QString DropsToDecideText(const DropsToDecide &toDecide, const NumberFormat &format);
 
 // "Dv0.5 from 120 to 160 µm, Dv0.9 below 250 µm"; empty when no limit is set.
 QString LabelLimitsText(const LabelLimits &limits, const NumberFormat &format);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -313,6 +314,11 @@ int RunJson(const QStringList &args, CliContext &context)
         json.Key("LabelVerdict");
         if (quality.Verdict)
             json.Value(LabelVerdictText(*quality.Verdict));
+        else
+            json.Null();
+        json.Key("DropsToDecide");
+        if (quality.ToDecide)
+            json.Value(int(std::min<int64_t>(quality.ToDecide->MoreDrops, INT32_MAX)));
         else
             json.Null();
     }

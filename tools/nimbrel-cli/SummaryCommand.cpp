@@ -1,6 +1,7 @@
 // nimbrel-cli summary FILE...: a table per file for a person to read.
 #include "CliSupport.h"
 #include "model/SprayQuality.h"
+#include "model/SprayQualityText.h"
 #include "model/Units.h"
 
 #include <QFileInfo>
@@ -14,9 +15,12 @@ QString percent(const NumberFormat &format, const std::optional<float> &value)
     return value ? format.Format(*value, "0.00%") : QStringLiteral("-");
 }
 
-QString between(const NumberFormat &f, const std::optional<Interval> &i)
+// Interval ends in whole µm, as the window shows them.
+QString between(const NumberFormat &f, const std::optional<Interval> &i, int32_t drops)
 {
-    return i ? QStringLiteral(" (95 % %1 to %2)").arg(f.Format(i->Low, "0.0"), f.Format(i->High, "0.0")) : QString();
+    if (i)
+        return QStringLiteral(" (95 % %1 to %2)").arg(f.Format(i->Low, "0"), f.Format(i->High, "0"));
+    return drops > 0 && drops < kMinimumDrops ? QStringLiteral(" (n < %1)").arg(kMinimumDrops) : QString();
 }
 
 QString limitsText(const NumberFormat &f, const LabelLimits &l)
@@ -82,15 +86,17 @@ QString summaryOf(const QString &path, const LoadedSlideSet &loaded, const Numbe
 
     if (set.SlideCount() > 0) {
         const SprayQualityRow &c = quality.Composite;
-        out << "  composite: VMD " << f.Format(c.Sizes.Dv05, "0.0") << MicronsCaption() << between(f, c.Intervals.VMD)
+        out << "  composite: VMD " << f.Format(c.Sizes.Dv05, "0.0") << MicronsCaption() << between(f, c.Intervals.VMD, c.Drops)
             << ", NMD " << f.Format(c.NMD, "0.0") << MicronsCaption() << ", Dv0.9 " << f.Format(c.Sizes.Dv09, "0.0")
             << MicronsCaption()
-            << between(f, c.Intervals.Dv09) << ", span " << f.Format(c.Sizes.RelativeSpan, "0.00")
+            << between(f, c.Intervals.Dv09, c.Drops) << ", span " << f.Format(c.Sizes.RelativeSpan, "0.00")
             << ", average drop density " << f.Format(c.DropDensity, "0.0") << " drops/cm" << kSquared << '\n';
     }
     if (limits) {
         out << "  label limits: " << limitsText(f, *limits) << ": "
             << (quality.Verdict ? LabelVerdictText(*quality.Verdict) : QStringLiteral("nothing to judge")) << '\n';
+        if (quality.ToDecide)
+            out << "  " << DropsToDecideText(*quality.ToDecide, f) << '\n';
     }
     return text;
 }
