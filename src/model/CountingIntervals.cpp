@@ -1,5 +1,6 @@
 #include "CountingIntervals.h"
 
+#include "CloudWeights.h"
 #include "ReproducibleRandom.h"
 
 #include <algorithm>
@@ -189,9 +190,13 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
     if (plans.empty())
         return result;
 
-    std::vector<double> inverseSquare(size_t(maxSize) + 1, 0.0);
-    for (int k = 1; k <= maxSize; ++k)
-        inverseSquare[size_t(k)] = 1.0 / (double(k) * double(k));
+    // In-cloud weights of one drop per class, as the figures themselves take them.
+    const CloudWeights weights(set);
+    std::vector<double> numberWeight(size_t(maxSize) + 1, 0.0), volumeWeight(size_t(maxSize) + 1, 0.0);
+    for (int k = 1; k <= maxSize; ++k) {
+        numberWeight[size_t(k)] = weights.NumberPerDrop(k);
+        volumeWeight[size_t(k)] = weights.VolumePerDrop(k);
+    }
 
     // figures[(plan × kFigures + figure) × replicates + replicate]
     const size_t planCount = plans.size();
@@ -222,8 +227,8 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
                     double *density = &pooledDensity[size_t(r) * width];
                     for (size_t i = 0; i < n; ++i) {
                         const int k = plan.Classes[i];
-                        volume[i] = double(drawn[i]) * k;
-                        number[i] = double(drawn[i]) * inverseSquare[size_t(k)];
+                        volume[i] = double(drawn[i]) * volumeWeight[size_t(k)];
+                        number[i] = double(drawn[i]) * numberWeight[size_t(k)];
                         if (plan.InverseArea > 0)
                             density[plan.Pooled[i]] += double(drawn[i]) * plan.InverseArea;
                     }
@@ -237,8 +242,8 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
                 const double *density = &pooledDensity[size_t(r) * width];
                 for (size_t u = 0; u < width; ++u) {
                     const int k = pooled[u];
-                    poolVolume[u] = density[u] * k;
-                    poolNumber[u] = density[u] * inverseSquare[size_t(k)];
+                    poolVolume[u] = density[u] * volumeWeight[size_t(k)];
+                    poolNumber[u] = density[u] * numberWeight[size_t(k)];
                 }
                 float out[kFigures];
                 figuresOf(poolVolume.data(), poolNumber.data(), pooled.data(), width, micronsPerClass, out);
