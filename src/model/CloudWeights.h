@@ -78,5 +78,11 @@ int64_t DropsBelowFloor(const Slide &slide, const CloudWeights &weights);
 // window: one paragraph.
 QString CloudMethodText(const SlideSet &set, const NumberFormat &format);
 
-// A short sentence on the drops below the floor, empty when there are none.
+// A sentence on the drops below the floor, empty when there are none.
 QString BelowFloorText(const SlideSet &set, const NumberFormat &format);
+
+// One line each, for a summary or the report's first page: "Diameter ²", or
+// "May & Clifford: ribbon 25.0 mm, air 2.50 m/s, drops 1000 kg/m³"; and
+// "12 drops below E = 0.05: smallest-drop share a lower bound" (empty when none).
+QString CloudMethodSummary(const SlideSet &set, const NumberFormat &format);
+QString BelowFloorSummary(const SlideSet &set, const NumberFormat &format);

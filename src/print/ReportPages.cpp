@@ -4,6 +4,7 @@
 #include "graphs/GraphText.h"
 #include "graphs/LineGraphs.h"
 #include "graphs/RangeChart.h"
+#include "model/CloudWeights.h"
 #include "model/SprayQualityText.h"
 #include "model/Units.h"
 
@@ -308,10 +309,16 @@ void drawParametersPage(Page &p)
 
     const CompositeResults &c = p.d.Composite;
     const QString widest = QStringLiteral("Ave. Drop Density:");
-    section(p, QStringLiteral("Cloud"), widest,
-            {{QStringLiteral("Composite VMD:"), fmt.Format(c.CompVMD, "0.0"), MicronsCaption()},
-             {QStringLiteral("Composite NMD:"), fmt.Format(c.CompNMD, "0.0"), MicronsCaption()}},
-            1);
+    std::vector<ParameterRow> cloud = {
+        {QStringLiteral("Composite VMD:"), fmt.Format(c.CompVMD, "0.0"), MicronsCaption()},
+        {QStringLiteral("Composite NMD:"), fmt.Format(c.CompNMD, "0.0"), MicronsCaption()}};
+    // The collection-efficiency model behind the in-cloud figures, when it is not "Diameter ²".
+    if (set.Cloud.Method != CloudMethod::Diameter2) {
+        cloud.push_back({QStringLiteral("Weighting:"), CloudMethodSummary(set, fmt), {}});
+        if (const QString below = BelowFloorSummary(set, fmt); !below.isEmpty())
+            cloud.push_back({QString(), below, {}});
+    }
+    section(p, QStringLiteral("Cloud"), widest, cloud, 1);
     section(p, QStringLiteral("Slide"), widest,
             {{widest, fmt.Format(c.AveDropDensity, "0.0"), QStringLiteral(" drops/cm") + kSquared}}, 0);
 }
