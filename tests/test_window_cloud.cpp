@@ -1,6 +1,7 @@
 // The in-cloud weighting in the window: choosing "May && Clifford" recomputes
 // the slide on view and the composite at once, the collector dialog keeps its
 // values in the settings, and the note on drops below the efficiency floor.
+#include "entry/ParameterPanel.h"
 #include "entry/SlideSetDocument.h"
 #include "entry/frmCollector.h"
 #include "model/CloudWeights.h"
@@ -23,6 +24,14 @@ void answerCollector(WindowFixture &m, const std::function<void(frmCollector *)>
         if (dialog->isVisible())
             dialog->reject();
     });
+}
+
+// With NIMBREL_SHOTS set to a folder, the widget as a PNG there, to look at.
+void shot(QWidget *w, const char *name)
+{
+    const QString folder = qEnvironmentVariable("NIMBREL_SHOTS");
+    if (!folder.isEmpty())
+        w->grab().save(QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
 }
 
 void setBox(frmCollector *d, const char *name, const QString &text)
@@ -84,6 +93,7 @@ void TestWindowCloud::methodRecomputesSlideAndComposite()
     QVERIFY(m.Shown(QStringLiteral("lblCloudNote")));
     QVERIFY(m.Label(QStringLiteral("lblCloudNote")).contains(QStringLiteral("lower bound")));
     QVERIFY(m.Label(QStringLiteral("lblCloudNote")).startsWith(QStringLiteral("2 drops")));
+    shot(m.Form.get(), "window-impaction");
     // Nothing waits to be saved: the file's figures do not depend on the weighting.
     QVERIFY(!m.Form->IsModified());
 
@@ -126,6 +136,7 @@ void TestWindowCloud::collectorRoundTripsThroughSettings()
             auto *grid = d->findChild<QTableWidget *>(QStringLiteral("gridEfficiency"));
             const double e = CollectionEfficiency(CollectorShape::Cylinder, 42e-6, 4, 2.5e-3, 920, AirViscosity(20));
             QCOMPARE(grid->item(2, 2)->text(), QString::number(e, 'f', 3));
+            shot(d, "collector-dialog");
         },
         &seen);
     QTest::mouseClick(m.Find<QPushButton>(QStringLiteral("btnCollector")), Qt::LeftButton);
@@ -178,8 +189,9 @@ void TestWindowCloud::badCollectorValueIsRefused()
 
 void TestWindowCloud::windSpeedTypedReweighsAtOnce()
 {
+    // The small layout, with the note under the method buttons.
     WindowFixture m;
-    m.Open();
+    m.Open(600);
     m.NewSlide(QStringLiteral("0"));
     for (const char *d : {"2", "2", "5"})
         m.TypeDrop(QString::fromLatin1(d));
@@ -187,8 +199,11 @@ void TestWindowCloud::windSpeedTypedReweighsAtOnce()
     QTest::mouseClick(m.Find<QRadioButton>(QStringLiteral("optCloudMethod2")), Qt::LeftButton);
     // No wind given: nothing is caught by impaction, every class at the floor.
     QVERIFY(m.Label(QStringLiteral("lblCloudNote")).startsWith(QStringLiteral("3 drops")));
+    shot(m.Form.get(), "window-small-impaction");
     const QString nmd = m.Label(QStringLiteral("NMDLabel"));
+    m.Form->findChild<ParameterPanel *>()->SelectTab(3);
     auto *wind = m.Find<QLineEdit>(QStringLiteral("txtMet2"));
+    wind->setFocus();
     QTest::keyClicks(wind, QStringLiteral("20"));
     QCOMPARE(m.Form->Set().Texts.WindSpeed, QStringLiteral("20"));
     QVERIFY(m.Label(QStringLiteral("NMDLabel")) != nmd);

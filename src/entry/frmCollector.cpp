@@ -106,6 +106,7 @@ frmCollector::frmCollector(const SlideSet &set, const NumberFormat &format, QWid
     gridEfficiency->setSelectionMode(QAbstractItemView::NoSelection);
     gridEfficiency->setFocusPolicy(Qt::NoFocus);
     gridEfficiency->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    gridEfficiency->verticalHeader()->setDefaultSectionSize(gridEfficiency->fontMetrics().height() + 6);
     gridEfficiency->setMinimumHeight(180);
     auto *note = new QLabel(QStringLiteral("Grey rows lie below E = %1: their drops weigh as if %2 were caught, so "
                                            "the in-cloud share of the smallest drops is a lower bound.")
