@@ -142,24 +142,26 @@ QString BelowFloorText(const SlideSet &set, const NumberFormat &f)
              f.Format(kEfficiencyFloor, "0%"));
 }
 
-QString CloudMethodSummary(const SlideSet &set, const NumberFormat &f)
+QStringList CloudMethodSummary(const SlideSet &set, const NumberFormat &f)
 {
     if (set.Cloud.Method == CloudMethod::Diameter2)
-        return QStringLiteral("Diameter ") + kSquared;
+        return {QStringLiteral("Diameter ") + kSquared};
     const CollectorSettings &c = set.Cloud.Collector;
     const SamplingAir air = ResolveSamplingAir(set);
-    return QStringLiteral("May & Clifford: %1 %2 mm, air %3 m/s, drops %4 kg/m%5")
-        .arg(c.Shape == CollectorShape::Ribbon ? QStringLiteral("ribbon") : QStringLiteral("cylinder"),
-             f.Format(c.WidthMM, "0.0##"), f.Format(air.SpeedMS, "0.00"), f.Format(c.DropDensity, "0"),
-             QString(QChar(u'\u00B3')));
+    return {QStringLiteral("May & Clifford: %1 %2 mm")
+                .arg(c.Shape == CollectorShape::Ribbon ? QStringLiteral("ribbon") : QStringLiteral("cylinder"),
+                     f.Format(c.WidthMM, "0.0##")),
+            QStringLiteral("air %1 m/s, drops %2 kg/m%3")
+                .arg(f.Format(air.SpeedMS, "0.00"), f.Format(c.DropDensity, "0"), QString(QChar(u'\u00B3')))};
 }
 
-QString BelowFloorSummary(const SlideSet &set, const NumberFormat &f)
+QStringList BelowFloorSummary(const SlideSet &set, const NumberFormat &f)
 {
     const int64_t n = DropsBelowFloor(set, CloudWeights(set));
     if (n == 0)
-        return QString();
-    return QStringLiteral("%1 %2 below E = %3: smallest-drop share a lower bound")
-        .arg(f.Format(double(n), "0"), n == 1 ? QStringLiteral("drop") : QStringLiteral("drops"),
-             f.Format(kEfficiencyFloor, "0.00"));
+        return {};
+    return {QStringLiteral("%1 %2 below E = %3:")
+                .arg(f.Format(double(n), "0"), n == 1 ? QStringLiteral("drop") : QStringLiteral("drops"),
+                     f.Format(kEfficiencyFloor, "0.00")),
+            QStringLiteral("smallest-drop share a lower bound")};
 }

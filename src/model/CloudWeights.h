@@ -4,6 +4,7 @@
 #include "SlideSet.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -81,8 +82,9 @@ QString CloudMethodText(const SlideSet &set, const NumberFormat &format);
 // A sentence on the drops below the floor, empty when there are none.
 QString BelowFloorText(const SlideSet &set, const NumberFormat &format);
 
-// One line each, for a summary or the report's first page: "Diameter ²", or
-// "May & Clifford: ribbon 25.0 mm, air 2.50 m/s, drops 1000 kg/m³"; and
-// "12 drops below E = 0.05: smallest-drop share a lower bound" (empty when none).
-QString CloudMethodSummary(const SlideSet &set, const NumberFormat &format);
-QString BelowFloorSummary(const SlideSet &set, const NumberFormat &format);
+// Short lines for a summary or the report's first page: "Diameter ²", or
+// "May & Clifford: ribbon 25.0 mm", "air 2.50 m/s, drops 1000 kg/m³"; and
+// "12 drops below E = 0.05:", "smallest-drop share a lower bound" (none when no
+// drop lies below the floor).
+QStringList CloudMethodSummary(const SlideSet &set, const NumberFormat &format);
+QStringList BelowFloorSummary(const SlideSet &set, const NumberFormat &format);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -314,9 +315,9 @@ void drawParametersPage(Page &p)
         {QStringLiteral("Composite NMD:"), fmt.Format(c.CompNMD, "0.0"), MicronsCaption()}};
     // The collection-efficiency model behind the in-cloud figures, when it is not "Diameter ²".
     if (set.Cloud.Method != CloudMethod::Diameter2) {
-        cloud.push_back({QStringLiteral("Weighting:"), CloudMethodSummary(set, fmt), {}});
-        if (const QString below = BelowFloorSummary(set, fmt); !below.isEmpty())
-            cloud.push_back({QString(), below, {}});
+        QString label = QStringLiteral("Weighting:");
+        for (const QString &line : CloudMethodSummary(set, fmt) + BelowFloorSummary(set, fmt))
+            cloud.push_back({std::exchange(label, QString()), line, {}});
     }
     section(p, QStringLiteral("Cloud"), widest, cloud, 1);
     section(p, QStringLiteral("Slide"), widest,

@@ -51,9 +51,9 @@ QString summaryOf(const QString &path, const LoadedSlideSet &loaded, const Numbe
         out << "none\n";
     // Golden summaries under "Diameter ²" stay as they were.
     if (set.Cloud.Method != CloudMethod::Diameter2) {
-        out << "  in cloud: " << CloudMethodSummary(set, f) << '\n';
-        if (const QString below = BelowFloorSummary(set, f); !below.isEmpty())
-            out << "  " << below << '\n';
+        out << "  in cloud: " << CloudMethodSummary(set, f).join(QStringLiteral(", ")) << '\n';
+        if (const QStringList below = BelowFloorSummary(set, f); !below.isEmpty())
+            out << "  " << below.join(QLatin1Char(' ')) << '\n';
     }
 
     const QStringList headings = {QStringLiteral("Position (%1)").arg(length), QStringLiteral("Drops"),
