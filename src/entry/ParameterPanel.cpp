@@ -142,6 +142,10 @@ void ParameterPanel::connectText(QLineEdit *field, QString ParameterTexts::*text
     // keystroke so that Save always writes what the operator sees.
     connect(field, &QLineEdit::textEdited, this, [this, text](const QString &typed) {
         m_context.Document().SetText(text, typed);
+        // The impaction model reads the air temperature and the wind speed.
+        if ((text == &ParameterTexts::AirTemp || text == &ParameterTexts::WindSpeed)
+            && m_context.Set().Cloud.Method == CloudMethod::Impaction)
+            showRecomputed();
     });
 }
 
@@ -378,6 +382,9 @@ void ParameterPanel::unitOptionChosen(int n)
     // Only captions change, and the scan length is shown in the other unit
     // because it alone is held in centimetres.
     m_context.ApplyUnitLabels();
+    // The impaction model reads the air temperature and wind speed in the units' scales.
+    if (m_context.Set().Cloud.Method == CloudMethod::Impaction)
+        showRecomputed();
 }
 
 void ParameterPanel::ApplyUnitLabels()

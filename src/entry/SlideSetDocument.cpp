@@ -206,8 +206,14 @@ void SlideSetDocument::Clear()
 
 void SlideSetDocument::Replace(SlideSet set, int16_t largestSizeFound)
 {
+    // The weighting is the window's, not the file's.
+    const CloudWeighting weighting = m_set.Cloud;
     m_set = std::move(set);
     SortSlidesByPosition(m_set, 0);
+    if (!(m_set.Cloud == weighting)) {
+        m_set.Cloud = weighting;
+        RecomputeSlides(m_set, largestSizeFound);
+    }
     RecomputeMortality(m_set);
     m_largestSizeFound = std::max(m_largestSizeFound, largestSizeFound);
     changed(SlideSetPart::Whole);
@@ -257,9 +263,27 @@ void SlideSetDocument::SetMetric(bool metric)
 {
     if (m_set.Params.Metric == metric)
         return;
-    // Nothing stored is converted: only captions change.
+    // Nothing stored is converted: only captions change (and the reading of the
+    // air temperature and wind speed the impaction model uses).
     m_set.Params.Metric = metric;
-    changed(SlideSetPart::Units);
+    changed(weightingInputsChanged() ? SlideSetPart::Units | SlideSetPart::Weighting : SlideSetPart::Units);
+}
+
+bool SlideSetDocument::weightingInputsChanged()
+{
+    if (m_set.Cloud.Method == CloudMethod::Diameter2)
+        return false;
+    RecomputeSlides(m_set, m_largestSizeFound);
+    return true;
+}
+
+void SlideSetDocument::SetCloudWeighting(const CloudWeighting &weighting)
+{
+    if (m_set.Cloud == weighting)
+        return;
+    m_set.Cloud = weighting;
+    RecomputeSlides(m_set, m_largestSizeFound);
+    emit Changed(SlideSetChange{SlideSetPart::Weighting, 0});
 }
 
 void SlideSetDocument::SetText(QString ParameterTexts::*field, const QString &text)
@@ -267,7 +291,8 @@ void SlideSetDocument::SetText(QString ParameterTexts::*field, const QString &te
     if (m_set.Texts.*field == text)
         return;
     m_set.Texts.*field = text;
-    changed(SlideSetPart::Texts);
+    const bool air = field == &ParameterTexts::AirTemp || field == &ParameterTexts::WindSpeed;
+    changed(air && weightingInputsChanged() ? SlideSetPart::Texts | SlideSetPart::Weighting : SlideSetPart::Texts);
 }
 
 void SlideSetDocument::SetCage(int16_t slide, const MortalityCounts &cage)

@@ -26,6 +26,7 @@ enum class SlideSetPart : uint32_t {
     Cage = 1u << 9,        // one slide's cage counts and its mortality
     ControlData = 1u << 10, // the control cage, and every slide's corrected mortality
     Whole = 1u << 11,      // the whole set replaced (a load) or emptied
+    Weighting = 1u << 12,  // the in-cloud weighting or what it rests on: every slide's in-cloud figures recomputed
 };
 Q_DECLARE_FLAGS(SlideSetParts, SlideSetPart)
 Q_DECLARE_OPERATORS_FOR_FLAGS(SlideSetParts)
@@ -103,6 +104,9 @@ public:
     void SetSpreadFactor(float factor);
     void SetMetric(bool metric);
     void SetText(QString ParameterTexts::*field, const QString &text);
+    // How the in-cloud figures weight the counts: every slide recomputed. The
+    // file's figures do not depend on it, so the work does not become unsaved.
+    void SetCloudWeighting(const CloudWeighting &weighting);
 
     // --- mortality --------------------------------------------------------------------
     void SetCage(int16_t slide, const MortalityCounts &cage);
@@ -118,6 +122,9 @@ private:
     int16_t resolve(int16_t slide) const { return slide == 0 ? m_set.CurrentSlide : slide; }
     void changed(SlideSetParts what, int16_t slide = 0);
     void opticsChanged();
+    // After the air temperature, the wind speed or the units changed: true when
+    // the in-cloud figures rest on them and were recomputed.
+    bool weightingInputsChanged();
     void setModified(bool modified)
     {
         m_modified = modified;

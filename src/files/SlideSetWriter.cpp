@@ -399,6 +399,28 @@ void FileWriter::compositeBlock(const CompositeResults &c)
     }
 }
 
+// The file's in-cloud figures are always those of "Diameter ²": the file has no
+// place to say which weighting made them, and every program that reads it takes
+// them so. Under another weighting the set is written from a copy recomputed
+// that way (a load recomputes every figure anyway), while the caller's composite
+// receives the figures of the set's own weighting.
+const SlideSet &fileFigures(const SlideSet &set, std::optional<SlideSet> &copy)
+{
+    if (set.Cloud.Method == CloudMethod::Diameter2)
+        return set;
+    copy = set;
+    copy->Cloud = CloudWeighting();
+    int16_t largest = 0;
+    RecomputeSlides(*copy, largest);
+    return *copy;
+}
+
+void ownComposite(const SlideSet &set, CompositeResults *composite)
+{
+    if (composite && set.Cloud.Method != CloudMethod::Diameter2)
+        CalcComposite(set, *composite);
+}
+
 } // namespace
 
 QByteArray SlideSetFileBytes(const SlideSet &set, const QString &listSeparator, const NumberFormat &format,
@@ -407,7 +429,9 @@ QByteArray SlideSetFileBytes(const SlideSet &set, const QString &listSeparator, 
     CompositeResults local;
     QByteArray bytes;
     auto sink = std::make_unique<ByteSink>(&bytes);
-    FileWriter(set, listSeparator, format, *sink).Write(composite ? *composite : local);
+    std::optional<SlideSet> copy;
+    FileWriter(fileFigures(set, copy), listSeparator, format, *sink).Write(composite ? *composite : local);
+    ownComposite(set, composite);
     return bytes;
 }
 
@@ -433,7 +457,9 @@ QString WriteSlideSetFile(const QString &path, const SlideSet &set, const QStrin
         return file.errorString();
     CompositeResults local;
     auto sink = std::make_unique<ByteSink>(&file);
-    FileWriter(set, listSeparator, format, *sink).Write(composite ? *composite : local);
+    std::optional<SlideSet> copy;
+    FileWriter(fileFigures(set, copy), listSeparator, format, *sink).Write(composite ? *composite : local);
+    ownComposite(set, composite);
     if (!sink->Error().isEmpty() || !file.flush() || file.error() != QFileDevice::NoError) {
         const QString error = sink->Error().isEmpty() ? file.errorString() : sink->Error();
         file.cancelWriting();

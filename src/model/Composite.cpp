@@ -1,3 +1,4 @@
+#include "CloudWeights.h"
 #include "Cumulative.h"
 
 #include <cmath>
@@ -19,6 +20,7 @@ void CalcComposite(const SlideSet &set, CompositeResults &r)
 
     // perCm2[k]: drops of class k per cm², summed over the slides, so that a slide
     // scanned over a larger area does not weigh more.
+    const CloudWeights weights(set);
     std::vector<float> perCm2(n, 0.0f);
     float volSum = 0, numSum = 0, total = 0;
     for (int k = 1; k <= maxSize; ++k) {
@@ -28,8 +30,8 @@ void CalcComposite(const SlideSet &set, CompositeResults &r)
                 continue; // a slide without area adds nothing
             perCm2[k] = static_cast<float>(double(perCm2[k]) + double(slide.Counts[k]) / double(slide.Area));
         }
-        volSum = static_cast<float>(double(volSum) + double(perCm2[k]) * k);
-        numSum = static_cast<float>(double(numSum) + double(perCm2[k]) / (double(k) * double(k)));
+        volSum = static_cast<float>(double(volSum) + weights.Volume(perCm2[k], k));
+        numSum = static_cast<float>(double(numSum) + weights.Number(perCm2[k], k));
         total = static_cast<float>(double(total) + double(perCm2[k]));
     }
 
@@ -39,8 +41,8 @@ void CalcComposite(const SlideSet &set, CompositeResults &r)
     for (int k = 1; k <= maxSize; ++k) {
         if (perCm2[k] > 0) {
             r.CompDensity[k] = static_cast<float>(double(perCm2[k]) / slideCount);
-            r.CompVF[k] = static_cast<float>(double(perCm2[k]) * k / double(volSum));
-            r.CompNF[k] = static_cast<float>((double(perCm2[k]) / (double(k) * double(k))) / double(numSum));
+            r.CompVF[k] = static_cast<float>(weights.Volume(perCm2[k], k) / double(volSum));
+            r.CompNF[k] = static_cast<float>(weights.Number(perCm2[k], k) / double(numSum));
             cumV = static_cast<float>(double(cumV) + double(r.CompVF[k]));
             cumN = static_cast<float>(double(cumN) + double(r.CompNF[k]));
             if (r.CompVF[k] > r.CompMaxVF)

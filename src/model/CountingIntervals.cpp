@@ -1,5 +1,7 @@
 #include "CountingIntervals.h"
 
+#include "CloudWeights.h"
+
 #include "ReproducibleRandom.h"
 
 #include <algorithm>
@@ -250,16 +252,16 @@ std::vector<Sample> samplesOf(const SlideSet &set, uint64_t seed)
 
 ClassWeights InCloudWeights(const SlideSet &set)
 {
-    const AnalysisParameters &params = set.Params;
-    // As the slide statistics weigh them: a drop of class k collected with an
-    // efficiency ∝ k² stands for 1/k² drops in the cloud, of volume ∝ k³.
+    // Each class's weight of one drop, as the slide statistics take it (1/k² and
+    // k under "Diameter ²", 1/E_k and k³/E_k under the impaction model).
+    const CloudWeights cloud(set);
     ClassWeights w;
-    const size_t n = size_t(std::max(int(params.MaxSizeEPD), 0)) + 1;
+    const size_t n = size_t(std::max(int(set.Params.MaxSizeEPD), 0)) + 1;
     w.Volume.assign(n, 0.0);
     w.Number.assign(n, 0.0);
     for (size_t k = 1; k < n; ++k) {
-        w.Volume[k] = double(k);
-        w.Number[k] = 1.0 / (double(k) * double(k));
+        w.Volume[k] = cloud.VolumePerDrop(int(k));
+        w.Number[k] = cloud.NumberPerDrop(int(k));
     }
     return w;
 }

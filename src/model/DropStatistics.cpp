@@ -1,3 +1,4 @@
+#include "CloudWeights.h"
 #include "Cumulative.h"
 #include "Units.h"
 
@@ -101,11 +102,13 @@ namespace {
 
 // Recomputes every drop figure of the slide from its counts. Returns false (and
 // changes nothing) when the volume weight sum would not fit in 32 bits.
-bool recomputeSlide(Slide &s, const AnalysisParameters &params, int16_t &largestSizeFound)
+bool recomputeSlide(Slide &s, const AnalysisParameters &params, const CloudWeights &weights,
+                    int16_t &largestSizeFound)
 {
     const int maxSize = params.MaxSizeEPD;
     int64_t total = 0;
-    int64_t volSum = 0;
+    int64_t volSum = 0; // Σ Counts(k) × k, whatever the weighting: it bounds what a slide may hold
+    double volWeights = 0;
     float numSum = 0;
     int16_t largestClass = 0;
     for (int k = 1; k <= maxSize; ++k) {
@@ -114,7 +117,8 @@ bool recomputeSlide(Slide &s, const AnalysisParameters &params, int16_t &largest
             continue; // a negative count can only come from a hand-edited file; it holds no drops
         total += c;
         volSum += int64_t(c) * k;
-        numSum = static_cast<float>(double(numSum) + double(c) / (double(k) * double(k)));
+        volWeights += weights.Volume(c, k);
+        numSum = static_cast<float>(double(numSum) + weights.Number(c, k));
         largestClass = static_cast<int16_t>(k);
     }
     if (volSum > std::numeric_limits<int32_t>::max())
@@ -126,7 +130,7 @@ bool recomputeSlide(Slide &s, const AnalysisParameters &params, int16_t &largest
     s.LargestClass = largestClass;
     largestSizeFound = std::max(largestSizeFound, largestClass);
     s.TotalDrops = static_cast<int32_t>(total);
-    s.VolumeWeightSum = static_cast<int32_t>(volSum);
+    s.VolumeWeightSum = weights.DiameterSquared() ? double(volSum) : volWeights;
     s.NumberWeightSum = numSum;
 
     if (total == 0) {
@@ -151,10 +155,10 @@ bool recomputeSlide(Slide &s, const AnalysisParameters &params, int16_t &largest
     MedianTracker v, n;
     for (int k = 1; k <= maxSize; ++k) {
         const int16_t c = std::max<int16_t>(s.Counts[k], 0);
-        s.VF[k] = static_cast<float>(double(c) * k / double(s.VolumeWeightSum));
+        s.VF[k] = static_cast<float>(weights.Volume(c, k) / s.VolumeWeightSum);
         cumV = static_cast<float>(double(cumV) + double(s.VF[k]));
         s.CVF[k] = cumV;
-        s.NF[k] = static_cast<float>((double(c) / (double(k) * double(k))) / double(s.NumberWeightSum));
+        s.NF[k] = static_cast<float>(weights.Number(c, k) / double(s.NumberWeightSum));
         cumN = static_cast<float>(double(cumN) + double(s.NF[k]));
         s.CNF[k] = cumN;
         if (c > 0) {
@@ -196,7 +200,7 @@ CountResult SetDropCount(SlideSet &set, int16_t sizeClass, int16_t count, int16_
         return CountResult::ClassOutOfRange;
     const int16_t previous = s.Counts[sizeClass];
     s.Counts[sizeClass] = sizeClass == 0 ? int16_t(0) : count;
-    if (!recomputeSlide(s, set.Params, largestSizeFound)) {
+    if (!recomputeSlide(s, set.Params, CloudWeights(set), largestSizeFound)) {
         s.Counts[sizeClass] = previous;
         return CountResult::Overflow;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CollectionEfficiency.h"
+
 #include <QString>
 
 #include <array>
@@ -30,8 +32,10 @@ struct Slide
     std::vector<int16_t> Counts;
     std::vector<float> VF, CVF, NF, CNF; // in-cloud fractions and their cumulative sums
     int32_t TotalDrops = 0;
-    float NumberWeightSum = 0;   // Σ Counts(k) / k²
-    int32_t VolumeWeightSum = 0; // Σ Counts(k) × k
+    // Σ of the in-cloud weights of the counts (CloudWeights): Σ Counts(k) / k² and
+    // Σ Counts(k) × k under "Diameter ²", the latter a whole number.
+    float NumberWeightSum = 0;
+    double VolumeWeightSum = 0;
     float VMD = 0;
     float NMD = 0;
     float DropDensity = 0;       // drops per cm² on the slide
@@ -89,6 +93,9 @@ struct SlideSet
     std::vector<Slide> Slides;  // [0] is a placeholder: reading it with no slide on view yields zeros
     int16_t CurrentSlide = 0;   // 0 when no slide is on view
     MortalityCounts ControlData;
+    // How the in-cloud figures weight the counts. Not part of the file: the
+    // window takes it from the operator's choice and the settings.
+    CloudWeighting Cloud;
 
     SlideSet();
     int16_t SlideCount() const { return static_cast<int16_t>(Slides.size() - 1); }

@@ -1,6 +1,9 @@
 #include "ParametersPage.h"
 
+#include "model/CloudWeights.h"
 #include "model/Units.h"
+
+#include <utility>
 
 using namespace ReportGeometry;
 
@@ -127,10 +130,16 @@ std::vector<ReportSheet> ParametersSheets(const ReportData &data)
 
     const CompositeResults &c = data.Composite;
     const QString widest = QStringLiteral("Ave. Drop Density:");
-    section(items, QStringLiteral("Cloud"), widest,
-            {{QStringLiteral("Composite VMD:"), fmt.Format(c.CompVMD, "0.0"), MicronsCaption()},
-             {QStringLiteral("Composite NMD:"), fmt.Format(c.CompNMD, "0.0"), MicronsCaption()}},
-            1);
+    std::vector<ParameterRow> cloud = {
+        {QStringLiteral("Composite VMD:"), fmt.Format(c.CompVMD, "0.0"), MicronsCaption()},
+        {QStringLiteral("Composite NMD:"), fmt.Format(c.CompNMD, "0.0"), MicronsCaption()}};
+    // The collection-efficiency model behind the in-cloud figures, when it is not "Diameter ²".
+    if (set.Cloud.Method != CloudMethod::Diameter2) {
+        QString label = QStringLiteral("Weighting:");
+        for (const QString &line : CloudMethodSummary(set, fmt) + BelowFloorSummary(set, fmt))
+            cloud.push_back({std::exchange(label, QString()), line, {}});
+    }
+    section(items, QStringLiteral("Cloud"), widest, cloud, 1);
     section(items, QStringLiteral("Slide"), widest,
             {{widest, fmt.Format(c.AveDropDensity, "0.0"), QStringLiteral(" drops/cm") + kSquared}}, 1);
 

@@ -32,6 +32,7 @@ MainForm::MainForm(const StartUpValues &startUp, const SettingsStore &store, QWi
     // Initialisation, in the order the settings and the view depend on each other.
     const AppSettings settings = LoadAppSettings(m_store, m_format);
     m_set.Params = settings.Params;
+    m_set.Cloud.Collector = LoadCollectorSettings(m_store, m_format);
     m_view.LargestSizeFound = 1;
     ClearSlides(m_set); // the placeholder record sized to the stored MaxSizeEPD
     m_initialDir = settings.InitialDir.isEmpty() ? DefaultInitialDir() : settings.InitialDir;

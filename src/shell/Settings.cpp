@@ -11,6 +11,7 @@ namespace {
 
 const QString kSection = QStringLiteral("Settings");
 const QString kLimitsSection = QStringLiteral("LabelLimits");
+const QString kCollectorSection = QStringLiteral("Collector");
 
 cRegistry registryFor(const SettingsStore &store, const QString &section, const QString &key)
 {
@@ -167,5 +168,50 @@ bool SaveLabelLimits(const SettingsStore &store, const LabelLimits &limits, cons
     ok &= writeLimit(store, QStringLiteral("Dv05From"), limits.Dv05From, format);
     ok &= writeLimit(store, QStringLiteral("Dv05To"), limits.Dv05To, format);
     ok &= writeLimit(store, QStringLiteral("Dv09Below"), limits.Dv09Below, format);
+    return ok;
+}
+
+namespace {
+
+// A stored collector value: a number above 0 (or 0 itself where `zeroAllowed`)
+// and below a million, or nothing.
+std::optional<double> readCollectorValue(const SettingsStore &store, const QString &key, const NumberFormat &format,
+                                         bool zeroAllowed = false)
+{
+    double value = 0;
+    if (format.ToDouble(GetSetting(store, kCollectorSection, key, QString()), value) != ParseStatus::Ok
+        || !(value > 0 || (zeroAllowed && value == 0)) || !(value < 1e6))
+        return std::nullopt;
+    return value;
+}
+
+bool writeCollectorValue(const SettingsStore &store, const QString &key, const std::optional<double> &value,
+                         const NumberFormat &format)
+{
+    return registryFor(store, kCollectorSection, key).SetValue(value ? format.General(float(*value)) : QString());
+}
+
+} // namespace
+
+CollectorSettings LoadCollectorSettings(const SettingsStore &store, const NumberFormat &format)
+{
+    CollectorSettings c;
+    const QString shape = GetSetting(store, kCollectorSection, QStringLiteral("Shape"), QString());
+    c.Shape = shape.compare(QLatin1String("Cylinder"), Qt::CaseInsensitive) == 0 ? CollectorShape::Cylinder
+                                                                                 : CollectorShape::Ribbon;
+    c.WidthMM = readCollectorValue(store, QStringLiteral("WidthMM"), format).value_or(c.WidthMM);
+    // A still collector in still air is a speed of 0: it catches nothing by impaction.
+    c.AirSpeedMS = readCollectorValue(store, QStringLiteral("AirSpeedMS"), format, true);
+    c.DropDensity = readCollectorValue(store, QStringLiteral("DropDensity"), format).value_or(c.DropDensity);
+    return c;
+}
+
+bool SaveCollectorSettings(const SettingsStore &store, const CollectorSettings &c, const NumberFormat &format)
+{
+    bool ok = registryFor(store, kCollectorSection, QStringLiteral("Shape"))
+                  .SetValue(c.Shape == CollectorShape::Cylinder ? QStringLiteral("Cylinder") : QStringLiteral("Ribbon"));
+    ok &= writeCollectorValue(store, QStringLiteral("WidthMM"), c.WidthMM, format);
+    ok &= writeCollectorValue(store, QStringLiteral("AirSpeedMS"), c.AirSpeedMS, format);
+    ok &= writeCollectorValue(store, QStringLiteral("DropDensity"), c.DropDensity, format);
     return ok;
 }

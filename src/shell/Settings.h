@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/CollectionEfficiency.h"
 #include "model/LabelLimits.h"
 #include "model/NumberText.h"
 #include "model/SlideSet.h"
@@ -46,3 +47,12 @@ LabelLimits LoadLabelLimits(const SettingsStore &store, const NumberFormat &form
 // Writes all three; a limit that is not set is stored empty, so clearing one
 // sticks. False when the store refused any of them.
 bool SaveLabelLimits(const SettingsStore &store, const LabelLimits &limits, const NumberFormat &format);
+
+// The collector of the impaction model, under its own group "Collector" (values
+// "Shape" ("Ribbon" or "Cylinder"), "WidthMM", "AirSpeedMS" (empty: the trial's
+// wind speed) and "DropDensity"). A value that is missing or out of range falls
+// back to its default.
+CollectorSettings LoadCollectorSettings(const SettingsStore &store, const NumberFormat &format);
+// Writes all four; an air speed taken from the trial is stored empty. False when
+// the store refused any of them.
+bool SaveCollectorSettings(const SettingsStore &store, const CollectorSettings &collector, const NumberFormat &format);

@@ -1,12 +1,19 @@
 #include "window/SizeRangeFrame.h"
 
+#include "entry/SlideSetDocument.h"
+#include "entry/frmCollector.h"
+#include "model/CloudWeights.h"
 #include "model/Units.h"
+#include "platform/ui/MessageBoxes.h"
+#include "shell/Settings.h"
 #include "window/PanelWidgets.h"
 #include "window/WindowContext.h"
 
 #include <QButtonGroup>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 
@@ -61,7 +68,16 @@ SizeRangeFrame::SizeRangeFrame(WindowContext &context, QWidget *parent)
     optCloudMethod[1]->setChecked(true);
     optCloudMethod[1]->setVisible(false);
     optCloudMethod[2]->setVisible(false);
+    btnCollector = named(new QPushButton(QStringLiteral("Collector\u2026"), frameCloudMethod),
+                         QStringLiteral("btnCollector"));
+    btnCollector->setVisible(false);
+    lblCloudNote = named(new QLabel(this), QStringLiteral("lblCloudNote"));
+    lblCloudNote->setWordWrap(true);
+    lblCloudNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblCloudNote->setVisible(false);
     connect(cloudGroup, &QButtonGroup::idClicked, this, [this](int id) { cloudOptionChosen(id); });
+    connect(methodGroup, &QButtonGroup::idClicked, this, [this](int id) { cloudMethodChosen(id); });
+    connect(btnCollector, &QPushButton::clicked, this, [this] { btnCollector_Click(); });
 }
 
 void SizeRangeFrame::SetHeadings(const QFont &font)
@@ -115,8 +131,15 @@ QSize SizeRangeFrame::Arrange(bool large, int rowHeight)
             optCloud_Slide[i]->setGeometry(6, y, methodX - 6, optionHeight);
             optCloudMethod[i]->setGeometry(methodX, y, statsWidth - 6 - methodX, optionHeight);
         }
+        // The collector button under the method buttons, the note on drops below
+        // the efficiency floor beside it.
+        const int buttonHeight = btnCollector->sizeHint().height();
+        const int buttonWidth = btnCollector->sizeHint().width();
+        btnCollector->setGeometry(methodX, 6 + 2 * optionHeight, buttonWidth, buttonHeight);
         StatsGrid->move(6, 18);
-        frameCloudMethod->setGeometry(6, 18 + statsHeight + gap, statsWidth, 2 * optionHeight + 10);
+        const int frameHeight = 2 * optionHeight + buttonHeight + 10;
+        frameCloudMethod->setGeometry(6, 18 + statsHeight + gap, statsWidth, frameHeight);
+        lblCloudNote->setGeometry(6, frameCloudMethod->geometry().bottom() + 2, statsWidth, 3 * optionHeight);
         return QSize(6 + statsWidth + 6, frameCloudMethod->geometry().bottom() + 1 + 6);
     }
     // Beside the table, stacked.
@@ -124,10 +147,15 @@ QSize SizeRangeFrame::Arrange(bool large, int rowHeight)
         optCloud_Slide[i]->setGeometry(6, 4 + (i - 1) * optionHeight, optionWidth, optionHeight);
         optCloudMethod[i]->setGeometry(6, 10 + (i + 1) * optionHeight, optionWidth, optionHeight);
     }
-    const QSize cloudSize(optionWidth + 12, 4 * optionHeight + 16);
+    const int buttonHeight = btnCollector->sizeHint().height();
+    btnCollector->setGeometry(6, 12 + 4 * optionHeight, optionWidth, buttonHeight);
+    const QSize cloudSize(optionWidth + 12, 4 * optionHeight + buttonHeight + 18);
     frameCloudMethod->setGeometry(8 + statsWidth + 6, 14, cloudSize.width(), cloudSize.height());
     const int width = frameCloudMethod->geometry().right() + 8;
-    return QSize(width, std::max(statsHeight, cloudSize.height()) + 26);
+    // The note on drops below the efficiency floor under the table, two lines.
+    const int noteTop = 18 + statsHeight + 2;
+    lblCloudNote->setGeometry(8, noteTop, width - 16, 2 * optionHeight + 4);
+    return QSize(width, std::max(noteTop + 2 * optionHeight + 4, cloudSize.height() + 14) + 8);
 }
 
 void SizeRangeFrame::Fill()
@@ -141,6 +169,7 @@ void SizeRangeFrame::Fill()
     // showing those of the slide before.
     const bool empty = set.CurrentSlide < 1 || set.Current().TotalDrops == 0;
     const RangeStatistics &r = m_context.View().RangeStats;
+    showMethodControls();
     for (int j = 0; j < kRangeCount; ++j) {
         if (empty) {
             setStatsText(StatsGrid, j, 1, QString());
@@ -157,10 +186,10 @@ void SizeRangeFrame::Fill()
 
 void SizeRangeFrame::SetEntryEnabled(bool enabled)
 {
-    for (int i = 1; i <= 2; ++i) {
+    m_entryEnabled = enabled;
+    for (int i = 1; i <= 2; ++i)
         optCloud_Slide[i]->setEnabled(enabled);
-        optCloudMethod[i]->setVisible(enabled && optCloud_Slide[2]->isChecked());
-    }
+    showMethodControls();
     SetGridColours(StatsGrid, enabled, enabled ? QColor(144, 144, 144) : QColor(192, 192, 192));
     if (!enabled)
         for (int r = 0; r < kRangeCount; ++r)
@@ -174,4 +203,71 @@ void SizeRangeFrame::cloudOptionChosen(int option)
     Fill();
     for (int i = 1; i <= 2; ++i)
         optCloudMethod[i]->setVisible(option == 2);
+    showMethodControls();
+}
+
+void SizeRangeFrame::showMethodControls()
+{
+    const bool inCloud = optCloud_Slide[2]->isChecked();
+    if (m_entryEnabled)
+        for (int i = 1; i <= 2; ++i)
+            optCloudMethod[i]->setVisible(inCloud);
+    else
+        for (int i = 1; i <= 2; ++i)
+            optCloudMethod[i]->setVisible(false);
+    const SlideSet &set = m_context.Set();
+    const bool impaction = set.Cloud.Method == CloudMethod::Impaction;
+    btnCollector->setVisible(m_entryEnabled && inCloud && impaction);
+    // The drops of the view (the slide on view, or the whole line) that the
+    // collector catches less often than the floor allows for.
+    QString note;
+    if (m_entryEnabled && inCloud && impaction) {
+        const CloudWeights weights(set);
+        int64_t below = 0;
+        if (m_context.IsCompositeView())
+            below = DropsBelowFloor(set, weights);
+        else if (set.CurrentSlide >= 1)
+            below = DropsBelowFloor(set.Current(), weights);
+        if (below > 0)
+            note = QStringLiteral("%1 %2 below E %3: the cloud share of the smallest drops is a lower bound.")
+                       .arg(m_context.Format().Format(double(below), "0"),
+                            below == 1 ? QStringLiteral("drop") : QStringLiteral("drops"),
+                            m_context.Format().Format(kEfficiencyFloor, "0.00"));
+    }
+    lblCloudNote->setText(note);
+    lblCloudNote->setVisible(!note.isEmpty());
+}
+
+void SizeRangeFrame::cloudMethodChosen(int method)
+{
+    CloudWeighting weighting = m_context.Set().Cloud;
+    weighting.Method = method == 2 ? CloudMethod::Impaction : CloudMethod::Diameter2;
+    m_context.Document().SetCloudWeighting(weighting);
+    showReweighted();
+}
+
+void SizeRangeFrame::btnCollector_Click()
+{
+    const NumberFormat &format = m_context.Format();
+    frmCollector dialog(m_context.Set(), format, window());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    CloudWeighting weighting = m_context.Set().Cloud;
+    weighting.Collector = dialog.Collector();
+    if (!SaveCollectorSettings(m_context.Store(), weighting.Collector, format))
+        MessageBoxes::Show(window(),
+                           QStringLiteral("The collector could not be stored: it holds until the program ends."),
+                           MessageBoxes::OkOnly, MessageBoxes::Exclamation);
+    m_context.Document().SetCloudWeighting(weighting);
+    showReweighted();
+}
+
+void SizeRangeFrame::showReweighted()
+{
+    if (m_context.Set().SlideCount() > 0) {
+        if (m_context.IsCompositeView())
+            m_context.CalcCompositeAndMedians();
+        m_context.RefreshCurrentSlide();
+    }
+    showMethodControls();
 }

@@ -5,6 +5,8 @@
 #include <array>
 
 class QFont;
+class QLabel;
+class QPushButton;
 class QRadioButton;
 class QTableWidget;
 class WindowContext;
@@ -29,12 +31,23 @@ public:
     void Fill();
     void SetEntryEnabled(bool enabled);
 
+    // The collector dialog, as the "Collector…" button opens it.
+    void btnCollector_Click();
+
 private:
     void cloudOptionChosen(int option);
+    void cloudMethodChosen(int method);
+    // The figures on view after the weighting changed: the slide's and, in
+    // composite view, the line's.
+    void showReweighted();
+    void showMethodControls();
 
     WindowContext &m_context;
     QTableWidget *StatsGrid = nullptr;
     QGroupBox *frameCloudMethod = nullptr;
     std::array<QRadioButton *, 3> optCloud_Slide{}; // 1 on slide, 2 in cloud
     std::array<QRadioButton *, 3> optCloudMethod{};
+    QPushButton *btnCollector = nullptr;
+    QLabel *lblCloudNote = nullptr; // drops below the efficiency floor: a lower bound
+    bool m_entryEnabled = false;
 };

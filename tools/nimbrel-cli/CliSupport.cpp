@@ -18,6 +18,7 @@ bool LoadForCli(const QString &path, CliContext &context, LoadedSlideSet &loaded
         return false;
     }
     loaded = std::move(*result.Loaded);
+    ApplyCloudWeighting(loaded, context.Cloud);
     if (!loaded.Warning.isEmpty())
         CliError(context, path + QStringLiteral(": warning: ") + loaded.Warning);
     return true;
@@ -71,6 +72,72 @@ QString ParseLabelLimits(const QString &text, LabelLimits &limits)
     }
     limits = LabelLimits{values[0], values[1], values[2]};
     return QString();
+}
+
+QString ReadCloudOptions(const CliOptions &options, const CloudOptions &cloud, CloudWeighting &weighting)
+{
+    for (const auto &given : options.Values(cloud.Method)) {
+        if (given.second == QLatin1String("diameter2"))
+            weighting.Method = CloudMethod::Diameter2;
+        else if (given.second == QLatin1String("impaction"))
+            weighting.Method = CloudMethod::Impaction;
+        else
+            return QStringLiteral("--cloud-method is diameter2 or impaction, not '%1'").arg(given.second);
+    }
+    bool collectorGiven = false;
+    for (const auto &given : options.Values(cloud.Collector)) {
+        collectorGiven = true;
+        if (given.second == QLatin1String("ribbon"))
+            weighting.Collector.Shape = CollectorShape::Ribbon;
+        else if (given.second == QLatin1String("cylinder"))
+            weighting.Collector.Shape = CollectorShape::Cylinder;
+        else
+            return QStringLiteral("--collector is ribbon or cylinder, not '%1'").arg(given.second);
+    }
+    const NumberFormat point;
+    const auto number = [&](const QCommandLineOption &option, bool zeroAllowed, const char *what,
+                            double &out) -> QString {
+        for (const auto &given : options.Values(option)) {
+            collectorGiven = true;
+            double v = 0;
+            if (point.ToDouble(given.second, v) != ParseStatus::Ok || !(v > 0 || (zeroAllowed && v == 0))
+                || !(v < 1e6))
+                return QStringLiteral("%1: '%2' is not %3").arg(given.first, given.second, QLatin1String(what));
+            out = v;
+        }
+        return QString();
+    };
+    QString error = number(cloud.WidthMM, false, "a width in mm above 0", weighting.Collector.WidthMM);
+    if (error.isEmpty()) {
+        double speed = -1;
+        error = number(cloud.AirSpeed, true, "an air speed in m/s of 0 or more", speed);
+        if (speed >= 0)
+            weighting.Collector.AirSpeedMS = speed;
+    }
+    if (error.isEmpty())
+        error = number(cloud.DropDensity, false, "a density in kg/m\u00B3 above 0", weighting.Collector.DropDensity);
+    if (error.isEmpty() && collectorGiven && weighting.Method != CloudMethod::Impaction)
+        error = QStringLiteral("the collector options need --cloud-method impaction");
+    return error;
+}
+
+QString CloudOptionsUsage()
+{
+    return QStringLiteral(
+        "  --cloud-method M       how in-cloud figures weight a counted drop: diameter2 (1/k\u00B2, the\n"
+        "                         default) or impaction (1/E, E the collector's collection efficiency)\n"
+        "  --collector SHAPE      impaction: ribbon (a flat slide, the default) or cylinder\n"
+        "  --collector-width-mm W impaction: the collector's width facing the flow (default 25)\n"
+        "  --air-speed-ms U       impaction: air speed past it (default: the file's wind speed)\n"
+        "  --drop-density RHO     impaction: drop density in kg/m\u00B3 (default 1000)\n");
+}
+
+void ApplyCloudWeighting(LoadedSlideSet &loaded, const CloudWeighting &weighting)
+{
+    if (loaded.Set.Cloud == weighting)
+        return;
+    loaded.Set.Cloud = weighting;
+    RecomputeSlides(loaded.Set, loaded.LargestSizeFound);
 }
 
 CliOptions::CliOptions(QList<QCommandLineOption> options) : m_options(std::move(options))

@@ -21,6 +21,7 @@ struct CliContext
     QTextStream &Out;
     QTextStream &Err;
     std::optional<LabelLimits> Limits; // --limits: judge the composite against the label
+    CloudWeighting Cloud;              // --cloud-method and the collector: how in-cloud figures weight drops
 };
 
 // Exit status of every command.
@@ -44,8 +45,9 @@ int RunJson(const QStringList &args, CliContext &context);
 int RunSummary(const QStringList &args, CliContext &context);
 int RunRewrite(const QStringList &args, CliContext &context);
 
-// Loads a file as the program's Load command does; on failure writes one line
-// "nimbrel-cli: FILE: reason" to the error stream and returns false.
+// Loads a file as the program's Load command does, its in-cloud figures by the
+// context's weighting; on failure writes one line "nimbrel-cli: FILE: reason" to
+// the error stream and returns false.
 bool LoadForCli(const QString &path, CliContext &context, LoadedSlideSet &loaded);
 
 // One line on the error stream: "nimbrel-cli: " followed by the message.
@@ -93,6 +95,30 @@ private:
     QCommandLineParser m_parser;
 };
 
+// How the in-cloud figures weight the counted drops: --cloud-method
+// diameter2|impaction, and for the impaction model --collector ribbon|cylinder,
+// --collector-width-mm W, --air-speed-ms U (default: the file's wind speed) and
+// --drop-density RHO (kg/m³). Numbers with a point whatever the locale.
+struct CloudOptions
+{
+    QCommandLineOption Method{QStringLiteral("cloud-method"), QString(), QStringLiteral("METHOD")};
+    QCommandLineOption Collector{QStringLiteral("collector"), QString(), QStringLiteral("SHAPE")};
+    QCommandLineOption WidthMM{QStringLiteral("collector-width-mm"), QString(), QStringLiteral("W")};
+    QCommandLineOption AirSpeed{QStringLiteral("air-speed-ms"), QString(), QStringLiteral("U")};
+    QCommandLineOption DropDensity{QStringLiteral("drop-density"), QString(), QStringLiteral("RHO")};
+
+    QList<QCommandLineOption> All() const { return {Method, Collector, WidthMM, AirSpeed, DropDensity}; }
+};
+
+// The weighting the options give; an error text, empty when they are good.
+QString ReadCloudOptions(const CliOptions &options, const CloudOptions &cloud, CloudWeighting &weighting);
+
+// The usage lines of those options.
+QString CloudOptionsUsage();
+
+// The set's in-cloud figures recomputed by `weighting`.
+void ApplyCloudWeighting(LoadedSlideSet &loaded, const CloudWeighting &weighting);
+
 // The options every command takes, before or after the command word.
 struct GlobalOptions
 {
@@ -100,8 +126,9 @@ struct GlobalOptions
     QCommandLineOption DecimalSeparator{QStringLiteral("decimal-separator"), QString(), QStringLiteral("C")};
     QCommandLineOption Limits{QStringLiteral("limits"), QString(), QStringLiteral("MIN,MAX,DV09")};
     QCommandLineOption Help{QStringLiteral("help")};
+    CloudOptions Cloud;
 
-    QList<QCommandLineOption> All() const { return {ListSeparator, DecimalSeparator, Limits, Help}; }
+    QList<QCommandLineOption> All() const { return QList<QCommandLineOption>{ListSeparator, DecimalSeparator, Limits, Help} + Cloud.All(); }
 };
 
 // Index of the command word in the whole command line (the program's name at

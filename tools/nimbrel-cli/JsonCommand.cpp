@@ -1,5 +1,6 @@
 // nimbrel-cli json FILE: the loaded set, every input and result, as one JSON object.
 #include "CliSupport.h"
+#include "model/CloudWeights.h"
 #include "model/SprayQuality.h"
 
 #include <QJsonArray>
@@ -219,7 +220,10 @@ void writeSlide(JsonText &json, const SlideSet &set, int16_t index, const SprayQ
     json.Numbers("CNF", s.CNF);
     json.Field("TotalDrops", int(s.TotalDrops));
     json.Field("NumberWeightSum", s.NumberWeightSum);
-    json.Field("VolumeWeightSum", int(s.VolumeWeightSum));
+    if (set.Cloud.Method == CloudMethod::Diameter2)
+        json.Field("VolumeWeightSum", int(s.VolumeWeightSum)); // a whole number
+    else
+        json.Field("VolumeWeightSum", float(s.VolumeWeightSum));
     json.Field("VMD", s.VMD);
     json.Field("NMD", s.NMD);
     json.Field("DropDensity", s.DropDensity);
@@ -273,6 +277,27 @@ void writeComposite(JsonText &json, const SlideSet &set, const SprayQualityRow &
     json.EndObject();
 }
 
+// "Diameter2", or the impaction model with its parameters and each class's E.
+void writeCloudMethod(JsonText &json, const SlideSet &set)
+{
+    json.Key("CloudMethod");
+    if (set.Cloud.Method == CloudMethod::Diameter2) {
+        json.Value(QStringLiteral("Diameter2"));
+        return;
+    }
+    const CloudWeights weights(set);
+    const CollectorSettings &c = set.Cloud.Collector;
+    json.BeginObject();
+    json.Field("Model", c.Shape == CollectorShape::Ribbon ? QStringLiteral("Ribbon") : QStringLiteral("Cylinder"));
+    json.Field("WidthMM", float(c.WidthMM));
+    json.Field("AirSpeedMS", float(weights.Air().SpeedMS));
+    json.Field("DropDensity", float(c.DropDensity));
+    json.Field("AirViscosity", float(weights.Air().Viscosity));
+    json.Numbers("CollectionEfficiency", weights.Efficiency());
+    json.Field("DropsBelowFloor", int(std::min<int64_t>(DropsBelowFloor(set, weights), INT32_MAX)));
+    json.EndObject();
+}
+
 } // namespace
 
 int RunJson(const QStringList &args, CliContext &context)
@@ -300,6 +325,7 @@ int RunJson(const QStringList &args, CliContext &context)
     json.Key("ControlData");
     writeCounts(json, set.ControlData, false);
     json.Field("LargestSizeFound", int(loaded.LargestSizeFound));
+    writeCloudMethod(json, set);
     const SprayQualityTable quality = ComputeSprayQuality(set, context.Limits.value_or(LabelLimits()));
     json.BeginArray("Slides");
     for (int i = 1; i <= set.SlideCount(); ++i)

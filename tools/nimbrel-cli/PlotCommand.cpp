@@ -110,7 +110,8 @@ QString PlotUsage()
         "Draws one graph of a slide set file into a PNG image, at the size of the\n"
         "window's box (histogram 285x70, the others 720x480) unless --size is given.\n"
         "Without separators the user's locale is tried first, then \",\" with \".\"\n"
-        "and \";\" with \",\".\n");
+        "and \";\" with \",\". The in-cloud quantities (modes 1, 2, 4, 5, the medians)\n"
+        "follow the weighting:\n") + CloudOptionsUsage();
 }
 
 namespace {
@@ -129,9 +130,12 @@ struct PlotOptions
     QCommandLineOption Output{{QStringLiteral("o"), QStringLiteral("output")}, QString(), QStringLiteral("OUT.png")};
     QCommandLineOption Help{QStringLiteral("help")};
 
+    CloudOptions Cloud;
+
     QList<QCommandLineOption> All() const
     {
-        return {Graph, Slide, Mode, Composite, Size, ListSeparator, Decimal, Output, Help};
+        return QList<QCommandLineOption>{Graph, Slide, Mode, Composite, Size, ListSeparator, Decimal, Output, Help}
+               + Cloud.All();
     }
 };
 
@@ -204,6 +208,8 @@ std::optional<PlotRequest> ParsePlotArguments(const QStringList &words, QString 
         error = readWhatToDraw(options, o, request);
     if (error.isEmpty())
         error = ReadDrawingSeparators(options, o.ListSeparator, o.Decimal, request.ListSeparator, request.Decimal);
+    if (error.isEmpty())
+        error = ReadCloudOptions(options, o.Cloud, request.Cloud);
     if (!error.isEmpty())
         return std::nullopt;
     const QStringList files = options.Positional();
@@ -231,6 +237,7 @@ QString RenderPlot(const PlotRequest &request, QImage &image, QString &note)
         return error;
     if (!loaded->Loaded.Warning.isEmpty())
         note = request.File + QStringLiteral(": warning: ") + loaded->Loaded.Warning;
+    ApplyCloudWeighting(loaded->Loaded, request.Cloud);
 
     SlideSet &set = loaded->Loaded.Set;
     if (set.SlideCount() < 1)

@@ -31,6 +31,7 @@ struct PlotRequest
     QString ListSeparator; // empty: the locale's, then "," and ";" in turn
     QChar Decimal;         // null: as the separator implies
     bool Help = false;     // --help: print the usage, draw nothing
+    CloudWeighting Cloud;  // how the in-cloud quantities weight the counts
 };
 
 // Reads the words after "plot". On a mistake returns no request and sets `error`

@@ -33,6 +33,7 @@ struct ReportRequest
     QString ListSeparator;
     QChar Decimal;
     LabelLimits Limits;
+    CloudWeighting Cloud;
     bool Help = false;
 };
 
@@ -44,8 +45,12 @@ struct ReportOptions
     QCommandLineOption Decimal{QStringLiteral("decimal-separator"), QString(), QStringLiteral("C")};
     QCommandLineOption Limits{QStringLiteral("limits"), QString(), QStringLiteral("MIN,MAX,DV09")};
     QCommandLineOption Help{QStringLiteral("help")};
+    CloudOptions Cloud;
 
-    QList<QCommandLineOption> All() const { return {Page, Output, ListSeparator, Decimal, Limits, Help}; }
+    QList<QCommandLineOption> All() const
+    {
+        return QList<QCommandLineOption>{Page, Output, ListSeparator, Decimal, Limits, Help} + Cloud.All();
+    }
 };
 
 // The file, the output and what the output can hold: a PNG is one page.
@@ -95,6 +100,8 @@ std::optional<ReportRequest> parse(const QStringList &words, QString &error)
         if (error.isEmpty())
             error = ParseLabelLimits(given.second, request.Limits);
     if (error.isEmpty())
+        error = ReadCloudOptions(options, o.Cloud, request.Cloud);
+    if (error.isEmpty())
         error = checkFileAndOutput(options.Positional(), request);
     if (!error.isEmpty())
         return std::nullopt;
@@ -122,6 +129,7 @@ int RunReportCommand(const QStringList &words)
         err << "nimbrel-cli report: " << error.replace(QLatin1Char('\n'), QLatin1Char(' ')) << "\n";
         return ExitFileError;
     }
+    ApplyCloudWeighting(loaded->Loaded, request->Cloud);
     const ReportData data(loaded->Loaded.Set, NumberFormat(loaded->Decimal), request->Limits, request->File);
     // How many pages there are shows only once the set is laid out.
     if (request->Page > data.PageCount()) {
@@ -153,8 +161,10 @@ QString ReportUsage()
         "Writes the printed report of a slide set file as a US Letter PDF: every page,\n"
         "or the one --page names. With --page, OUT.png gives that page as an image at\n"
         "100 dpi (850x1100). Separators are found as for plot. The spray quality page\n"
-        "judges the composite against the label limits --limits gives (in %1).\n")
-        .arg(Microns());
+        "judges the composite against the label limits --limits gives (in %1).\n"
+        "The in-cloud figures follow the weighting:\n")
+               .arg(Microns())
+           + CloudOptionsUsage();
 }
 
 int RunReport(const QStringList &, CliContext &context)

@@ -1,5 +1,6 @@
 // nimbrel-cli summary FILE...: a table per file for a person to read.
 #include "CliSupport.h"
+#include "model/CloudWeights.h"
 #include "model/SprayQuality.h"
 #include "model/SprayQualityText.h"
 #include "model/Units.h"
@@ -52,6 +53,12 @@ QString summaryOf(const QString &path, const LoadedSlideSet &loaded, const Numbe
             << set.ControlData.Dead24h << " dead at 24 hr\n";
     else
         out << "none\n";
+    // Golden summaries under "Diameter ²" stay as they were.
+    if (set.Cloud.Method != CloudMethod::Diameter2) {
+        out << "  in cloud: " << CloudMethodSummary(set, f).join(QStringLiteral(", ")) << '\n';
+        if (const QStringList below = BelowFloorSummary(set, f); !below.isEmpty())
+            out << "  " << below.join(QLatin1Char(' ')) << '\n';
+    }
 
     const QStringList headings = {QStringLiteral("Position (%1)").arg(length), QStringLiteral("Drops"),
                                   QStringLiteral("VMD") + MicronsCaption(), QStringLiteral("NMD") + MicronsCaption(),

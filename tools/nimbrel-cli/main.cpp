@@ -38,8 +38,9 @@ QString usage()
         "  --decimal-separator C  decimal separator of its numbers (default: the user's locale)\n"
         "  --limits MIN,MAX,DV09  label limits in %1 (Dv0.5 from, Dv0.5 to, Dv0.9 below; any may be\n"
         "                         empty): json and summary judge the composite against them\n"
+        "%2"
         "  --help                 print this text\n"
-        "\nExit status: 0 success, 1 a file could not be read or written, 2 a usage error.\n").arg(Microns());
+        "\nExit status: 0 success, 1 a file could not be read or written, 2 a usage error.\n").arg(Microns(), CloudOptionsUsage());
     return text;
 }
 
@@ -97,6 +98,9 @@ QString readGlobalOptions(const CliOptions &options, const GlobalOptions &global
             return error;
         context.Limits = limits;
     }
+    const QString cloud = ReadCloudOptions(options, global.Cloud, context.Cloud);
+    if (!cloud.isEmpty())
+        return cloud;
     context.Format = NumberFormat(decimal);
     return CheckSeparators(context.ListSeparator, decimal);
 }
@@ -116,7 +120,7 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
     const LocaleSeparators locale = ReadLocaleSeparators();
-    CliContext context{locale.List, NumberFormat(locale.Decimal), out, err, std::nullopt};
+    CliContext context{locale.List, NumberFormat(locale.Decimal), out, err, std::nullopt, CloudWeighting()};
 
     const GlobalOptions global;
     CliOptions options(global.All());
