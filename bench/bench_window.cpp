@@ -63,8 +63,8 @@ void typeDrops(benchmark::State &state, bool paint, bool recovery = false)
             QApplication::processEvents(); // the repaint the refresh scheduled
     }
     state.counters["drops"] = double(w.form->Set().Current().TotalDrops);
-    if (w.recovery)
-        state.counters["recovery writes"] = double(w.recovery->Writer().WritesDone());
+    if (w.recovery && w.recovery->Writer())
+        state.counters["recovery writes"] = double(w.recovery->Writer()->WritesDone());
 }
 
 void BM_EnterToRefresh(benchmark::State &state) { typeDrops(state, false); }

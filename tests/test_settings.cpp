@@ -2,6 +2,7 @@
 #include "platform/LocaleInfo.h"
 #include "shell/Settings.h"
 
+#include <QDir>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -85,6 +86,82 @@ private slots:
         QVERIFY(SaveSetting(store, section, key, QStringLiteral("/trials/")));
         QVERIFY(SaveSetting(store, section, key, QString()));
         QCOMPARE(GetSetting(store, section, key, QStringLiteral("x")), QStringLiteral("/trials/"));
+    }
+
+    // A file the store cannot parse is kept aside whole and the defaults take over;
+    // a readable one is left alone.
+    void unreadableFileSetAside_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("unreadable");
+        QByteArray junk;
+        for (int i = 0; i < 4000; ++i)
+            junk.append(char((i * 7919 + 13) % 256));
+        QTest::newRow("binary junk") << junk << true;
+        QTest::newRow("section header cut short") << QByteArray("[Settings\nMicronsPerEPD=30\n") << true;
+        QTest::newRow("readable") << QByteArray("[Settings]\nMicronsPerEPD=30\n") << false;
+    }
+    void unreadableFileSetAside()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, unreadable);
+        const SettingsStore store = freshStore();
+        {
+            QFile file(store.File);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        const QString told = SetAsideUnreadableSettings(store);
+        const QString aside = store.File + QStringLiteral(".bad");
+        if (!unreadable) {
+            QCOMPARE(told, QString());
+            QVERIFY(!QFileInfo::exists(aside));
+            QCOMPARE(LoadAppSettings(store, NumberFormat()).Params.MicronsPerEPD, 30.0f);
+            return;
+        }
+        QVERIFY2(told.contains(QDir::toNativeSeparators(aside)), qPrintable(told));
+        QFile kept(aside);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), content);
+        QVERIFY(!QFileInfo::exists(store.File));
+        QCOMPARE(LoadAppSettings(store, NumberFormat()).Params, AnalysisParameters());
+        // A second bad file does not take the place of the first.
+        QVERIFY(QFile::copy(aside, store.File));
+        QVERIFY(SetAsideUnreadableSettings(store).contains(QStringLiteral(".bad2")));
+        QVERIFY(QFileInfo::exists(aside));
+    }
+
+    // Saving reports a failure only when the values did not reach the store.
+    void saveFailsOnlyWhenRefused_data()
+    {
+        QTest::addColumn<QString>("store"); // what stands at the store's place
+        QTest::addColumn<QString>("why");   // empty: saved
+        QTest::newRow("garbage left in the file") << QStringLiteral("garbage") << QString();
+        QTest::newRow("store is a folder") << QStringLiteral("folder") << QStringLiteral("is a folder");
+        QTest::newRow("folder of the store is a file") << QStringLiteral("under a file") << QStringLiteral("nimbrel.ini");
+    }
+    void saveFailsOnlyWhenRefused()
+    {
+        QFETCH(QString, store);
+        QFETCH(QString, why);
+        SettingsStore target = freshStore();
+        if (store == QLatin1String("garbage")) {
+            QFile file(target.File);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray("[Settings\n\x01\x02=\"3\n", 17));
+        } else if (store == QLatin1String("folder")) {
+            QVERIFY(QDir().mkdir(target.File));
+        } else {
+            QFile blocker(m_dir->filePath(QStringLiteral("plain")));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            target.File = blocker.fileName() + QStringLiteral("/nimbrel.ini");
+        }
+        const AppSettings s{{35, 12.5f, 2.54f, 0.61f, false}, QStringLiteral("/data/trials 2026/")};
+        QString reason;
+        QCOMPARE(SaveAppSettings(target, s, NumberFormat(), &reason), why.isEmpty());
+        QVERIFY2(reason.contains(why), qPrintable(reason));
+        if (why.isEmpty())
+            QCOMPARE(LoadAppSettings(target, NumberFormat()).Params, s.Params);
     }
 
     void localeSeparators()

@@ -62,7 +62,14 @@ bool cRegistry::SetValue(const QVariant &value, QString *error) const
     store->setValue(ValueKey, text);
     store->endGroup();
     store->sync();
-    if (store->status() != QSettings::NoError)
+    // A file the store could not parse reports a format error even after it was
+    // rewritten with the value: only a write that failed, or a value that does
+    // not read back, is a refusal.
+    if (store->status() == QSettings::AccessError)
+        return fail();
+    const auto check = openStore(StoreFile);
+    check->beginGroup(group);
+    if (check->value(ValueKey).toString() != text)
         return fail();
     return true;
 }

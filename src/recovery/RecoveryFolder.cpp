@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QUuid>
@@ -16,6 +17,20 @@ namespace {
 const QString kDataSuffix = QStringLiteral(".csv");
 const QString kNoteSuffix = QStringLiteral(".note");
 const QString kLockSuffix = QStringLiteral(".lock");
+
+// Opening a FIFO or a device blocks, or reads without end: a recovery entry is
+// opened only when it is a regular file (or a link to one). Looking at it never opens it.
+bool IsOdd(const QString &path)
+{
+    const QFileInfo info(path);
+    return (info.exists() || info.isSymLink()) && !info.isFile();
+}
+
+bool IsPresent(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
 
 std::unique_ptr<QLockFile> TryLock(const QString &path)
 {
@@ -36,6 +51,8 @@ QByteArray RecoveryNoteBytes(const RecoveryNote &note)
     o[QStringLiteral("slides")] = note.Slides;
     o[QStringLiteral("drops")] = note.Drops;
     o[QStringLiteral("source")] = note.SourceFile;
+    if (note.OnView)
+        o[QStringLiteral("onView")] = double(*note.OnView);
     return QJsonDocument(o).toJson();
 }
 
@@ -52,6 +69,9 @@ std::optional<RecoveryNote> ParseRecoveryNote(const QByteArray &bytes)
     note.Slides = o.value(QStringLiteral("slides")).toInt();
     note.Drops = o.value(QStringLiteral("drops")).toInteger();
     note.SourceFile = o.value(QStringLiteral("source")).toString();
+    const QJsonValue onView = o.value(QStringLiteral("onView"));
+    if (onView.isDouble())
+        note.OnView = float(onView.toDouble());
     return note;
 }
 
@@ -74,6 +94,8 @@ bool RecoverySession::HasData() const { return QFileInfo::exists(DataPath()); }
 
 std::optional<RecoveryNote> RecoverySession::ReadNote() const
 {
+    if (IsOdd(NotePath()))
+        return std::nullopt;
     QFile file(NotePath());
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
@@ -108,14 +130,21 @@ QString RecoveryFolder::DefaultPath()
 QString RecoveryFolder::DiscardedPath() const { return m_path + QStringLiteral("/discarded"); }
 QString RecoveryFolder::DamagedPath() const { return m_path + QStringLiteral("/damaged"); }
 
-std::unique_ptr<RecoverySession> RecoveryFolder::BeginSession() const
+std::unique_ptr<RecoverySession> RecoveryFolder::BeginSession(QString *why) const
 {
-    if (m_path.isEmpty() || !QDir().mkpath(m_path))
+    const QString shown = QDir::toNativeSeparators(m_path);
+    if (m_path.isEmpty() || !QDir().mkpath(m_path)) {
+        if (why)
+            *why = QStringLiteral("The folder %1 cannot be made.").arg(shown);
         return nullptr;
+    }
     const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     auto lock = TryLock(m_path + QLatin1Char('/') + id + kLockSuffix);
-    if (!lock)
+    if (!lock) {
+        if (why)
+            *why = QStringLiteral("Nothing can be written in the folder %1.").arg(shown);
         return nullptr;
+    }
     return std::make_unique<RecoverySession>(m_path, id, std::move(lock));
 }
 
@@ -124,18 +153,28 @@ std::vector<std::unique_ptr<RecoverySession>> RecoveryFolder::ClaimOrphans() con
     std::vector<std::unique_ptr<RecoverySession>> orphans;
     const QDir dir(m_path);
     QStringList ids;
+    // System: FIFOs, sockets, devices and dangling links too, so they can be set aside.
     for (const QFileInfo &info : dir.entryInfoList({QLatin1Char('*') + kDataSuffix, QLatin1Char('*') + kNoteSuffix,
                                                     QLatin1Char('*') + kLockSuffix},
-                                                   QDir::Files)) {
+                                                   QDir::Files | QDir::System)) {
         if (!ids.contains(info.completeBaseName()))
             ids << info.completeBaseName();
     }
     for (const QString &id : ids) {
-        auto lock = TryLock(dir.filePath(id + kLockSuffix));
+        const QString lockPath = dir.filePath(id + kLockSuffix);
+        if (IsOdd(lockPath)) {
+            // A live window's lock is always a regular file: nobody owns these.
+            // Trying the lock would read it, and block.
+            moveEntries(id, DamagedPath(), QFileInfo(lockPath).lastModified());
+            continue;
+        }
+        auto lock = TryLock(lockPath);
         if (!lock)
             continue; // a running window's own
         auto session = std::make_unique<RecoverySession>(m_path, id, std::move(lock));
-        if (session->HasData())
+        if (IsOdd(session->DataPath()) || IsOdd(session->NotePath()))
+            SetAside(*session); // if it cannot move, it is skipped again next time
+        else if (session->HasData())
             orphans.push_back(std::move(session));
         else
             session->RemoveFiles();
@@ -149,18 +188,31 @@ std::vector<std::unique_ptr<RecoverySession>> RecoveryFolder::ClaimOrphans() con
     return orphans;
 }
 
-bool RecoveryFolder::moveInto(RecoverySession &session, const QString &folder) const
+bool RecoveryFolder::moveEntries(const QString &id, const QString &folder, const QDateTime &written) const
 {
     if (!QDir().mkpath(folder))
         return false;
     // Named by the time of writing, so the folder lists oldest to newest.
-    const std::optional<RecoveryNote> note = session.ReadNote();
-    const QDateTime written = note ? note->Written.toLocalTime() : session.DataTime();
-    const QString stem =
-        folder + QLatin1Char('/') + written.toString(QStringLiteral("yyyyMMdd-HHmmss-")) + session.Id();
-    if (!QFile::rename(session.DataPath(), stem + kDataSuffix))
+    const QDateTime when = written.isValid() ? written : QDateTime::currentDateTime();
+    const QString stem = folder + QLatin1Char('/') + when.toLocalTime().toString(QStringLiteral("yyyyMMdd-HHmmss-")) + id;
+    const QString from = m_path + QLatin1Char('/') + id;
+    // QDir::rename never falls back to copying, which would open the entry.
+    const auto move = [&](const QString &suffix) {
+        return !IsPresent(from + suffix) || QDir().rename(from + suffix, stem + suffix);
+    };
+    if (IsOdd(from + kLockSuffix) && !move(kLockSuffix))
         return false;
-    QFile::rename(session.NotePath(), stem + kNoteSuffix);
+    if (!move(kDataSuffix))
+        return false;
+    move(kNoteSuffix); // a note left behind is removed with the session
+    return true;
+}
+
+bool RecoveryFolder::moveInto(RecoverySession &session, const QString &folder) const
+{
+    const std::optional<RecoveryNote> note = session.ReadNote();
+    if (!moveEntries(session.Id(), folder, note ? note->Written : session.DataTime()))
+        return false;
     session.RemoveFiles(); // what is left: a note that would not move, and the lock
     return true;
 }

@@ -17,6 +17,9 @@ struct RecoveryNote
     int Slides = 0;
     qint64 Drops = 0;
     QString SourceFile;  // the file the set was loaded from or last saved to; empty if none
+    // Position of the slide on view when the copy was taken: the recovered set
+    // reopens there, so the next drop lands on the slide under the microscope.
+    std::optional<float> OnView;
 
     bool operator==(const RecoveryNote &) const = default;
 };
@@ -40,8 +43,8 @@ public:
     QString LockPath() const;
 
     bool HasData() const;
-    // The note beside the file; none when it is missing or unreadable (a crash
-    // between the two writes).
+    // The note beside the file; none when it is missing, unreadable (a crash
+    // between the two writes) or not a regular file.
     std::optional<RecoveryNote> ReadNote() const;
     QDateTime DataTime() const; // when the recovery file was last written
 
@@ -70,12 +73,15 @@ public:
     QString DamagedPath() const;
 
     // A new session of this window, its lock taken. Null when the folder cannot
-    // be made or written (recovery is then off; the program runs on).
-    std::unique_ptr<RecoverySession> BeginSession() const;
+    // be made or written (recovery is then off; the program runs on), with the
+    // reason in `why`.
+    std::unique_ptr<RecoverySession> BeginSession(QString *why = nullptr) const;
 
     // Files of windows that are gone, newest first, each now locked for the
     // caller so no other window starting meanwhile offers it too. Leftovers
-    // without a recovery file are cleared away.
+    // without a recovery file are cleared away. An entry that is not a regular
+    // file (a FIFO, a device, a folder, a dangling link) is never opened: its
+    // files go to "damaged", or stay where they are when they cannot be moved.
     std::vector<std::unique_ptr<RecoverySession>> ClaimOrphans() const;
 
     // The operator declined: the pair goes to "discarded", of which the newest
@@ -87,6 +93,9 @@ public:
     static constexpr int kDiscardedKept = 10;
 
 private:
+    // The data, the note and a lock that is no regular file of session `id`, as
+    // many as there are, into `folder`. False when the data or such a lock did not move.
+    bool moveEntries(const QString &id, const QString &folder, const QDateTime &written) const;
     bool moveInto(RecoverySession &session, const QString &folder) const;
 
     QString m_path;

@@ -18,6 +18,9 @@ QString WriteRecoveryFiles(const QString &dataPath, const QString &notePath, con
     for (int i = 1; i <= snapshot.Set.SlideCount(); ++i)
         note.Drops += snapshot.Set.Slides[i].TotalDrops;
     note.SourceFile = snapshot.SourceFile;
+    const SlideSet &set = snapshot.Set;
+    if (set.CurrentSlide >= 1 && set.CurrentSlide <= set.SlideCount())
+        note.OnView = set.Slides[set.CurrentSlide].Position;
     QSaveFile file(notePath);
     const QByteArray bytes = RecoveryNoteBytes(note);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
@@ -71,6 +74,20 @@ void RecoveryWriter::takeSnapshot()
         m_pending = std::move(job);
     }
     m_wake.notify_all();
+}
+
+void RecoveryWriter::copied(const QString &failure)
+{
+    if (m_finished)
+        return;
+    if (!failure.isEmpty()) {
+        m_failing = true;
+        emit CopyFailed(failure);
+        Changed(); // tried again within the interval, typing or not
+    } else if (m_failing) {
+        m_failing = false;
+        emit CopyRestored();
+    }
 }
 
 void RecoveryWriter::waitIdle()
@@ -131,11 +148,13 @@ void RecoveryWriter::run()
 
         lock.lock();
         m_busy = false;
-        if (job.Snapshot)
+        if (job.Snapshot) {
             ++m_writes;
-        if (!failure.isEmpty() && failure != m_lastError)
-            qWarning("recovery file not written: %s", qPrintable(failure));
-        m_lastError = failure;
+            if (!failure.isEmpty() && failure != m_lastError)
+                qWarning("recovery file not written: %s", qPrintable(failure));
+            m_lastError = failure;
+            QMetaObject::invokeMethod(this, [this, failure] { copied(failure); }, Qt::QueuedConnection);
+        }
         if (!m_pending)
             m_idle.notify_all();
     }

@@ -55,6 +55,13 @@ public:
     int WritesDone() const;
     QString LastError() const;
 
+signals:
+    // A copy did not reach the disk (the reason); another is tried within the
+    // interval until one does.
+    void CopyFailed(const QString &reason);
+    // A copy reached the disk after one or more had failed.
+    void CopyRestored();
+
 private:
     struct Job
     {
@@ -62,6 +69,7 @@ private:
     };
 
     void takeSnapshot();
+    void copied(const QString &failure); // on the window's thread, after each copy
     void waitIdle();
     void run();
 
@@ -71,6 +79,7 @@ private:
     QTimer m_timer;
     QElapsedTimer m_sinceLastCopy;
     bool m_finished = false;
+    bool m_failing = false;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

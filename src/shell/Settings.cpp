@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <memory>
+
 namespace {
 
 const QString kSection = QStringLiteral("Settings");
@@ -99,13 +101,18 @@ AppSettings LoadAppSettings(const SettingsStore &store, const NumberFormat &form
 
 namespace {
 
+// The file behind the store; on Windows the registry path, which is no file.
+QString storePath(const SettingsStore &store)
+{
+    return !store.File.isEmpty() ? store.File
+                                 : QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tarvell"),
+                                             QStringLiteral("Nimbrel")).fileName();
+}
+
 // Why a settings file refused the values: the store itself only says that it did.
 QString settingsFileProblem(const SettingsStore &store)
 {
-    const QString path = !store.File.isEmpty()
-                             ? store.File
-                             : QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tarvell"),
-                                         QStringLiteral("Nimbrel")).fileName();
+    const QString path = storePath(store);
     const QFileInfo info(path);
     if (info.isDir())
         return QStringLiteral("%1 is a folder").arg(QDir::toNativeSeparators(path));
@@ -118,6 +125,34 @@ QString settingsFileProblem(const SettingsStore &store)
 }
 
 } // namespace
+
+QString SetAsideUnreadableSettings(const SettingsStore &store)
+{
+    const QString path = storePath(store);
+    if (!QFileInfo(path).isFile())
+        return QString();
+    {
+        const auto settings = store.File.isEmpty()
+                                  ? std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                                                QStringLiteral("Tarvell"), QStringLiteral("Nimbrel"))
+                                  : std::make_unique<QSettings>(path, QSettings::IniFormat);
+        settings->allKeys(); // the file is parsed on first use
+        if (settings->status() != QSettings::FormatError)
+            return QString();
+    }
+    QString aside = path + QStringLiteral(".bad");
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = path + QStringLiteral(".bad") + QString::number(n);
+    const QString shown = QDir::toNativeSeparators(path);
+    QFile file(path);
+    if (!file.rename(aside))
+        return QStringLiteral("The settings file\n%1\ncould not be read, nor moved aside (%2).\n\n"
+                              "Nimbrel starts with its default settings and writes them over it at the end.")
+            .arg(shown, file.errorString());
+    return QStringLiteral("The settings file\n%1\ncould not be read. It was kept as\n%2\n\n"
+                          "Nimbrel starts with its default settings.")
+        .arg(shown, QDir::toNativeSeparators(aside));
+}
 
 bool SaveAppSettings(const SettingsStore &store, const AppSettings &settings, const NumberFormat &format,
                      QString *why)

@@ -30,6 +30,11 @@ struct AppSettings
 // "C:\" on Windows; the user's home folder elsewhere.
 QString DefaultInitialDir();
 
+// A settings file the store cannot parse is moved aside (as "<file>.bad") so the
+// program starts from the defaults and nothing of it is lost. Empty when the
+// store reads cleanly; otherwise the message telling the operator what happened.
+QString SetAsideUnreadableSettings(const SettingsStore &store);
+
 // Reads the six settings; a value that is missing or does not convert under the
 // user's number rules (written under another locale, edited by hand) falls back
 // to its default.

@@ -88,6 +88,8 @@ std::unique_ptr<MainWindow> StartUp(const ScreenMetrics &screen, const SettingsS
 
     ChooseInterfaceFont(values);
 
+    // Before the window reads its settings; the operator hears of it once it is up.
+    const QString settingsSetAside = SetAsideUnreadableSettings(store);
     auto form = MakeMainWindow(values, store);
     form->AdjustScreen(v);
     if (show)
@@ -99,6 +101,8 @@ std::unique_ptr<MainWindow> StartUp(const ScreenMetrics &screen, const SettingsS
             screenTop = s->availableGeometry().top();
         form->move(top.left() < 0 ? 0 : top.left(), screenTop);
     }
+    if (!settingsSetAside.isEmpty())
+        MessageBoxes::Show(form.get(), settingsSetAside, MessageBoxes::OkOnly, MessageBoxes::Exclamation);
     if (!recoveryFolder.isEmpty())
         CrashRecovery::Attach(*form, recoveryFolder);
     return form;

@@ -33,8 +33,9 @@ QString ScreenWarningText(int h, int v);
 void ChooseInterfaceFont(StartUpValues &values);
 
 // The steps before the window exists, then the window itself: locale, screen
-// check (Cancel ends the program: nullptr), interface font, main window laid out
-// for the screen and shown. `show` false leaves it hidden (tests grab it). With a
+// check (Cancel ends the program: nullptr), interface font, an unreadable
+// settings file set aside (and the operator told), main window laid out for the
+// screen and shown. `show` false leaves it hidden (tests grab it). With a
 // `recoveryFolder` the window offers what a crashed window left there before it
 // takes any input, and keeps its own unsaved work there.
 std::unique_ptr<MainWindow> StartUp(const ScreenMetrics &screen, const SettingsStore &store, bool show = true,
