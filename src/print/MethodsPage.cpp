@@ -1,5 +1,6 @@
 #include "MethodsPage.h"
 
+#include "model/CloudWeights.h"
 #include "model/CountingIntervals.h"
 #include "model/MortalityInterval.h"
 #include "model/Units.h"
@@ -48,17 +49,25 @@ QString medians()
         "range bounds.");
 }
 
-QString countingIntervals()
+QString countingIntervals(const NumberFormat &f)
 {
     const BootstrapSettings b;
     return QStringLiteral(
-               "The intervals in parentheses on the spray quality page are 95 % intervals from counting: each "
-               "slide's counts are redrawn %1 times as a multinomial with the slide's own total and class shares "
-               "N(k) / total, the composite pooled from the redrawn slides per cm\u00B2, every figure recomputed "
-               "each time, and the 2.5 % and 97.5 % percentiles taken. The draws use the program's own sampling "
-               "with the fixed seed %2, so a set gives the same intervals on every machine. The composite is "
-               "within the label limits when the whole interval of each limited figure lies inside them, outside "
-               "when the whole interval of one lies outside, otherwise not decided.")
+               "The intervals in parentheses on the spray quality page are 95 % intervals from counting. A "
+               "slide's drops of class k per cm\u00B2 have the posterior Gamma(N(k) + %1 / K) of Poisson "
+               "counting, %1 pseudo-drops spread evenly over the K classes of the reticule so that a few drops "
+               "cannot rule out the sizes they missed; the composite's density of a class is the sum over its "
+               "slides. From %2 to %3 drops the figures are recomputed from %4 draws of those densities and the "
+               "2.5 % and 97.5 % percentiles taken; from %3 drops on the interval of the cumulative share at the "
+               "figure is turned back through the mean curve (Woodruff). Below %2 drops there is no interval. "
+               "Each slide's draws are seeded from the fixed seed %5 and its own counts, so a set gives the same "
+               "intervals on every machine and a slide's interval depends on its own drops alone. The composite "
+               "is within the label limits when the whole interval of each limited figure lies inside them (the "
+               "limits included), outside when the whole interval of one lies outside, otherwise not decided; "
+               "about n \u00D7 (half-width / distance to the limit)\u00B2 drops in all would decide it.")
+        .arg(f.General(kPriorDrops))
+        .arg(kMinimumDrops)
+        .arg(kDrawnBelow)
         .arg(b.Replicates)
         .arg(QStringLiteral("0x") + QString::number(b.Seed, 16).toUpper());
 }
@@ -80,7 +89,8 @@ QString katz(const NumberFormat &f)
                "proportions: ln(St / Sc) \u00B1 %1 \u00D7 \u221A(1/at \u2212 1/nt + 1/ac \u2212 1/nc), a the "
                "survivors and n the insects of the slide's and the control cage; 0.5 is added to survivors and "
                "dead of both cages when a dead count is 0 or the whole cage. The ends are turned back into "
-               "1 \u2212 St / Sc and clipped to 0 \u2013 100 %.")
+               "1 \u2212 St / Sc and clipped to 0 \u2013 100 %; when every insect of the slide's cage died the "
+               "upper end is 100 %, so the interval holds its own value.")
         .arg(f.Format(kNormal975, "0.00"));
 }
 
@@ -98,8 +108,10 @@ std::vector<MethodParagraph> MethodParagraphs(const ReportData &data)
     return {
         {QStringLiteral("Drop sizes and density"), sizeClasses(data)},
         {QStringLiteral("In-cloud weighting"), inCloud()},
+        {QStringLiteral("Collection efficiency"),
+         data.Set.Cloud.Method == CloudMethod::Diameter2 ? QString() : CloudMethodText(data.Set, data.Format)},
         {QStringLiteral("VMD, NMD and the other diameters"), medians()},
-        {QStringLiteral("Counting intervals and the label verdict"), countingIntervals()},
+        {QStringLiteral("Counting intervals and the label verdict"), countingIntervals(data.Format)},
         {QStringLiteral("Mortality: Abbott's correction"), abbott()},
         {QStringLiteral("Mortality interval: Katz's log method"), katz(data.Format)},
         {QStringLiteral("Program"), program(data)},

@@ -43,6 +43,10 @@ std::vector<ReportSheet> SprayQualitySheets(const ReportData &data)
     if (!t.Verdict.isEmpty())
         for (FlowItem &line : Paragraph(t.Verdict, kVerdictPoints, TextLeft, TextRight, true))
             items.push_back(std::move(line));
+    // How many more drops would settle a verdict not yet decided.
+    if (!t.ToDecide.isEmpty())
+        for (FlowItem &line : Paragraph(t.ToDecide, kVerdictPoints, TextLeft, TextRight))
+            items.push_back(std::move(line));
 
     items.push_back(BlankLine(kVerdictPoints));
     AppendCageTable(items, data);
