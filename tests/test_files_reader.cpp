@@ -218,7 +218,7 @@ private slots:
             QVERIFY2(result.Ok() == (n > lastTable), qPrintable(where + result.Error));
             if (!result.Ok())
                 continue;
-            const QString warning = result.Loaded->Warning;
+            const QString warning = result.Loaded->Warnings.join(QLatin1Char('\n'));
             QVERIFY2(n <= tableEnd ? warning.contains(QLatin1String("drop table of slide 3 (position 7.5 ft)")) : warning.isEmpty(),
                      qPrintable(where + warning));
             QCOMPARE(result.Loaded->Set.Slides[3].Counts[6], int16_t(n >= tableEnd ? 1 : 0));

@@ -18,8 +18,8 @@ bool LoadForCli(const QString &path, CliContext &context, LoadedSlideSet &loaded
         return false;
     }
     loaded = std::move(*result.Loaded);
-    if (!loaded.Warning.isEmpty())
-        CliError(context, path + QStringLiteral(": warning: ") + loaded.Warning);
+    for (const QString &warning : std::as_const(loaded.Warnings))
+        CliError(context, path + QStringLiteral(": warning: ") + warning);
     return true;
 }
 
