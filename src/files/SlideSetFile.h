@@ -23,6 +23,12 @@
 QByteArray SlideSetFileBytes(const SlideSet &set, const QString &listSeparator, const NumberFormat &format,
                              CompositeResults *composite = nullptr);
 
+// The complete file onto an open device, in whole chunks. The first write the
+// device fails stops every later one; its reason is returned (empty when every
+// byte was taken), even if the device would take later writes again.
+QString WriteSlideSet(QIODevice &device, const SlideSet &set, const QString &listSeparator,
+                      const NumberFormat &format, CompositeResults *composite = nullptr);
+
 // Writes through a temporary file that replaces the target only once everything
 // is on disk, so a failure halfway (disk full, no permission, folder gone) leaves
 // an earlier file as it was. Returns an empty text on success, otherwise the

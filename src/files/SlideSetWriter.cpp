@@ -411,6 +411,15 @@ QByteArray SlideSetFileBytes(const SlideSet &set, const QString &listSeparator, 
     return bytes;
 }
 
+QString WriteSlideSet(QIODevice &device, const SlideSet &set, const QString &listSeparator, const NumberFormat &format,
+                      CompositeResults *composite)
+{
+    CompositeResults local;
+    auto sink = std::make_unique<ByteSink>(&device);
+    FileWriter(set, listSeparator, format, *sink).Write(composite ? *composite : local);
+    return sink->Error();
+}
+
 QString WriteSlideSetFile(const QString &path, const SlideSet &set, const QString &listSeparator,
                           const NumberFormat &format, CompositeResults *composite)
 {
@@ -430,11 +439,10 @@ QString WriteSlideSetFile(const QString &path, const SlideSet &set, const QStrin
     // hands over whole 64 KiB chunks of its own.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return file.errorString();
-    CompositeResults local;
-    auto sink = std::make_unique<ByteSink>(&file);
-    FileWriter(set, listSeparator, format, *sink).Write(composite ? *composite : local);
-    if (!sink->Error().isEmpty() || !file.flush() || file.error() != QFileDevice::NoError) {
-        const QString error = sink->Error().isEmpty() ? file.errorString() : sink->Error();
+    QString error = WriteSlideSet(file, set, listSeparator, format, composite);
+    if (!error.isEmpty() || !file.flush() || file.error() != QFileDevice::NoError) {
+        if (error.isEmpty())
+            error = file.errorString();
         file.cancelWriting();
         return error;
     }
