@@ -252,6 +252,7 @@ private slots:
         row("rewrite onto a link in a loop", kUs + QStringList{"rewrite", line, "OUT"}, "loop", 1,
             "nimbrel-cli: OUT: OUT is a symbolic link that leads round in a loop");
         row("rewrite onto a link to a file", kUs + QStringList{"rewrite", line, "OUT"}, "link", 0, "");
+        row("plot -o with a name beginning with a dash", {"plot", line, "--graph", "histogram", "-o", "-OUT.png"}, "new", 0, "");
         row("plot onto a pipe", {"plot", line, "--graph", "histogram", "-o", "OUT.png"}, "fifo", 1,
             "OUT.png is not a plain file");
         row("report onto a pipe", {"report", line, "-o", "OUT.pdf"}, "fifo", 1, "OUT.pdf is not a plain file");
@@ -319,6 +320,8 @@ private slots:
             QVERIFY(QFileInfo(outPath).isSymLink() && ReadBytes(folder.filePath(QStringLiteral("real.csv"))).startsWith("====="));
         if (target == QLatin1String("loop"))
             QVERIFY(QFileInfo(outPath).isSymLink());
+        if (target == QLatin1String("new"))
+            QVERIFY(ReadBytes(outPath).startsWith("\x89PNG"));
         if (target == QLatin1String("fifo") || target == QLatin1String("device"))
             QVERIFY(QFileInfo(outPath).exists() && !QFileInfo(outPath).isFile());
         QCOMPARE(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(),
