@@ -8,6 +8,13 @@
 #include <QProcess>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 struct Run { int Exit = -1; QByteArray Out, Err; };
@@ -183,6 +190,15 @@ private slots:
             "nimbrel-cli plot: one slide set file only (\"--slide\" is a second)");
         row("report: --limits before the word", {"--limits", ",,150", "report", line, "--page", "4", "-o", png}, 0, "",
             QSize(850, 1100));
+        const QString blank = FilesTestData(QStringLiteral("damaged_blank_line_in_table.csv"));
+        row("json of a file with an empty line in a drop table", kUs + QStringList{"json", blank}, 0,
+            "nimbrel-cli: " + blank + ": warning: slide 1 (position -5 ft): the drop table ends at the empty line 58");
+        row("report of a file with a short slide count", kUs + QStringList{"report", FilesTestData(QStringLiteral(
+            "damaged_slide_count_short.csv")), "--page", "1", "-o", png}, 0, "but 2 more slide block(s) follow", QSize(850, 1100));
+        // A value follows its option whatever it begins with; after "--" nothing is an option.
+        row("plot: a value beginning with a dash", plot + QStringList{"--graph=-x"}, 2, "nimbrel-cli plot: unknown graph \"-x\"");
+        row("report: -o after -- is a file name", {"report", line, "--", "-o", png}, 2,
+            "nimbrel-cli report: one slide set file only (\"-o\" is a second)");
         row("global: value missing at the end", {"summary", kGolden, "--limits"}, 2, "nimbrel-cli: --limits needs a value");
         row("global: a single dash is no file name", kUs + QStringList{"json", "-q"}, 2, "nimbrel-cli: unknown option -q");
         row("global: the last separator counts", {"--decimal-separator", ",", "--list-separator", ";",
@@ -209,6 +225,110 @@ private slots:
         if (image.isValid())
             QCOMPARE(pngSize(png), image);
     }
+
+#ifdef Q_OS_UNIX
+    // A write that fails ends in exit status 1 and the reason, never in a signal;
+    // the old file or node stays as it was. A link to a file is written through.
+    void failedWrites_data()
+    {
+        QTest::addColumn<QStringList>("args"); // OUT is the target in a folder of its own
+        QTest::addColumn<QString>("target");   // what OUT is before the run
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("message");
+        const QString line = FilesTestData(QStringLiteral("realistic-line.csv"));
+        auto row = [](const char *name, const QStringList &args, const char *target, int exit, const char *message) {
+            QTest::newRow(name) << args << QString::fromLatin1(target) << exit << QString::fromUtf8(message);
+        };
+        row("json into a pipe closed early", kUs + QStringList{"json", "BIG"}, "pipe", 1,
+            "nimbrel-cli: cannot write the output: Broken pipe");
+        row("rewrite past the file size limit", kUs + QStringList{"rewrite", "BIG", "OUT"}, "file, limited", 1,
+            "nimbrel-cli: OUT: File too large");
+        row("report past the file size limit", {"report", line, "-o", "OUT.pdf"}, "file, limited", 1,
+            "could not be written completely");
+        row("plot past the file size limit", {"plot", line, "--graph", "line-data", "-o", "OUT.png"}, "file, limited", 1,
+            "nimbrel-cli plot: cannot write OUT.png: File too large");
+        row("rewrite into a folder that does not exist", kUs + QStringList{"rewrite", line, "gone/OUT"}, "file", 1,
+            "nimbrel-cli: gone/OUT: ");
+        row("rewrite onto a link in a loop", kUs + QStringList{"rewrite", line, "OUT"}, "loop", 1,
+            "nimbrel-cli: OUT: OUT is a symbolic link that leads round in a loop");
+        row("rewrite onto a link to a file", kUs + QStringList{"rewrite", line, "OUT"}, "link", 0, "");
+        row("plot -o with a name beginning with a dash", {"plot", line, "--graph", "histogram", "-o", "-OUT.png"}, "new", 0, "");
+        row("plot onto a pipe", {"plot", line, "--graph", "histogram", "-o", "OUT.png"}, "fifo", 1,
+            "OUT.png is not a plain file");
+        row("report onto a pipe", {"report", line, "-o", "OUT.pdf"}, "fifo", 1, "OUT.pdf is not a plain file");
+        row("report onto a device node", {"report", line, "--page", "1", "-o", "OUT.png"}, "device", 1,
+            "OUT.png is not a plain file");
+        row("plot onto a device node", {"plot", line, "--graph", "histogram", "-o", "OUT.png"}, "device", 1,
+            "OUT.png is not a plain file");
+    }
+    void failedWrites()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, target);
+        QFETCH(int, exit);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QDir folder(dir.path());
+        const QString out = args.filter(QStringLiteral("OUT")).value(0);
+        const QString outPath = folder.filePath(out);
+        // A set whose JSON and file are far larger than a pipe's buffer or the limit.
+        SlideSet set = GoldenSet(false, true);
+        for (int i = 0; i < 300; ++i)
+            FillSlide(set, AddSlide(set, 10.0f + float(i)), 1, {{1, 3}, {4, 2}, {6, 1}}, MortalityCounts{});
+        QCOMPARE(WriteSlideSetFile(folder.filePath(QStringLiteral("big.csv")), set, QStringLiteral(","), NumberFormat()), QString());
+        args.replaceInStrings(QStringLiteral("BIG"), folder.filePath(QStringLiteral("big.csv")));
+        const QByteArray old = "the earlier file";
+        if (target.startsWith(QLatin1String("file")) || target == QLatin1String("link")) {
+            QFile file(target == QLatin1String("link") ? folder.filePath(QStringLiteral("real.csv")) : outPath);
+            if (!out.startsWith(QLatin1String("gone")))
+                QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        }
+        if (target == QLatin1String("link"))
+            QVERIFY(QFile::link(QStringLiteral("real.csv"), outPath));
+        if (target == QLatin1String("loop"))
+            QVERIFY(QFile::link(out, folder.filePath(QStringLiteral("other"))) && QFile::link(QStringLiteral("other"), outPath));
+        if (target == QLatin1String("fifo"))
+            QCOMPARE(mkfifo(qPrintable(outPath), 0600), 0);
+        if (target == QLatin1String("device") && mknod(qPrintable(outPath), S_IFCHR | 0600, makedev(1, 7)) != 0)
+            QSKIP("making a device node needs root");
+
+        QProcess process, reader;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(dir.path());
+        if (target == QLatin1String("pipe")) {
+            process.setStandardOutputProcess(&reader); // as "| head -c 10"
+            reader.start(QStringLiteral("head"), {QStringLiteral("-c"), QStringLiteral("10")});
+        }
+        if (target.endsWith(QLatin1String("limited")))
+            process.setChildProcessModifier([] {
+                const rlimit limit{4096, 4096};
+                setrlimit(RLIMIT_FSIZE, &limit);
+            });
+        process.start(QStringLiteral(NIMBREL_CLI), args);
+        QVERIFY(process.waitForFinished(60000));
+        reader.waitForFinished(10000);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit); // not ended by a signal
+        QCOMPARE(process.exitCode(), exit);
+        QVERIFY2(message.isEmpty() ? err.isEmpty() : err.contains(message) && err.count(QLatin1Char('\n')) == 1, qPrintable(err));
+        if (target.startsWith(QLatin1String("file")) && !out.startsWith(QLatin1String("gone")))
+            QCOMPARE(ReadBytes(outPath), old);
+        if (target == QLatin1String("link"))
+            QVERIFY(QFileInfo(outPath).isSymLink() && ReadBytes(folder.filePath(QStringLiteral("real.csv"))).startsWith("====="));
+        if (target == QLatin1String("loop"))
+            QVERIFY(QFileInfo(outPath).isSymLink());
+        if (target == QLatin1String("new"))
+            QVERIFY(ReadBytes(outPath).startsWith("\x89PNG"));
+        if (target == QLatin1String("fifo") || target == QLatin1String("device"))
+            QVERIFY(QFileInfo(outPath).exists() && !QFileInfo(outPath).isFile());
+        QCOMPARE(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(),
+                 2 + int(target == QLatin1String("link") || target == QLatin1String("loop")) - int(target == QLatin1String("pipe")
+                                                                                                     || out.startsWith(QLatin1String("gone"))));
+    }
+#endif
 };
 
 QTEST_GUILESS_MAIN(TestFilesCli)

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
+const char *CheckSlideSetBytes(const QByteArray &bytes);
 
 namespace {
 
@@ -62,6 +63,7 @@ private slots:
         want.Texts.Date = earlier ? current.Date : QStringLiteral("05-Mar-2024"); // as the file writes it
         compareSets(result.Loaded->Set, want);
         QVERIFY(result.Loaded->LargestSizeFound == 6 && result.Loaded->EarlierLayout == earlier);
+        QCOMPARE(result.Loaded->Warnings, QStringList());
         QVERIFY(result.Loaded->TextInFile[0] && !result.Loaded->TextInFile[1]); // Agency given, Sprayer not
         QCOMPARE(result.Loaded->TextInFile[3], !earlier);                       // Date
     }
@@ -78,7 +80,8 @@ private slots:
                 const LoadResult back = ReadSlideSetBytes(bytes, list, format);
                 QVERIFY2(back.Ok(), qPrintable(back.Error));
                 compareSets(back.Loaded->Set, set);
-                QVERIFY2(!QTest::currentTestFailed() && back.Loaded->LargestSizeFound == ComputeLargestSizeFound(set)
+                QVERIFY2(!QTest::currentTestFailed() && back.Loaded->Warnings.isEmpty()
+                             && back.Loaded->LargestSizeFound == ComputeLargestSizeFound(set)
                              && SlideSetFileBytes(back.Loaded->Set, list, format) == bytes, // saved again, the same
                          qPrintable(QStringLiteral("round %1 with \"%2\"").arg(round).arg(list)));
             }
@@ -90,9 +93,20 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("error");
-        auto row = [](const char *name, const QByteArray &bytes, const char *error) {
-            QTest::newRow(name) << bytes << QString::fromUtf8(error);
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QChar>("decimal");
+        auto row = [](const char *name, const QByteArray &bytes, const char *error, const char *list = ",",
+                      char decimal = '.') {
+            QTest::newRow(name) << bytes << QString::fromUtf8(error) << QString::fromLatin1(list) << QChar(QLatin1Char(decimal));
         };
+        // A number is the whole field by the locale's rules: no trailing text is
+        // dropped, and a decimal comma is no decimal under a point locale.
+        row("a count with text after it", withLines(57, {"2,28.0,12abc,262.464"}),
+            "line 57: expected a whole number in the third field (the drop count of class 2), found \"12abc\"");
+        row("a position with text after it", withLines(45, {"Slide 1 Position:,,-5 ft,ft"}),
+            "line 45: expected a number in the third field (the position of slide 1), found \"-5 ft\"");
+        row("a decimal comma under a point locale", ReadBytes(FilesTestData(QStringLiteral("golden_metric_semicolon.csv"))),
+            "line 16: expected a number in the third field (the scan length), found \"2,0\"", ";", '.');
         const QByteArray hugeReticule = "# EPD on reticule:,,32767";
         row("text for a number", withLines(45, {"Slide 1 Position:,,abc,ft"}),
             "line 45: expected a number in the third field (the position of slide 1), found \"abc\"");
@@ -121,7 +135,9 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, error);
-        const LoadResult result = ReadSlideSetBytes(bytes, kComma, NumberFormat());
+        QFETCH(QString, list);
+        QFETCH(QChar, decimal);
+        const LoadResult result = ReadSlideSetBytes(bytes, list, NumberFormat(decimal));
         QCOMPARE(result.Status, error.isEmpty() ? LoadStatus::WrongBanner : LoadStatus::Failed);
         QVERIFY(!result.Loaded.has_value());
         QVERIFY2(result.Error.contains(error), qPrintable(result.Error));
@@ -134,9 +150,10 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("control");
         QTest::addColumn<QString>("agency");
+        QTest::addColumn<bool>("warned"); // a hand-edited row is not of the writer's shape
         auto row = [](const char *name, const QByteArray &bytes, bool control = true,
-                      const QString &agency = QStringLiteral("Tarvell Field Unit")) {
-            QTest::newRow(name) << bytes << control << agency;
+                      const QString &agency = QStringLiteral("Tarvell Field Unit"), bool warned = false) {
+            QTest::newRow(name) << bytes << control << agency << warned;
         };
         const QByteArray golden = ReadBytes(FilesTestData("golden_us_control.csv"));
         row("LF line ends", QByteArray(golden).replace("\r\n", "\n"));
@@ -146,8 +163,10 @@ private slots:
         row("every line padded with separators", padded);
         row("results changed, composite cut off",
             golden.left(golden.indexOf("Composite Data")).replace("Cloud VMD:,,35.0", "Cloud VMD:,,99.9"));
-        row("a class twice keeps the last, any order", withLines(57, {"2,,3", "4,,10", "2,,10"}, 2));
-        row("class rounded half to even", withLines(57, {"2.5,,10", "4,,10"}, 2));
+        row("a class twice keeps the last, any order", withLines(57, {"2,,3", "4,,10", "2,,10"}, 2), true,
+            QStringLiteral("Tarvell Field Unit"), true);
+        row("class rounded half to even", withLines(57, {"2.5,,10", "4,,10"}, 2), true, QStringLiteral("Tarvell Field Unit"),
+            true);
         // "--------" for the control cage: its two count lines are skipped unread.
         row("control given as no value", withLines(34, {"Number in cage:,,--------", "a line of that other layout"}), false);
         const QByteArray agency = "Agency:,,Tarvell Field Unit,";
@@ -155,6 +174,9 @@ private slots:
         const QByteArray allUtf8 = DecodeWindows1252(golden).toUtf8();
         row("UTF-8 throughout", QByteArray(allUtf8).replace(agency, "Agency:,," + utf8.toUtf8() + ","), true, utf8);
         row("Windows-1252", QByteArray(golden).replace(agency, "Agency:,,Ag\xEAncia,"), true, QStringLiteral("Agência"));
+        // C1 A9 would be "©" in an overlong (forbidden) two-byte form: the file is not UTF-8.
+        row("Windows-1252 \"Á©\" in a file otherwise UTF-8", QByteArray(allUtf8).replace(agency, "Agency:,,\xC1\xA9,"), true,
+            QStringLiteral("Á©"));
         row("UTF-8 but for a Windows-1252 \"µ²\" after the slides",
             QByteArray(allUtf8).replace(agency, "Agency:,,Ag\xC3\xAAncia,").replace("Line Statistics", "Line Statistics \xB5\xB2"),
             true, QStringLiteral("AgÃªncia"));
@@ -165,6 +187,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(bool, control);
         QFETCH(QString, agency);
+        QFETCH(bool, warned);
         QTemporaryDir dir;
         QFile file(dir.filePath(QStringLiteral("set.csv")));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
@@ -176,7 +199,79 @@ private slots:
                                          ReadSlideSetFile(file.fileName(), kComma, NumberFormat())}) {
             QVERIFY2(result.Ok(), qPrintable(result.Error));
             compareSets(result.Loaded->Set, want);
+            QVERIFY2(result.Loaded->Warnings.isEmpty() != warned, qPrintable(result.Loaded->Warnings.join(QLatin1Char('\n'))));
         }
+    }
+
+    // Damaged files (tests/data/README.md says how each is broken) load as the
+    // reading rules have it, with one warning per slide naming what was passed over.
+    void damagedFilesWarn_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("warnings");
+        QTest::addColumn<QString>("counts"); // position:class=count,...
+        auto row = [](const char *file, const QStringList &warnings, const char *counts) {
+            QTest::newRow(file) << QString::fromLatin1(file) << warnings << QString::fromLatin1(counts);
+        };
+        row("damaged_blank_line_in_table.csv", {"slide 1 (position -5 ft): the drop table ends at the empty line 58, and "
+                                                "the table row after it (line 59) was not read"}, "-5:2=10,4=0");
+        row("damaged_rows_after_no_drops.csv", {"slide 2 (position 0 ft): the drop table ends at the \"No Drops Entered\" "
+                                                "line 81, and the table row after it (line 82) was not read"}, "0:3=0");
+        row("damaged_merged_heading.csv", {"slide 1 (position -5 ft): line 56 (the \"#EPD\" line) carries 19 fields where "
+                                           "the file has 10: a line break may have been lost there"}, "-5:2=0,4=10");
+        row("damaged_split_row.csv", {"slide 3 (position 7.5 ft): line 104 is a drop table row of 5 field(s) where the "
+                                      "table has 10 (and 1 more such rows): a line break may have been lost or added there"},
+            "7.5:1=0,6=1");
+        row("damaged_slide_count_short.csv", {"line 42 gives 1 slide(s), but 2 more slide block(s) follow (the first on "
+                                              "line 69, at position 0 ft): they were not read"}, "-5:2=10,4=10");
+        row("damaged_utf8_after_bom.csv", {"line 10 holds bytes that are not UTF-8, though the file is marked as UTF-8: "
+                                           "they were read as \"\uFFFD\""}, "-5:2=10,4=10");
+    }
+    void damagedFilesWarn()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, warnings);
+        QFETCH(QString, counts);
+        const QByteArray bytes = ReadBytes(FilesTestData(file));
+        const LoadResult result = ReadSlideSetBytes(bytes, kComma, NumberFormat());
+        QVERIFY2(result.Ok(), qPrintable(result.Error));
+        QCOMPARE(result.Loaded->Warnings, warnings);
+        const SlideSet &set = result.Loaded->Set;
+        for (const QString &slide : counts.split(QLatin1Char(' '))) {
+            const int16_t index = FindSlideAtPosition(set, slide.section(QLatin1Char(':'), 0, 0).toFloat());
+            QVERIFY(index > 0);
+            for (const QString &count : slide.section(QLatin1Char(':'), 1).split(QLatin1Char(',')))
+                QCOMPARE(set.Slides[index].Counts[count.section(QLatin1Char('='), 0, 0).toInt()],
+                         int16_t(count.section(QLatin1Char('='), 1).toInt()));
+        }
+        QVERIFY(!file.contains(QLatin1String("utf8")) || set.Texts.Agency == QStringLiteral("Tarvell \uFFFD Field Unit"));
+        QVERIFY(!CheckSlideSetBytes(bytes));
+    }
+
+    // Every line of the golden file lost, doubled, emptied, split or run into the
+    // next: whatever still loads holds what its text says, or says what it passed over.
+    void lineBreakDamageIsReported()
+    {
+        const QList<QByteArray> lines = ReadBytes(FilesTestData(QStringLiteral("golden_us_control.csv"))).split('\n');
+        int loaded = 0, warned = 0;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const QByteArray &l = lines[i];
+            const QList<QList<QByteArray>> damaged = {
+                lines.mid(0, i) + lines.mid(i + 1),
+                lines.mid(0, i + 1) + lines.mid(i),
+                lines.mid(0, i) + QList<QByteArray>{"\r"} + lines.mid(i),
+                lines.mid(0, i) + QList<QByteArray>{l.left(l.size() / 2) + '\r', l.mid(l.size() / 2)} + lines.mid(i + 1),
+                lines.mid(0, i) + QList<QByteArray>{l.chopped(l.endsWith('\r') ? 1 : 0) + lines.value(i + 1)} + lines.mid(i + 2)};
+            for (qsizetype d = 0; d < damaged.size(); ++d) {
+                const QByteArray bytes = damaged[d].join('\n');
+                const char *broken = CheckSlideSetBytes(bytes);
+                QVERIFY2(!broken, qPrintable(QStringLiteral("line %1, damage %2: %3").arg(i + 1).arg(d).arg(QLatin1String(broken))));
+                const LoadResult result = ReadSlideSetBytes(bytes, kComma, NumberFormat());
+                loaded += result.Ok();
+                warned += result.Ok() && !result.Loaded->Warnings.isEmpty();
+            }
+        }
+        QVERIFY2(loaded > 300 && warned > 15, qPrintable(QStringLiteral("%1 loaded, %2 warned").arg(loaded).arg(warned)));
     }
 
     // The most slides a 16-bit count allows, in either order, come back in position order.
@@ -218,7 +313,7 @@ private slots:
             QVERIFY2(result.Ok() == (n > lastTable), qPrintable(where + result.Error));
             if (!result.Ok())
                 continue;
-            const QString warning = result.Loaded->Warning;
+            const QString warning = result.Loaded->Warnings.join(QLatin1Char('\n'));
             QVERIFY2(n <= tableEnd ? warning.contains(QLatin1String("drop table of slide 3 (position 7.5 ft)")) : warning.isEmpty(),
                      qPrintable(where + warning));
             QCOMPARE(result.Loaded->Set.Slides[3].Counts[6], int16_t(n >= tableEnd ? 1 : 0));

@@ -22,6 +22,30 @@ void writeExisting(const QString &path, const QByteArray &bytes)
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
+// A disk that refuses one write halfway through the file and takes the rest.
+class FailingOnce : public QIODevice
+{
+public:
+    explicit FailingOnce(int failAt) : m_failAt(failAt) { open(QIODevice::WriteOnly); }
+    QByteArray Taken;
+    int Writes = 0;
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        if (++Writes == m_failAt) {
+            setErrorString(QStringLiteral("no space left for the set"));
+            return -1;
+        }
+        Taken.append(data, size);
+        return size;
+    }
+
+private:
+    int m_failAt;
+};
+
 } // namespace
 
 class TestFilesWriter : public QObject
@@ -140,6 +164,52 @@ private slots:
                                        NumberFormat(QLatin1Char(decimal))).isEmpty());
             QVERIFY(!QFile::exists(path));
         }
+    }
+
+    // The chunked writer's own failure path: the failed write is reported although
+    // later writes would succeed, and nothing after it reaches the disk.
+    void failedWriteMidFile()
+    {
+        SlideSet set = GoldenSet(true, true);
+        while (SlideSetFileBytes(set, kComma, NumberFormat()).size() < 300 * 1024)
+            FillSlide(set, AddSlide(set, 10.0f + set.SlideCount()), 1, {{1, 3}, {4, 2}, {6, 1}}, MortalityCounts{});
+        const QByteArray whole = SlideSetFileBytes(set, kComma, NumberFormat());
+        FailingOnce disk(2);
+        QCOMPARE(WriteSlideSet(disk, set, kComma, NumberFormat()), QStringLiteral("no space left for the set"));
+        QCOMPARE(disk.Writes, 2);
+        QVERIFY(disk.Taken.size() > 0 && whole.startsWith(disk.Taken));
+        FailingOnce sound(0);
+        QCOMPARE(WriteSlideSet(sound, set, kComma, NumberFormat()), QString());
+        QCOMPARE(sound.Taken, whole);
+    }
+
+    // A link to a file saves that file and stays a link; a link that leads nowhere
+    // a file could be made is refused, and left as it was.
+    void savingThroughLinks_data()
+    {
+        QTest::addColumn<QString>("link"); // what the link "set.csv" leads to
+        QTest::addColumn<QString>("error");
+        QTest::newRow("to a file") << "target.csv" << "";
+        QTest::newRow("to a new file in a folder that exists") << "new.csv" << "";
+        QTest::newRow("round in a loop") << "loop.csv" << "set.csv is a symbolic link that leads round in a loop";
+        QTest::newRow("into a folder that does not exist") << "gone/set.csv" << "whose folder does not exist";
+    }
+    void savingThroughLinks()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, error);
+        QTemporaryDir dir;
+        QDir folder(dir.path());
+        writeExisting(folder.filePath(QStringLiteral("target.csv")), "the earlier save");
+        QVERIFY(QFile::link(link, folder.filePath(QStringLiteral("set.csv"))));
+        QVERIFY(QFile::link(QStringLiteral("set.csv"), folder.filePath(QStringLiteral("loop.csv"))));
+        const QString got = WriteSlideSetFile(folder.filePath(QStringLiteral("set.csv")), GoldenSet(false, true), kComma, NumberFormat());
+        QVERIFY2(error.isEmpty() ? got.isEmpty() : got.contains(error), qPrintable(got));
+        QCOMPARE(QFileInfo(folder.filePath(QStringLiteral("set.csv"))).symLinkTarget(), folder.absoluteFilePath(link));
+        if (error.isEmpty())
+            QCOMPARE(ReadBytes(folder.filePath(link)), ReadBytes(FilesTestData(QStringLiteral("golden_us_control.csv"))));
+        else
+            QCOMPARE(ReadBytes(folder.filePath(QStringLiteral("target.csv"))), QByteArray("the earlier save"));
     }
 
     // Nothing half-written beside the earlier file; a full disk fails a file of one

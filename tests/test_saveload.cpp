@@ -161,6 +161,47 @@ private slots:
         QVERIFY2(MessageBoxes::LastText().startsWith(QStringLiteral("The file ends inside the drop table of slide 3 (position 7.5 ft)")),
                  qPrintable(MessageBoxes::LastText()));
         QVERIFY(!w.Form->IsModified());
+
+        // Everything passed over, in one message after the load: a row after an
+        // empty line in slide 1, and two slide blocks beyond the count.
+        MessageBoxes::QueueAnswer(MessageBoxes::Yes); // delete all slides
+        w.Key(Qt::Key_Delete, Qt::ControlModifier, w.Entry());
+        MessageBoxes::ResetLog();
+        QList<QByteArray> lines = golden.split('\n');
+        lines[41] = "Number of Slides:,,1\r";
+        lines.insert(57, "\r");
+        load(QStringLiteral("damaged.csv"), lines.join('\n'));
+        QCOMPARE(MessageBoxes::ShownCount(), 1);
+        QCOMPARE(MessageBoxes::LastText(),
+                 QStringLiteral("Slide 1 (position -5 ft): the drop table ends at the empty line 58, and the table row "
+                                "after it (line 59) was not read.\n\nLine 42 gives 1 slide(s), but 2 more slide block(s) "
+                                "follow (the first on line 70, at position 0 ft): they were not read."));
+        QCOMPARE(w.TabCaptions(), QStringList{QStringLiteral("-5 ft")});
+    }
+
+    // A link in a loop or into a missing folder is no place to save: the reason,
+    // the link left alone, the set still unsaved. A link to a file saves the file.
+    void saveThroughLinks()
+    {
+        newSlideWithDrops(QStringLiteral("5"), {"4"});
+        QVERIFY(QFile::link(QStringLiteral("loop.csv"), path(QStringLiteral("other.csv")))
+                && QFile::link(QStringLiteral("other.csv"), path(QStringLiteral("loop.csv"))));
+        QVERIFY(QFile::link(QStringLiteral("gone/set.csv"), path(QStringLiteral("dangling.csv"))));
+        for (const char *name : {"loop.csv", "dangling.csv"}) {
+            MessageBoxes::ResetLog();
+            save(path(QString::fromLatin1(name)));
+            QCOMPARE(MessageBoxes::ShownCount(), 1);
+            QVERIFY2(MessageBoxes::LastText().startsWith(QStringLiteral("There was an error while saving the output file.\n\n")
+                                                         + path(QString::fromLatin1(name)) + QStringLiteral(" is a symbolic link")),
+                     qPrintable(MessageBoxes::LastText()));
+            QVERIFY(QFileInfo(path(QString::fromLatin1(name))).isSymLink() && w.Form->IsModified());
+        }
+        QVERIFY(QFile::link(QStringLiteral("real.csv"), path(QStringLiteral("link.csv"))));
+        MessageBoxes::ResetLog();
+        save(path(QStringLiteral("link.csv")));
+        QCOMPARE(MessageBoxes::ShownCount(), 0);
+        QVERIFY(QFileInfo(path(QStringLiteral("link.csv"))).isSymLink() && !w.Form->IsModified());
+        QVERIFY(ReadBytes(path(QStringLiteral("real.csv"))).contains("Slide 1 Position:,,5,"));
     }
 
     void saveIntoLockedFolder()

@@ -132,12 +132,16 @@ bool SlideSetCommands::loadFile(const QString &path, const QString &fileTitle)
     LoadedSlideSet &loaded = *result.Loaded;
     m_context.Document().Replace(std::move(loaded.Set), loaded.LargestSizeFound);
     m_context.ShowLoadedSlideSet();
-    // Loaded as far as the file goes, but the operator should check that slide
-    // against the microscope notes before relying on it.
-    if (!loaded.Warning.isEmpty()) {
-        QString warning = loaded.Warning;
-        warning[0] = warning[0].toUpper();
-        MessageBoxes::Show(m_context.Window(), warning + QLatin1Char('.'), MessageBoxes::OkOnly,
+    // Loaded as far as the file goes, but the operator should check what was
+    // passed over against the microscope notes before relying on it: every
+    // remark in one message, a paragraph each.
+    if (!loaded.Warnings.isEmpty()) {
+        QStringList paragraphs;
+        for (QString warning : std::as_const(loaded.Warnings)) {
+            warning[0] = warning[0].toUpper();
+            paragraphs << warning + QLatin1Char('.');
+        }
+        MessageBoxes::Show(m_context.Window(), paragraphs.join(QStringLiteral("\n\n")), MessageBoxes::OkOnly,
                            MessageBoxes::Exclamation);
     }
     return true;

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QIODevice>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -21,6 +22,12 @@
 // receives those fresh composite results (saving refreshes the window's view).
 QByteArray SlideSetFileBytes(const SlideSet &set, const QString &listSeparator, const NumberFormat &format,
                              CompositeResults *composite = nullptr);
+
+// The complete file onto an open device, in whole chunks. The first write the
+// device fails stops every later one; its reason is returned (empty when every
+// byte was taken), even if the device would take later writes again.
+QString WriteSlideSet(QIODevice &device, const SlideSet &set, const QString &listSeparator,
+                      const NumberFormat &format, CompositeResults *composite = nullptr);
 
 // Writes through a temporary file that replaces the target only once everything
 // is on disk, so a failure halfway (disk full, no permission, folder gone) leaves
@@ -47,9 +54,12 @@ struct LoadedSlideSet
     // where it held "--------" or, in the earlier layout, had no Date and Time).
     std::array<bool, kParameterTextCount> TextInFile{};
     bool EarlierLayout = false;
-    // Something worth telling the operator about a set that did load (the file
-    // was cut inside its last drop table); empty when all is well.
-    QString Warning;
+    // What the operator should check in a set that did load: each names the line
+    // and, where it concerns one slide, the slide (the file was cut inside its
+    // last drop table; rows, lines or slide blocks were passed over; bytes that
+    // are not UTF-8 in a file marked as UTF-8). Empty when all is well; the set
+    // is loaded as far as the reading rules go either way.
+    QStringList Warnings;
 };
 
 struct LoadResult

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <optional>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -54,6 +55,7 @@ public:
     }
     // Valid UTF-8 throughout, with at least one character beyond ASCII.
     bool IsUtf8() const { return !m_invalid && m_pending == 0 && m_nonAscii; }
+    bool IsValid() const { return !m_invalid && m_pending == 0; }
     void Invalidate() { m_invalid = true; }
 
 private:
@@ -125,6 +127,9 @@ QString quoted(const QString &text)
     return QLatin1Char('"') + shown + (text.size() > kShown ? QStringLiteral("…") : QString()) + QLatin1Char('"');
 }
 
+// The fields of a drop table row as the writer puts them.
+constexpr int kTableFields = 10;
+
 // One slide block as read, before any per-class array exists: its memory grows
 // only with the rows the file really holds.
 struct PendingSlide
@@ -134,6 +139,9 @@ struct PendingSlide
     float Sweeps = 0;
     MortalityCounts Cage;
     std::vector<std::pair<int16_t, int16_t>> Counts; // (class, count) in file order
+    // What the reader passed over in this block, for the operator to check.
+    QStringList Notes;
+    int OddRows = 0, FirstOddRow = 0, FirstOddRowFields = 0;
 };
 
 class FileReader
@@ -151,9 +159,20 @@ public:
     LoadedSlideSet Read(const ParameterTexts &currentTexts);
 
 private:
-    // The next whole line; false at the end of the file.
+    // The next whole line; false at the end of the file. Past the last slide
+    // (`m_lenient`) the lines are only looked at, never needed: a line too long
+    // for any slide set file, or more bytes than the tail may hold, end the look
+    // instead of the load.
     bool next(QString &line)
     {
+        if (m_held) {
+            line = std::move(*m_held);
+            m_held.reset();
+            ++m_line;
+            return true;
+        }
+        if (m_lenient && (m_stopLooking || m_bytesRead - m_tailFrom > m_tailLimit))
+            return false;
         const char *data = nullptr;
         qsizetype n = 0;
         if (m_bytes) {
@@ -182,8 +201,15 @@ private:
         if (n == 0)
             return false;
         ++m_line;
-        if (n > kMaxLineBytes)
-            fail(QStringLiteral("line %1: the line is longer than a slide set file ever writes").arg(m_line));
+        m_bytesRead += n;
+        if (n > kMaxLineBytes) {
+            if (!m_lenient)
+                fail(QStringLiteral("line %1: the line is longer than a slide set file ever writes").arg(m_line));
+            if (!m_utf8)
+                m_utf8Check.Feed(data, n);
+            m_stopLooking = true;
+            return false;
+        }
         if (m_line == 1 && n >= 3 && memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
             // A spreadsheet that saved the file as UTF-8 marks it so, and so does
             // this program when a text does not fit Windows-1252.
@@ -191,14 +217,28 @@ private:
             data += 3;
             n -= 3;
         }
-        if (!m_utf8)
+        if (!m_utf8) {
             m_utf8Check.Feed(data, n);
+        } else {
+            // Decoding puts U+FFFD in place of what is not UTF-8; the operator
+            // should know which line lost characters so.
+            Utf8Check line;
+            line.Feed(data, n);
+            if (!line.IsValid() && m_badUtf8Lines++ == 0)
+                m_firstBadUtf8Line = m_line;
+        }
         if (n > 0 && data[n - 1] == '\n')
             --n;
         if (n > 0 && data[n - 1] == '\r')
             --n;
         line = m_utf8 ? QString::fromUtf8(data, n) : DecodeWindows1252(QByteArrayView(data, n));
         return true;
+    }
+    // The line just read is read again by the next call.
+    void pushBack(QString line)
+    {
+        m_held = std::move(line);
+        --m_line;
     }
     QString expect(const QString &what)
     {
@@ -308,17 +348,20 @@ private:
     }
 
     // The rest of the file after the last slide block: not read for data, but its
-    // bytes count in deciding the encoding.
-    void readTail(qint64 limit)
+    // bytes count in deciding the encoding. Lines already looked at count too.
+    void readTail()
     {
         if (m_utf8)
             return;
-        qint64 taken = 0;
+        const qint64 limit = m_tailLimit;
+        qint64 taken = m_bytesRead - m_tailFrom;
         if (m_bytes) {
             const qsizetype left = m_bytes->size() - m_offset;
-            taken = std::min<qint64>(left, limit + 1);
-            m_utf8Check.Feed(m_bytes->constData() + m_offset, qsizetype(std::min<qint64>(taken, limit)));
-            m_offset += qsizetype(taken);
+            const qint64 room = std::max<qint64>(0, limit - taken);
+            const qint64 now = std::min<qint64>(left, room + 1);
+            m_utf8Check.Feed(m_bytes->constData() + m_offset, qsizetype(std::min<qint64>(now, room)));
+            m_offset += qsizetype(now);
+            taken += now;
         } else {
             char block[65536];
             while (taken <= limit) {
@@ -334,10 +377,61 @@ private:
         if (taken > limit)
             m_utf8Check.Invalidate();
     }
+
+    // Fields of a line as the writer counts them: separators a spreadsheet pads
+    // a line with (empty fields at its end) do not count.
+    int fieldCount(QStringView line) const
+    {
+        for (;;) {
+            while (!line.isEmpty() && line.back().isSpace())
+                line.chop(1);
+            if (line.isEmpty() || !line.endsWith(m_sep, Qt::CaseInsensitive))
+                break;
+            line.chop(m_sep.size());
+        }
+        return int(line.count(m_sep, Qt::CaseInsensitive)) + 1;
+    }
+    // A line the drop table would have taken: a size class and a count.
+    bool looksLikeRow(const QString &line) const
+    {
+        QStringView a, c;
+        QString splitA, splitC;
+        if (!rowFields(line, a, c)) {
+            const ListFields f = SplitListLine(line, m_sep);
+            if (f.Fields.size() < 3)
+                return false;
+            splitA = f.Fields[0];
+            splitC = f.Fields[2];
+            a = splitA;
+            c = splitC;
+        }
+        int16_t k = 0, n = 0;
+        return (plainCount(a, k) || m_fmt.ToInt16(a.toString(), k) == ParseStatus::Ok) && k >= 1
+               && (plainCount(c, n) || m_fmt.ToInt16(c.toString(), n) == ParseStatus::Ok) && n >= 0;
+    }
+    // A line the reader takes by its place in a slide block should carry its
+    // label and no more fields than the writer puts there; anything else means a
+    // line break was lost or added nearby, and the lines after it have moved.
+    void checkLine(PendingSlide &slide, const QString &line, const char *label, int fields)
+    {
+        if (label && !line.trimmed().startsWith(QLatin1String(label))) {
+            slide.Notes << QStringLiteral("line %1 should be the \"%2\" line, but is %3")
+                               .arg(m_line).arg(QLatin1String(label), quoted(line));
+        } else if (const int count = fieldCount(line); count > fields) {
+            slide.Notes << QStringLiteral("line %1 (%2) carries %3 fields where the file has %4: a line break may "
+                                          "have been lost there")
+                               .arg(m_line)
+                               .arg(label ? QStringLiteral("the \"%1\" line").arg(QLatin1String(label))
+                                          : QStringLiteral("the position line"))
+                               .arg(count).arg(fields);
+        }
+    }
+    void passAfterTable(PendingSlide &slide, const QString &end, bool last);
+    void lookForUnreadSlides();
     void readText(LoadedSlideSet &out, int index);
     void readParameters(LoadedSlideSet &out);
     void readControlData(MortalityCounts &control);
-    void readSlide(PendingSlide &slide, int number, int16_t maxSize);
+    void readSlide(PendingSlide &slide, int number, int16_t maxSize, bool last);
     QString findPosition(int number);
     LoadedSlideSet build(LoadedSlideSet loaded, std::vector<PendingSlide> &slides);
 
@@ -352,6 +446,15 @@ private:
     bool m_endedInTable = false; // the last drop table ran into the end of the file
     QByteArray m_buffer; // one line at a time, however long the file
     QString m_splitA, m_splitC;
+    std::optional<QString> m_held; // a line read ahead and given back
+    qint64 m_bytesRead = 0;
+    // Past the last slide: where its lines begin, how many bytes are looked at.
+    bool m_lenient = false, m_stopLooking = false;
+    qint64 m_tailFrom = 0, m_tailLimit = 0;
+    int m_badUtf8Lines = 0, m_firstBadUtf8Line = 0;
+    // Slide blocks beyond the count of the "Number of Slides:" line.
+    int m_unreadSlides = 0, m_firstUnreadSlideLine = 0;
+    float m_firstUnreadPosition = 0;
 };
 
 void FileReader::readText(LoadedSlideSet &out, int index)
@@ -375,31 +478,48 @@ QString FileReader::findPosition(int number)
     }
 }
 
-void FileReader::readSlide(PendingSlide &slide, int number, int16_t maxSize)
+void FileReader::readSlide(PendingSlide &slide, int number, int16_t maxSize, bool last)
 {
     const QString positionLine = findPosition(number);
     slide.Line = m_line;
     slide.Position = toFloat(field(positionLine, 2, QStringLiteral("the slide position")), 2,
                              QStringLiteral("the position of slide %1").arg(number));
+    checkLine(slide, positionLine, nullptr, 4);
     const QString sweepsWhat = QStringLiteral("the sweeps of slide %1").arg(number);
-    slide.Sweeps = positiveFloat(field(expect(QStringLiteral("the \"Number of Sweeps:\" line")), 2, sweepsWhat), 2,
-                                 sweepsWhat);
+    const QString sweepsLine = expect(QStringLiteral("the \"Number of Sweeps:\" line"));
+    slide.Sweeps = positiveFloat(field(sweepsLine, 2, sweepsWhat), 2, sweepsWhat);
+    checkLine(slide, sweepsLine, "Number of Sweeps:", 3);
 
-    skip(4, QStringLiteral("the lines before \"Number in cage:\" of slide %1").arg(number));
+    // The results of the block are recomputed, not read: their lines are only
+    // checked for their place.
+    static const struct
+    {
+        const char *Label;
+        int Fields;
+    } results[4] = {{"Cloud VMD:", 4}, {"Cloud NMD:", 4}, {"Slide Drop Density:", 4}, {"Mortality Info:", 1}};
+    for (const auto &r : results)
+        checkLine(slide, expect(QStringLiteral("the lines before \"Number in cage:\" of slide %1").arg(number)), r.Label,
+                  r.Fields);
     static const char *const cageLabels[4] = {"Number in cage:", "1 hr knockdown:", "12 hr mortality:",
                                               "24 hr mortality:"};
     int16_t *cage[4] = {&slide.Cage.NumInCage, &slide.Cage.Down1h, &slide.Cage.Dead12h, &slide.Cage.Dead24h};
     for (int c = 0; c < 4; ++c) {
         const QString what = QStringLiteral("the \"%1\" count of slide %2").arg(QLatin1String(cageLabels[c])).arg(number);
-        const QString text = field(expect(QStringLiteral("the \"%1\" line").arg(QLatin1String(cageLabels[c]))), 2, what);
+        const QString line = expect(QStringLiteral("the \"%1\" line").arg(QLatin1String(cageLabels[c])));
+        const QString text = field(line, 2, what);
         if (!isNoValue(text))
             *cage[c] = toInt16(text, 2, what, 0);
+        checkLine(slide, line, cageLabels[c], c == 0 ? 3 : 4); // a corrected figure follows the counts
     }
 
-    skip(2, QStringLiteral("the drop table headings of slide %1").arg(number));
+    const QString headings = QStringLiteral("the drop table headings of slide %1").arg(number);
+    checkLine(slide, expect(headings), "Drop Info:", kTableFields);
+    checkLine(slide, expect(headings), "#EPD", kTableFields);
     QString row = expect(QStringLiteral("the drop table of slide %1").arg(number));
-    if (row.toLower().contains(QLatin1String("no drops entered")))
+    if (row.toLower().contains(QLatin1String("no drops entered"))) {
+        passAfterTable(slide, QStringLiteral("the \"No Drops Entered\" line %1").arg(m_line), last);
         return;
+    }
     for (;;) {
         QStringView a, c;
         if (!rowFields(row, a, c)) {
@@ -422,12 +542,70 @@ void FileReader::readSlide(PendingSlide &slide, int number, int16_t maxSize)
             n = toInt16(c.toString(), 2, QStringLiteral("the drop count of class %1").arg(k), 0);
         if (k > 0) // class 0 never holds a drop; the recomputation clears it anyway
             slide.Counts.emplace_back(k, n);
+        // A row cut in two by a stray line break, or two rows run together,
+        // still reads as a class and a count: its field count tells.
+        if (const int fields = fieldCount(row); fields != kTableFields && slide.OddRows++ == 0) {
+            slide.FirstOddRow = m_line;
+            slide.FirstOddRowFields = fields;
+        }
         if (!next(row)) {
             m_endedInTable = true;
             return;
         }
-        if (isBlank(row))
+        if (isBlank(row)) {
+            passAfterTable(slide, QStringLiteral("the empty line %1").arg(m_line), last);
             return;
+        }
+    }
+}
+
+// The drop table ends at an empty line (or says "No Drops Entered"); rows after
+// it are not read. The lines up to the next section, slide block or the
+// composite block are looked at, so that rows cut off by a stray empty line (or
+// by a row whose class was lost) are reported.
+void FileReader::passAfterTable(PendingSlide &slide, const QString &end, bool last)
+{
+    if (last) {
+        // What follows the last table is looked at, never needed.
+        m_lenient = true;
+        m_tailFrom = m_bytesRead;
+    }
+    int rows = 0, first = 0;
+    QString line;
+    while (next(line)) {
+        if (line.contains(QLatin1String("Position")) || line.contains(QLatin1String("Composite Data"))) {
+            pushBack(std::move(line)); // the next block: found by the caller
+            break;
+        }
+        if (line.trimmed().startsWith(QLatin1String("Range Statistics")))
+            break;
+        if (looksLikeRow(line) && rows++ == 0)
+            first = m_line;
+    }
+    if (rows > 0)
+        slide.Notes << (rows == 1 ? QStringLiteral("the drop table ends at %1, and the table row after it (line %2) "
+                                                   "was not read").arg(end).arg(first)
+                                  : QStringLiteral("the drop table ends at %1, and the %2 table rows after it (from "
+                                                   "line %3) were not read").arg(end).arg(rows).arg(first));
+}
+
+// After the last slide the reader wants nothing more; slide blocks there mean the
+// "Number of Slides:" line gives fewer slides than the file holds.
+void FileReader::lookForUnreadSlides()
+{
+    m_lenient = true;
+    QString line;
+    while (next(line)) {
+        if (line.contains(QLatin1String("Composite Data")))
+            return;
+        if (!line.contains(QLatin1String("Position")))
+            continue;
+        float position = 0;
+        const ListFields f = SplitListLine(line, m_sep);
+        if (f.Fields.size() > 2 && m_fmt.ToSingle(f.Fields[2], position) == ParseStatus::Ok && m_unreadSlides++ == 0) {
+            m_firstUnreadSlideLine = m_line;
+            m_firstUnreadPosition = position;
+        }
     }
 }
 
@@ -499,31 +677,67 @@ LoadedSlideSet FileReader::Read(const ParameterTexts &currentTexts)
     readControlData(out.Set.ControlData);
     const AnalysisParameters &p = out.Set.Params;
     skip(5, QStringLiteral("the heading of the slide data"));
-    const int16_t slideCount = toInt16(field(expect(QStringLiteral("the \"Number of Slides:\" line")), 2,
+    const QString countLine = expect(QStringLiteral("the \"Number of Slides:\" line"));
+    const int16_t slideCount = toInt16(field(countLine, 2,
                                              QStringLiteral("the number of slides")),
                                        2, QStringLiteral("the number of slides"), 0);
+    const int slidesLine = m_line;
+    // Read by its place: any other line there means lines before it were lost
+    // or added, and the count (and what it says of the slide blocks) is suspect.
+    if (!countLine.trimmed().startsWith(QLatin1String("Number of Slides:")))
+        out.Warnings << QStringLiteral("line %1 should be the \"Number of Slides:\" line, but is %2: lines before it "
+                                       "may have been lost or added").arg(m_line).arg(quoted(countLine));
     if (qint64(slideCount) * (qint64(p.MaxSizeEPD) + 1) > kMaxClassCells)
         fail(QStringLiteral("line %1: %2 slides of %3 size classes are more than this program can hold")
                  .arg(m_line).arg(slideCount).arg(p.MaxSizeEPD));
+
+    // The composite block and the line statistics: a row per class and per slide.
+    m_tailLimit = (qint64(1) << 20) + (qint64(p.MaxSizeEPD) + slideCount) * 256;
+    m_tailFrom = m_bytesRead;
 
     // Slides grow as their blocks are read, so a count that the file cannot back
     // fails at its end, not in the allocator.
     std::vector<PendingSlide> slides;
     for (int i = 1; i <= slideCount; ++i) {
         slides.emplace_back();
-        readSlide(slides.back(), i, p.MaxSizeEPD);
+        readSlide(slides.back(), i, p.MaxSizeEPD, i == slideCount);
     }
+    const QString unit = UnitText(UnitKind::Length, p.Metric);
+    for (size_t i = 0; i < slides.size(); ++i)
+        if (!slides[i].Notes.isEmpty() || slides[i].OddRows > 0) {
+            const PendingSlide &s = slides[i];
+            QStringList notes = s.Notes;
+            if (s.OddRows > 0)
+                notes << QStringLiteral("line %1 is a drop table row of %2 field(s) where the table has %3%4: a line "
+                                        "break may have been lost or added there")
+                             .arg(s.FirstOddRow).arg(s.FirstOddRowFields).arg(kTableFields)
+                             .arg(s.OddRows > 1 ? QStringLiteral(" (and %1 more such rows)").arg(s.OddRows - 1) : QString());
+            out.Warnings << QStringLiteral("slide %1 (position %2 %3): ").arg(i + 1).arg(m_fmt.General(s.Position), unit)
+                                + notes.join(QStringLiteral("; "));
+        }
     // The writer always follows the last drop table with an empty line and the
     // composite block. A file that ends inside the table was cut: what was read
     // is kept, but its last counts may be short.
     if (m_endedInTable && !slides.empty()) {
         const PendingSlide &last = slides.back();
-        out.Warning = QStringLiteral("the file ends inside the drop table of slide %1 (position %2 %3), where "
-                                     "more always follows: its last drop counts may be missing")
-                          .arg(slideCount).arg(m_fmt.General(last.Position), UnitText(UnitKind::Length, p.Metric));
+        out.Warnings << QStringLiteral("the file ends inside the drop table of slide %1 (position %2 %3), where "
+                                       "more always follows: its last drop counts may be missing")
+                            .arg(slideCount).arg(m_fmt.General(last.Position), unit);
     }
-    // The composite block and the line statistics: a row per class and per slide.
-    readTail((qint64(1) << 20) + (qint64(p.MaxSizeEPD) + slideCount) * 256);
+    if (!m_endedInTable)
+        lookForUnreadSlides();
+    if (m_unreadSlides > 0)
+        out.Warnings << QStringLiteral("line %1 gives %2 slide(s), but %3 more slide block(s) follow (the first on "
+                                       "line %4, at position %5 %6): they were not read")
+                            .arg(slidesLine).arg(slideCount).arg(m_unreadSlides).arg(m_firstUnreadSlideLine)
+                            .arg(m_fmt.General(m_firstUnreadPosition), unit);
+    if (m_badUtf8Lines > 0)
+        out.Warnings << QStringLiteral("line %1%2 holds bytes that are not UTF-8, though the file is marked as UTF-8: "
+                                       "they were read as \"\uFFFD\"")
+                            .arg(m_firstBadUtf8Line)
+                            .arg(m_badUtf8Lines > 1 ? QStringLiteral(" (and %1 more lines)").arg(m_badUtf8Lines - 1)
+                                                    : QString());
+    readTail();
     if (m_utf8Check.IsUtf8()) {
         for (int i = 0; i < kParameterTextCount; ++i)
             if (out.TextInFile[i]) {

@@ -1,8 +1,8 @@
 #include "SlideSetFile.h"
+#include "OutputTarget.h"
 #include "model/Units.h"
 #include "Windows1252.h"
 
-#include <QFileInfo>
 #include <QSaveFile>
 
 #if defined(Q_OS_WIN)
@@ -435,19 +435,29 @@ QByteArray SlideSetFileBytes(const SlideSet &set, const QString &listSeparator, 
     return bytes;
 }
 
+QString WriteSlideSet(QIODevice &device, const SlideSet &set, const QString &listSeparator, const NumberFormat &format,
+                      CompositeResults *composite)
+{
+    CompositeResults local;
+    auto sink = std::make_unique<ByteSink>(&device);
+    std::optional<SlideSet> copy;
+    FileWriter(fileFigures(set, copy), listSeparator, format, *sink).Write(composite ? *composite : local);
+    ownComposite(set, composite);
+    return sink->Error();
+}
+
 QString WriteSlideSetFile(const QString &path, const SlideSet &set, const QString &listSeparator,
                           const NumberFormat &format, CompositeResults *composite)
 {
     const QString separators = CheckSeparators(listSeparator, format.decimalSeparator());
     if (!separators.isEmpty())
         return separators;
-    const QFileInfo target(path);
-    if (target.isDir())
-        return QStringLiteral("%1 is a folder").arg(path);
-    // A device, a pipe or a socket would be replaced by a plain file of that
-    // name (or, written through, swallow the set): neither is a save.
-    if (target.exists() && !target.isFile())
-        return QStringLiteral("%1 is not a plain file (a device, a pipe or a socket)").arg(path);
+    // A device, a pipe or a socket would be replaced by a plain file of that name
+    // (or, written through, swallow the set); a link in a loop would be replaced
+    // by the set: none of them is a save. A link to a file saves that file.
+    const QString target = CheckOutputTarget(path);
+    if (!target.isEmpty())
+        return target;
     QSaveFile file(path);
     // Unbuffered, so a full disk fails the write itself: a small file would
     // otherwise sit in the buffer until commit(), whose flush error Qt does not
@@ -455,13 +465,10 @@ QString WriteSlideSetFile(const QString &path, const SlideSet &set, const QStrin
     // hands over whole 64 KiB chunks of its own.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return file.errorString();
-    CompositeResults local;
-    auto sink = std::make_unique<ByteSink>(&file);
-    std::optional<SlideSet> copy;
-    FileWriter(fileFigures(set, copy), listSeparator, format, *sink).Write(composite ? *composite : local);
-    ownComposite(set, composite);
-    if (!sink->Error().isEmpty() || !file.flush() || file.error() != QFileDevice::NoError) {
-        const QString error = sink->Error().isEmpty() ? file.errorString() : sink->Error();
+    QString error = WriteSlideSet(file, set, listSeparator, format, composite);
+    if (!error.isEmpty() || !file.flush() || file.error() != QFileDevice::NoError) {
+        if (error.isEmpty())
+            error = file.errorString();
         file.cancelWriting();
         return error;
     }

@@ -58,6 +58,14 @@ bool failed(ReportHost &host, const QString &description)
     return false;
 }
 
+bool endsAsPdf(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 16 || !file.seek(file.size() - 16))
+        return false;
+    return file.read(16).contains("%%EOF");
+}
+
 // Runs the pages on an open printer and checks that the job went through.
 bool printOn(QPrinter &printer, uint8_t pageNum, const ReportData &data, ReportHost &host)
 {
@@ -148,7 +156,9 @@ bool WriteReportPdf(const QString &path, const ReportData &data, uint8_t pageNum
         if (!printOn(printer, pageNum, data, host))
             return false;
     }
-    if (QFileInfo(temp.fileName()).size() == 0)
+    // The PDF writer does not report a failed write (a full disk, a file size
+    // limit): a document cut short lacks the end-of-file mark it always writes.
+    if (!endsAsPdf(temp.fileName()))
         return failed(host, QStringLiteral("%1 could not be written completely.").arg(target.absoluteFilePath()));
 
     const bool replacing = target.exists();

@@ -19,8 +19,8 @@ bool LoadForCli(const QString &path, CliContext &context, LoadedSlideSet &loaded
     }
     loaded = std::move(*result.Loaded);
     ApplyCloudWeighting(loaded, context.Cloud);
-    if (!loaded.Warning.isEmpty())
-        CliError(context, path + QStringLiteral(": warning: ") + loaded.Warning);
+    for (const QString &warning : std::as_const(loaded.Warnings))
+        CliError(context, path + QStringLiteral(": warning: ") + warning);
     return true;
 }
 

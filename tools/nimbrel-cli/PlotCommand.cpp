@@ -6,6 +6,7 @@
 #include "LineGraphs.h"
 #include "RangeChart.h"
 
+#include "files/OutputTarget.h"
 #include "files/SlideSetFile.h"
 #include "model/NumberText.h"
 #include "model/Units.h"
@@ -13,7 +14,7 @@
 #include "platform/LocaleInfo.h"
 
 #include <QGuiApplication>
-#include <QSaveFile>
+#include <QBuffer>
 #include <QTextStream>
 
 #include <utility>
@@ -229,14 +230,21 @@ std::optional<PlotRequest> ParsePlotArguments(const QStringList &words, QString 
     return request;
 }
 
-QString RenderPlot(const PlotRequest &request, QImage &image, QString &note)
+QStringList DrawingLoadWarnings(const QString &file, const LoadedSlideSet &loaded)
+{
+    QStringList lines;
+    for (const QString &warning : loaded.Warnings)
+        lines << file + QStringLiteral(": warning: ") + warning;
+    return lines;
+}
+
+QString RenderPlot(const PlotRequest &request, QImage &image, QStringList &notes)
 {
     QString error;
     std::optional<DrawingLoad> loaded = LoadForDrawing(request.File, request.ListSeparator, request.Decimal, error);
     if (!loaded)
         return error;
-    if (!loaded->Loaded.Warning.isEmpty())
-        note = request.File + QStringLiteral(": warning: ") + loaded->Loaded.Warning;
+    notes << DrawingLoadWarnings(request.File, loaded->Loaded);
     ApplyCloudWeighting(loaded->Loaded, request.Cloud);
 
     SlideSet &set = loaded->Loaded.Set;
@@ -270,8 +278,8 @@ QString RenderPlot(const PlotRequest &request, QImage &image, QString &note)
     case PlotGraph::Histogram: {
         const HistogramResult result = DrawResult(surface, set, view);
         if (!result.Drawn)
-            note = request.Composite ? QStringLiteral("the line holds no drops: the box is empty")
-                                     : QStringLiteral("slide %1 holds no drops: the box is empty").arg(set.CurrentSlide);
+            notes << (request.Composite ? QStringLiteral("the line holds no drops: the box is empty")
+                                     : QStringLiteral("slide %1 holds no drops: the box is empty").arg(set.CurrentSlide));
         break;
     }
     case PlotGraph::LineData:
@@ -280,7 +288,7 @@ QString RenderPlot(const PlotRequest &request, QImage &image, QString &note)
     case PlotGraph::MortalityDensity: {
         const float densityMax = ComputeLineRange(set).DensityAxisMax;
         if (densityMax <= 0)
-            note = QStringLiteral("no slide holds drops: there is no density scale");
+            notes << QStringLiteral("no slide holds drops: there is no density scale");
         DrawMortalityVsDensity(surface, set, view, densityMax);
         break;
     }
@@ -305,22 +313,30 @@ int RunPlotCommand(const QStringList &words)
         QTextStream(stdout) << PlotUsage();
         return ExitOk;
     }
+    // A device node or a pipe in place of OUT.png would be replaced by the image.
+    if (const QString target = CheckOutputTarget(request->Output); !target.isEmpty()) {
+        err << "nimbrel-cli plot: cannot write " << request->Output << ": " << target << "\n";
+        return ExitFileError;
+    }
     RegisterFontSubstitutes();
     QImage image;
-    QString note;
-    error = RenderPlot(*request, image, note);
+    QStringList notes;
+    error = RenderPlot(*request, image, notes);
     if (!error.isEmpty()) {
         err << "nimbrel-cli plot: " << error << "\n";
         return 1;
     }
-    if (!note.isEmpty())
+    for (const QString &note : std::as_const(notes))
         err << "nimbrel-cli plot: " << note << "\n";
-    QSaveFile out(request->Output);
-    if (!out.open(QIODevice::WriteOnly) || !image.save(&out, "PNG") || !out.commit()) {
-        err << "nimbrel-cli plot: cannot write " << request->Output << ": " << out.errorString() << "\n";
-        return 1;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    if (const QString failure = WriteWholeFile(request->Output, png); !failure.isEmpty()) {
+        err << "nimbrel-cli plot: cannot write " << request->Output << ": " << failure << "\n";
+        return ExitFileError;
     }
-    return 0;
+    return ExitOk;
 }
 
 int RunPlot(const QStringList &args, CliContext &context)

@@ -39,9 +39,9 @@ struct PlotRequest
 std::optional<PlotRequest> ParsePlotArguments(const QStringList &words, QString &error);
 
 // Loads the file and draws the graph into `image`. Returns an empty text on
-// success, otherwise what went wrong; `note` receives a remark worth passing on
-// (a slide without drops draws an empty box).
-QString RenderPlot(const PlotRequest &request, QImage &image, QString &note);
+// success, otherwise what went wrong; `notes` receives the remarks worth passing
+// on, a line each (the load's warnings; a slide without drops draws an empty box).
+QString RenderPlot(const PlotRequest &request, QImage &image, QStringList &notes);
 
 // The whole command: parse, render, write the PNG (replacing OUT.png only once
 // the image is complete). `words` are the arguments after "plot". Needs a
@@ -71,6 +71,8 @@ struct DrawingLoad
 };
 std::optional<DrawingLoad> LoadForDrawing(const QString &file, const QString &listSeparator, QChar decimal,
                                           QString &error);
+// The load's warnings as a drawing command writes them: "FILE: warning: …".
+QStringList DrawingLoadWarnings(const QString &file, const LoadedSlideSet &loaded);
 
 // The entry in the command table, for the usage text. main() hands plot to
 // DrawingCommandMain before this could be reached; run under a Core-only application it

@@ -2,12 +2,14 @@
 
 #include "PlotCommand.h"
 
+#include "files/OutputTarget.h"
+
 #include "model/Units.h"
 #include "print/ReportJob.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QSaveFile>
+#include <QBuffer>
 #include <QTextStream>
 
 namespace {
@@ -123,18 +125,27 @@ int RunReportCommand(const QStringList &words)
         QTextStream(stdout) << ReportUsage();
         return ExitOk;
     }
+    // A device node or a pipe in place of OUT would be replaced by the report.
+    if (const QString target = CheckOutputTarget(request->Output); !target.isEmpty()) {
+        err << "nimbrel-cli report: cannot write " << request->Output << ": " << target << "\n";
+        return ExitFileError;
+    }
     RegisterFontSubstitutes();
     std::optional<DrawingLoad> loaded = LoadForDrawing(request->File, request->ListSeparator, request->Decimal, error);
     if (!loaded) {
         err << "nimbrel-cli report: " << error.replace(QLatin1Char('\n'), QLatin1Char(' ')) << "\n";
         return ExitFileError;
     }
+    for (const QString &warning : DrawingLoadWarnings(request->File, loaded->Loaded))
+        err << "nimbrel-cli report: " << warning << "
+";
     ApplyCloudWeighting(loaded->Loaded, request->Cloud);
     const ReportData data(loaded->Loaded.Set, NumberFormat(loaded->Decimal), request->Limits, request->File);
     // How many pages there are shows only once the set is laid out.
     if (request->Page > data.PageCount()) {
         err << "nimbrel-cli report: --page " << request->Page << ": the report has " << data.PageCount()
-            << " pages\n" << ReportUsage();
+            << " pages
+" << ReportUsage();
         return ExitUsage;
     }
     CliReportHost host;
@@ -145,9 +156,12 @@ int RunReportCommand(const QStringList &words)
     const QImage image = RenderReportPage(data, request->Page, kPngDpi, host);
     if (image.isNull())
         return ExitFileError;
-    QSaveFile out(request->Output);
-    if (!out.open(QIODevice::WriteOnly) || !image.save(&out, "PNG") || !out.commit()) {
-        err << "nimbrel-cli report: cannot write " << request->Output << ": " << out.errorString() << "\n";
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    if (const QString failure = WriteWholeFile(request->Output, png); !failure.isEmpty()) {
+        err << "nimbrel-cli report: cannot write " << request->Output << ": " << failure << "\n";
         return ExitFileError;
     }
     return ExitOk;

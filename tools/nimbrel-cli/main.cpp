@@ -10,6 +10,7 @@
 #include <QFileDevice>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <iterator>
 
@@ -109,6 +110,16 @@ QString readGlobalOptions(const CliOptions &options, const GlobalOptions &global
 
 int main(int argc, char **argv)
 {
+    // A reader that closes the pipe early (`| head`) or a file size limit would
+    // end the tool by a signal, silently; ignored, each turns into a failed
+    // write, reported with its reason and exit status 1 (a save keeps the old
+    // file). Systems without these signals report such writes as errors anyway.
+#ifdef SIGPIPE
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     qtHandler = qInstallMessageHandler(quietQtMessages);
     // Drawing needs a GUI application, made there.
     const QString word = CommandWord(argc, argv);
