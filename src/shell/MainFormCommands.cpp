@@ -33,11 +33,15 @@ void MainForm::NewSlideCommand()
     if (dialog.Cancelled)
         return;
 
-    btnLoadData->setEnabled(false);
-    btnSaveData->setEnabled(true);
     const int16_t index = m_document->AddSlide(dialog.SlidePos);
     if (index == 0)
         return;
+    btnLoadData->setEnabled(false);
+    btnSaveData->setEnabled(true);
+    // The new slide sorted in before the one on view has shifted it: the index
+    // on view names another slide now. Cleared, the selection below shows the
+    // new slide whatever its place.
+    m_set.CurrentSlide = 0;
     const int16_t count = m_set.SlideCount();
     m_strip->AddSlideTab(count);
     if (count > 1)
