@@ -310,9 +310,30 @@ private slots:
         m.Form->Set().CurrentSlide = 0;
         m.Form->ShowLoadedSlideSet();
         QCOMPARE(current(), int16_t(300));
+        const auto inSight = [this] {
+            return m.Strip()->isVisible() && m.Strip()->rect().contains(m.Strip()->tabRect(m.Strip()->currentIndex()).center());
+        };
+        QVERIFY(inSight());
         MessageBoxes::QueueAnswer(MessageBoxes::Yes);
+        m.Strip()->setFocus();
         QTest::keyClick(m.Strip(), Qt::Key_Delete);
         QCOMPARE(m.Form->Set().Current().Position, 299.0f);
+
+        // Deleting near the front renames every tab after it: the strip keeps
+        // its focus, its captions follow their slides, the chosen tab in sight.
+        m.Strip()->setCurrentIndex(1);
+        MessageBoxes::QueueAnswer(MessageBoxes::Yes);
+        QTest::keyClick(m.Strip(), Qt::Key_Delete);
+        QCOMPARE(m.Form->Set().Current().Position, 3.0f);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m.Strip()));
+        QCOMPARE(m.TabCaptions().size(), 298);
+        for (int i = 1; i <= 298; ++i)
+            QCOMPARE(m.TabCaptions()[i - 1], m.Form->Format().General(m.Form->Set().Slides[i].Position) + QStringLiteral(" m"));
+        QVERIFY(inSight());
+        for (int step = 0; step < 2; ++step) // back round to the last
+            m.Key(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier, m.Strip());
+        QCOMPARE(m.Form->Set().Current().Position, 299.0f);
+        QVERIFY(inSight());
     }
 
     void loadedSetIsShown()
