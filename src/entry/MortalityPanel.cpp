@@ -180,7 +180,7 @@ void MortalityPanel::SetCompact(bool compact)
     grid->addWidget(m_warning, 9, 0, 1, 2);
     grid->setRowStretch(10, 1);
     grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(3);
+    grid->setVerticalSpacing(1); // the result lines bring their own room
     grid->setContentsMargins(6, 4, 6, 4);
 }
 
