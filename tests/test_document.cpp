@@ -76,6 +76,9 @@ private slots:
         QCOMPARE(d().AddDrop(0, 21), CountResult::ClassOutOfRange);
         QCOMPARE(d().AddDrop(1, 5), CountResult::Overflow);
         QCOMPARE(d().MoveSlide(2, 0), int16_t(0)); // another slide lies there
+        // 10.000001 is another number, but its tab and field would read "10".
+        QCOMPARE(d().AddSlide(10.000001f), int16_t(0));
+        QCOMPARE(d().MoveSlide(1, 10.000001f), int16_t(0));
         QVERIFY(!d().SetSweeps(1, 0));
         d().SetMetric(set.Params.Metric);
         QVERIFY(changes.isEmpty() && !d().IsModified());

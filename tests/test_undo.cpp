@@ -120,6 +120,27 @@ private slots:
 
     // Undo back to the saved state leaves nothing unsaved, unless a change the
     // history does not hold came since; the history ends where it must.
+    // A loaded set may hold positions that read alike (1 and 1.0000001). New
+    // ones are refused, but undo and redo still bring back what was there.
+    void lookAlikePositionsComeBack()
+    {
+        for (float p : {1.0f, 1.0000001f})
+            AddSlide(set, p);
+        QCOMPARE(d().MoveSlide(at(1.0000001f), 5), int16_t(2));
+        QCOMPARE(d().MoveSlide(at(5), 1.0000002f), int16_t(0));
+        QVERIFY(d().Undo());
+        QCOMPARE(set.Slides[2].Position, 1.0000001f);
+        QVERIFY(d().Redo());
+        QCOMPARE(set.Slides[2].Position, 5.0f);
+        d().RemoveSlide(at(5));
+        d().AddSlide(3);
+        QVERIFY(d().Undo() && d().Undo());
+        QCOMPARE(set.SlideCount(), int16_t(2));
+        QCOMPARE(set.Slides[2].Position, 5.0f);
+        QVERIFY(d().Undo());
+        QCOMPARE(set.Slides[2].Position, 1.0000001f);
+    }
+
     void savedStateAndEndsOfHistory()
     {
         threeSlides();

@@ -2,6 +2,7 @@
 #include "test_window_fixture.h"
 
 #include "entry/PictureBox.h"
+#include "entry/SlideSetDocument.h"
 #include "platform/ui/CCommonDialogs.h"
 
 class TestWindowOperator : public QObject
@@ -144,6 +145,57 @@ private slots:
         QVERIFY(m.Shown(QStringLiteral("DataLabel1")));
         for (const char *name : {"DataLabel4", "DataLabel5", "DataLabel6"})
             QCOMPARE(m.Label(QString::fromLatin1(name)).trimmed(), QStringLiteral("-"));
+    }
+
+    // The four cage boxes stand evenly spaced in both layouts and stay put; the
+    // percentages beside them go as soon as the number in cage is emptied, and
+    // come back when it is typed again.
+    void mortalityRows_data()
+    {
+        QTest::addColumn<int>("height");
+        QTest::newRow("800x600") << 600;
+        QTest::newRow("1024x768") << 768;
+    }
+    void mortalityRows()
+    {
+        QFETCH(int, height);
+        m.Open(height);
+        twoSlides();
+        m.Form->Document().SetControlData({20, 1, 2, 3});
+        const QStringList counts = {"20", "5", "6", "9"};
+        for (int i = 1; i <= 4; ++i)
+            enter(qPrintable(QStringLiteral("txtMortality%1").arg(i)), counts[i - 1]);
+        const auto tops = [this] {
+            QList<int> y;
+            for (int i = 1; i <= 4; ++i)
+                y << box(qPrintable(QStringLiteral("txtMortality%1").arg(i)))->geometry().top();
+            return y;
+        };
+        const auto percentages = [this] {
+            QStringList shown;
+            for (int i = 5; i <= 7; ++i)
+                shown << (m.Shown(QStringLiteral("lblMortality%1").arg(i)) ? m.Label(QStringLiteral("lblMortality%1").arg(i))
+                                                                          : QString());
+            return shown.join(QLatin1Char('|'));
+        };
+        const QList<int> rows = tops();
+        for (int i = 1; i < 3; ++i)
+            QVERIFY2(std::abs((rows[i + 1] - rows[i]) - (rows[1] - rows[0])) <= 1,
+                     qPrintable(QStringLiteral("box tops %1 %2 %3 %4").arg(rows[0]).arg(rows[1]).arg(rows[2]).arg(rows[3])));
+        const QString results = percentages();
+        QVERIFY2(results.count(QLatin1Char('%')) == 3, qPrintable(results));
+
+        QLineEdit *inCage = box("txtMortality1");
+        inCage->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(inCage, Qt::Key_Backspace);
+        QApplication::processEvents();
+        QCOMPARE(percentages(), QStringLiteral("||"));
+        QCOMPARE(tops(), rows);
+        QTest::keyClicks(inCage, QStringLiteral("20"));
+        QTest::keyClick(inCage, Qt::Key_Return);
+        QCOMPARE(m.Form->Set().Current().Cage, (MortalityCounts{20, 5, 6, 9}));
+        QCOMPARE(percentages(), results);
+        QCOMPARE(tops(), rows);
     }
 
     // Enter, on the main keys or the keypad, presses the focused button.

@@ -1,7 +1,10 @@
 // New Slide, the position and sweeps fields, tabs in position order, deleting slides.
 #include "test_window_fixture.h"
 
+#include "entry/SlideSetDocument.h"
 #include "platform/ui/CCommonDialogs.h"
+
+#include <algorithm>
 
 class TestWindowSlides : public QObject
 {
@@ -18,6 +21,60 @@ class TestWindowSlides : public QObject
         QTest::keyClick(field(i), Qt::Key_Return);
     }
     int16_t current() const { return m.Form->Set().CurrentSlide; }
+    QList<float> positions() const
+    {
+        QList<float> list;
+        for (int i = 1; i <= m.Form->Set().SlideCount(); ++i)
+            list << m.Form->Set().Slides[i].Position;
+        return list;
+    }
+    static QList<float> sorted(QList<float> list)
+    {
+        std::sort(list.begin(), list.end());
+        return list;
+    }
+    void clickSlide(float position)
+    {
+        const int index = FindSlideAtPosition(m.Form->Set(), position);
+        QVERIFY(index >= 1);
+        QTest::mouseClick(m.Strip(), Qt::LeftButton, {}, m.Strip()->tabRect(index - 1).center());
+        QCOMPARE(m.Form->Set().Current().Position, position);
+    }
+
+    // `steps`: positions typed into New Slide, and "@p" for a click on the tab of
+    // the slide at p. The set ends up exactly as typed, without a message, the new
+    // slide on view; each undo takes back one slide made, the last first.
+    void addAroundTheSlideOnView(const QList<float> &loaded, const QStringList &steps)
+    {
+        if (!loaded.isEmpty()) {
+            for (float p : loaded)
+                AddSlide(m.Form->Set(), p);
+            m.Form->Set().CurrentSlide = 0;
+            m.Form->ShowLoadedSlideSet();
+        }
+        MessageBoxes::ResetLog();
+        QList<float> typed;
+        for (const QString &step : steps) {
+            if (step.startsWith(QLatin1Char('@'))) {
+                clickSlide(step.mid(1).toFloat());
+                continue;
+            }
+            m.NewSlide(step);
+            typed << step.toFloat();
+            QCOMPARE(MessageBoxes::ShownCount(), 0);
+            QCOMPARE(positions(), sorted(loaded + typed));
+            QCOMPARE(m.Form->Set().Current().Position, typed.last());
+            QCOMPARE(field(1)->text(), m.Form->Format().General(typed.last()));
+            QCOMPARE(m.Strip()->tabText(m.Strip()->currentIndex()), field(1)->text() + QStringLiteral(" m"));
+        }
+        QCOMPARE(m.Form->Document().History().count(), typed.size());
+        while (!typed.isEmpty()) {
+            m.Key(Qt::Key_Z, Qt::ControlModifier, m.Entry());
+            typed.removeLast();
+            QCOMPARE(positions(), sorted(loaded + typed));
+        }
+        QCOMPARE(MessageBoxes::ShownCount(), 0);
+    }
 
 private slots:
     void init() { m.Open(); }
@@ -35,6 +92,46 @@ private slots:
         QCOMPARE(current(), int16_t(3));
     }
 
+    void newSlideAroundTheSlideOnView_data()
+    {
+        QTest::addColumn<QString>("loaded");
+        QTest::addColumn<QString>("steps");
+        QTest::newRow("0, 10, then -5 before both") << "" << "0 10 -5";
+        QTest::newRow("-7 before 1.0000001 on view") << "" << "-5 -3 1.0000001 2 3 4 @1.0000001 -7";
+        QTest::newRow("before the first, last on view") << "" << "1 2 3 -1";
+        QTest::newRow("between, first on view") << "" << "0 10 @0 5";
+        QTest::newRow("after, first on view") << "" << "0 10 @0 20";
+        // Loaded positions that read alike ("1 m") but differ beyond the 7th digit.
+        QTest::newRow("loaded alike, 1 on view, -7") << "-3 1 1.0000001" << "@1 -7";
+        QTest::newRow("loaded alike, 1.0000001 on view, -7") << "-3 1 1.0000001" << "@1.0000001 -7";
+        QTest::newRow("loaded alike, 1 on view, 0.5") << "-3 1 1.0000001" << "@1 0.5";
+        QTest::newRow("loaded alike, 1.0000001 on view, 5") << "-3 1 1.0000001" << "@1.0000001 5";
+    }
+    void newSlideAroundTheSlideOnView()
+    {
+        QFETCH(QString, loaded);
+        QFETCH(QString, steps);
+        QList<float> positions;
+        for (const QString &p : loaded.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            positions << p.toFloat();
+        addAroundTheSlideOnView(positions, steps.split(QLatin1Char(' ')));
+    }
+
+    // Every order of making four slides, each made while the one before is on view.
+    void everyOrderOfNewSlides()
+    {
+        QStringList order = {QStringLiteral("-5"), QStringLiteral("0"), QStringLiteral("1.0000001"),
+                             QStringLiteral("10")};
+        std::sort(order.begin(), order.end());
+        do {
+            addAroundTheSlideOnView({}, order);
+            if (QTest::currentTestFailed()) {
+                qWarning("order: %s", qPrintable(order.join(QLatin1Char(' '))));
+                return;
+            }
+        } while (std::next_permutation(order.begin(), order.end()));
+    }
+
     void duplicatePositionRefused_data()
     {
         QTest::addColumn<QString>("first");
@@ -44,6 +141,8 @@ private slots:
         QTest::newRow("2.5 and 2.51 do not") << QStringLiteral("2.5") << QStringLiteral("2.51") << false;
         QTest::newRow("-4 and -4.0 collide") << QStringLiteral("-4") << QStringLiteral("-4.0") << true;
         QTest::newRow("4 and -4 do not") << QStringLiteral("4") << QStringLiteral("-4") << false;
+        QTest::newRow("1.0000001 reads as 1") << QStringLiteral("1") << QStringLiteral("1.0000001") << true;
+        QTest::newRow("1.000001 reads apart") << QStringLiteral("1") << QStringLiteral("1.000001") << false;
     }
     void duplicatePositionRefused()
     {
@@ -64,6 +163,7 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::newRow("another slide's position") << 1 << QStringLiteral("10") << QStringLiteral("5");
+        QTest::newRow("reads as another slide's") << 1 << QStringLiteral("10.000001") << QStringLiteral("5");
         QTest::newRow("minus alone restores") << 1 << QStringLiteral("-") << QStringLiteral("5");
         QTest::newRow("separator alone refused") << 2 << QStringLiteral(".") << QStringLiteral("1");
         QTest::newRow("moves past another") << 1 << QStringLiteral("12.5") << QStringLiteral("12.5");
@@ -82,7 +182,7 @@ private slots:
         MessageBoxes::ResetLog();
         commitField(index, typed);
         QCOMPARE(field(index)->text(), shown);
-        QCOMPARE(MessageBoxes::LastText(), index == 1 && typed == QStringLiteral("10")
+        QCOMPARE(MessageBoxes::LastText(), index == 1 && typed.startsWith(QStringLiteral("10"))
                                                ? QStringLiteral("There is already another slide at that location.")
                                                : QString());
         const Slide &s = m.Form->Set().Current();
@@ -90,6 +190,33 @@ private slots:
         QCOMPARE(m.Strip()->tabText(m.Strip()->currentIndex()), (index == 1 ? shown : QStringLiteral("5")) + QStringLiteral(" m"));
         QCOMPARE(s.Counts[5], int16_t(2));
         QCOMPARE(s.DropDensity, float(2 / (0.1 * s.Sweeps)));
+    }
+
+    // The slide fields commit to the slide they show, even when the window's
+    // slide index has come to name another slide under them.
+    void fieldsCommitToTheSlideTheyShow_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("position") << 1 << QStringLiteral("7");
+        QTest::newRow("sweeps") << 2 << QStringLiteral("3");
+    }
+    void fieldsCommitToTheSlideTheyShow()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, typed);
+        for (const char *position : {"0", "10", "5"})
+            m.NewSlide(QString::fromLatin1(position));
+        field(index)->setFocus();
+        field(index)->selectAll();
+        QTest::keyClicks(field(index), typed);
+        m.Form->Set().CurrentSlide = 1; // the slide at 0, which the fields do not show
+        QTest::keyClick(field(index), Qt::Key_Return);
+        const Slide &moved = m.Form->Set().Slides[FindSlideAtPosition(m.Form->Set(), index == 1 ? 7.0f : 5.0f)];
+        QCOMPARE(moved.Sweeps, index == 1 ? 1.0f : 3.0f);
+        QCOMPARE(positions(), (QList<float>{0, index == 1 ? 7.0f : 5.0f, 10}));
+        QCOMPARE(m.Form->Set().Slides[1].Sweeps, 1.0f);
+        QCOMPARE(MessageBoxes::ShownCount(), 0);
     }
 
     // The click on a tab commits a typed position, re-sorting the tabs under the
@@ -183,9 +310,30 @@ private slots:
         m.Form->Set().CurrentSlide = 0;
         m.Form->ShowLoadedSlideSet();
         QCOMPARE(current(), int16_t(300));
+        const auto inSight = [this] {
+            return m.Strip()->isVisible() && m.Strip()->rect().contains(m.Strip()->tabRect(m.Strip()->currentIndex()).center());
+        };
+        QVERIFY(inSight());
         MessageBoxes::QueueAnswer(MessageBoxes::Yes);
+        m.Strip()->setFocus();
         QTest::keyClick(m.Strip(), Qt::Key_Delete);
         QCOMPARE(m.Form->Set().Current().Position, 299.0f);
+
+        // Deleting near the front renames every tab after it: the strip keeps
+        // its focus, its captions follow their slides, the chosen tab in sight.
+        m.Strip()->setCurrentIndex(1);
+        MessageBoxes::QueueAnswer(MessageBoxes::Yes);
+        QTest::keyClick(m.Strip(), Qt::Key_Delete);
+        QCOMPARE(m.Form->Set().Current().Position, 3.0f);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m.Strip()));
+        QCOMPARE(m.TabCaptions().size(), 298);
+        for (int i = 1; i <= 298; ++i)
+            QCOMPARE(m.TabCaptions()[i - 1], m.Form->Format().General(m.Form->Set().Slides[i].Position) + QStringLiteral(" m"));
+        QVERIFY(inSight());
+        for (int step = 0; step < 2; ++step) // back round to the last
+            m.Key(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier, m.Strip());
+        QCOMPARE(m.Form->Set().Current().Position, 299.0f);
+        QVERIFY(inSight());
     }
 
     void loadedSetIsShown()

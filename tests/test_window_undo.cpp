@@ -98,6 +98,53 @@ private slots:
         QCOMPARE(m.TabCaptions(), QStringList{QStringLiteral("<No Slide>")});
     }
 
+    // Ctrl+Z and Ctrl+Y in a text field belong to the field: the typing there is
+    // taken back and brought again, the counting elsewhere stays. From the drop
+    // box and the count table they undo the set's last change.
+    void undoKeysInFields_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<bool>("fieldOwnsThem");
+        QTest::newRow("Agency") << "txtSprayer1" << true;
+        QTest::newRow("release height") << "txtSprayer3" << true;
+        QTest::newRow("air temperature") << "txtMet1" << true;
+        QTest::newRow("spread factor") << "txtOptics4" << true;
+        QTest::newRow("sweeps") << "txtSlideInfo2" << true;
+        QTest::newRow("number in cage") << "txtMortality1" << true;
+        QTest::newRow("drop box") << "txtDataEntry" << false;
+        QTest::newRow("count table") << "DataGrid" << false;
+    }
+    void undoKeysInFields()
+    {
+        QFETCH(QString, field);
+        QFETCH(bool, fieldOwnsThem);
+        m.NewSlide(QStringLiteral("0"));
+        m.TypeDrop(QStringLiteral("3"));
+        m.TypeDrop(QStringLiteral("4"));
+        QWidget *target = m.Find(field);
+        auto *box = qobject_cast<QLineEdit *>(target);
+        if (auto *tabs = m.Find<QTabWidget>(QStringLiteral("tabParameters")); !target->isVisible())
+            for (int i = 0; i < tabs->count() && !target->isVisible(); ++i)
+                tabs->setCurrentIndex(i);
+        target->setFocus(Qt::TabFocusReason);
+        const QString before = box ? box->text() : QString();
+        if (fieldOwnsThem) {
+            box->end(false);
+            QTest::keyClicks(box, QStringLiteral("12"));
+        }
+        const QString typed = box ? box->text() : QString();
+        m.Key(Qt::Key_Z, Qt::ControlModifier, target);
+        QCOMPARE(set().Slides[1].Counts[4], int16_t(fieldOwnsThem ? 1 : 0));
+        QCOMPARE(set().Slides[1].Counts[3], int16_t(1));
+        if (!fieldOwnsThem)
+            return;
+        QCOMPARE(box->text(), before);
+        m.Key(Qt::Key_Y, Qt::ControlModifier, target);
+        QCOMPARE(box->text(), typed);
+        QCOMPARE(set().Slides[1].Counts[4], int16_t(1));
+        QCOMPARE(m.Form->Document().History().count(), 3); // the slide and two drops
+    }
+
     // Undoing back to the saved state leaves nothing to ask about at closing;
     // one step further there is again.
     void closeQuestionFollowsTheSavedState()

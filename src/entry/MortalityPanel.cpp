@@ -138,6 +138,8 @@ void MortalityPanel::SetCompact(bool compact)
         // enough; the results beside the boxes they belong to.
         grid->removeWidget(m_warning);
         grid->addWidget(m_warning, 4, 0, 1, 4);
+        if (m_resultGap)
+            m_resultGap->setVisible(false);
         grid->setVerticalSpacing(3);
         grid->setContentsMargins(8, 6, 8, 6);
         return;
@@ -149,28 +151,36 @@ void MortalityPanel::SetCompact(bool compact)
         grid->removeWidget(w);
     grid->setColumnMinimumWidth(2, 0);
     grid->setColumnStretch(3, 0);
-    // Rows: the cage count, then each count after it over its result.
-    for (int i = 1; i <= 4; ++i) {
-        const int row = i == 1 ? 0 : 2 * i - 3;
-        m_boxes[i]->setFixedWidth(44);
-        grid->addWidget(m_labels[i], row, 0);
-        grid->addWidget(m_boxes[i], row, 1);
+    // Rows: each count over its result, the cage count over an empty line of the
+    // same height, so that the four boxes stand evenly spaced.
+    const int resultHeight = fontMetrics().lineSpacing();
+    if (!m_resultGap) {
+        m_resultGap = new QLabel(this);
+        m_resultGap->setObjectName(QStringLiteral("lblMortalityGap"));
     }
+    m_resultGap->setFixedHeight(resultHeight);
+    m_resultGap->setVisible(true);
+    for (int i = 1; i <= 4; ++i) {
+        m_boxes[i]->setFixedWidth(44);
+        grid->addWidget(m_labels[i], 2 * (i - 1), 0);
+        grid->addWidget(m_boxes[i], 2 * (i - 1), 1);
+    }
+    grid->addWidget(m_resultGap, 1, 0, 1, 2);
     for (int i = 5; i <= 7; ++i) {
-        // The rows keep their room while a result is hidden, so the boxes do not
-        // move under the operator's hand when control data arrives.
+        // The rows keep their room while a result is hidden or empty, so the
+        // boxes do not move under the operator's hand when results come and go.
         QSizePolicy keep = m_labels[i]->sizePolicy();
         keep.setRetainSizeWhenHidden(true);
         m_labels[i]->setSizePolicy(keep);
         m_labels[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        m_labels[i]->setMinimumHeight(fontMetrics().height());
-        grid->addWidget(m_labels[i], 2 * (i - 4), 0, 1, 2);
+        m_labels[i]->setFixedHeight(resultHeight);
+        grid->addWidget(m_labels[i], 2 * (i - 4) + 1, 0, 1, 2);
     }
-    grid->addWidget(m_controlButton, 7, 0, 1, 2, Qt::AlignLeft);
-    grid->addWidget(m_warning, 8, 0, 1, 2);
-    grid->setRowStretch(9, 1);
+    grid->addWidget(m_controlButton, 8, 0, 1, 2, Qt::AlignLeft);
+    grid->addWidget(m_warning, 9, 0, 1, 2);
+    grid->setRowStretch(10, 1);
     grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(3);
+    grid->setVerticalSpacing(1); // the result lines bring their own room
     grid->setContentsMargins(6, 4, 6, 4);
 }
 
@@ -185,6 +195,13 @@ void MortalityPanel::numberInCageChanged(const QString &text)
             m_boxes[i]->setText(QString());
         setBoxEnabled(m_boxes[i], counted && m_entryEnabled);
     }
+    // Percentages of a cage no longer in the boxes go with it at once; committing
+    // the count shows them again.
+    if (!counted)
+        for (int i = 5; i <= 7; ++i) {
+            m_labels[i]->clear();
+            m_labels[i]->setVisible(false);
+        }
 }
 
 void MortalityPanel::ShowMortality()
@@ -286,8 +303,10 @@ bool MortalityPanel::commitTo(int i, int16_t slideIndex)
         return true;
 
     if (i == 1) {
+        // The count typed again as it was: nothing changes, but the results the
+        // emptied box took away are shown again.
         if (!text.isEmpty() && value == cage.NumInCage)
-            return false;
+            return true;
         for (int k = 2; k <= 4; ++k)
             if (m_boxes[k]->text().isEmpty())
                 m_boxes[k]->setText(QStringLiteral("0"));

@@ -53,6 +53,7 @@ private:
     std::array<QLabel *, 8> m_labels{};    // lblMortality1 … 7
     QPushButton *m_controlButton = nullptr;
     QLabel *m_warning = nullptr;
+    QLabel *m_resultGap = nullptr; // the compact layout's line under the cage count
     bool m_entryEnabled = false;
     // The slide a count is being typed for, by its position (positions are
     // unique, indices move when slides are sorted): a slide change that does not

@@ -116,8 +116,21 @@ void SlideSetDocument::recordCount(int16_t index, int16_t sizeClass, int16_t bef
         record(SlideSetEdits::Count(*this, m_set.Slides[index].Position, sizeClass, before, after));
 }
 
+bool SlideSetDocument::takenAlike(float position, int16_t except) const
+{
+    // A replayed change restores a state the set has been in, loaded sets with
+    // look-alike positions included; only exact duplicates are impossible there.
+    if (m_replaying) {
+        const int16_t at = FindSlideAtPosition(m_set, position);
+        return at != 0 && at != except;
+    }
+    return FindSlideShownAlike(m_set, position, except) != 0;
+}
+
 int16_t SlideSetDocument::AddSlide(float position)
 {
+    if (takenAlike(position, 0))
+        return 0;
     const int16_t added = ::AddSlide(m_set, position);
     if (added == 0)
         return 0;
@@ -134,7 +147,7 @@ int16_t SlideSetDocument::MoveSlide(int16_t slide, float position)
         return 0;
     if (m_set.Slides[index].Position == position)
         return index;
-    if (FindSlideAtPosition(m_set, position) != 0)
+    if (takenAlike(position, index))
         return 0;
     const float from = m_set.Slides[index].Position;
     m_set.Slides[index].Position = position;

@@ -80,10 +80,11 @@ public:
     CountResult SetDropCount(int16_t slide, int16_t sizeClass, int16_t count);
 
     // --- slides -------------------------------------------------------------------
-    // A new slide at `position`, sorted into place; its index, or 0 when the set is full.
+    // A new slide at `position`, sorted into place; its index, or 0 when the set is
+    // full or another slide lies there or reads the same (FindSlideShownAlike).
     int16_t AddSlide(float position);
     // The slide's new position, sorted into place; its new index, or 0 when another
-    // slide lies there.
+    // slide lies there or reads the same.
     int16_t MoveSlide(int16_t slide, float position);
     // False for no positive number of sweeps.
     bool SetSweeps(int16_t slide, float sweeps);
@@ -121,6 +122,7 @@ signals:
 private:
     int16_t resolve(int16_t slide) const { return slide == 0 ? m_set.CurrentSlide : slide; }
     void changed(SlideSetParts what, int16_t slide = 0);
+    bool takenAlike(float position, int16_t except) const;
     void opticsChanged();
     // After the air temperature, the wind speed or the units changed: true when
     // the in-cloud figures rest on them and were recomputed.

@@ -1,5 +1,6 @@
 #include "frmLabelLimits.h"
 
+#include "entry/NumericKeyFilter.h"
 #include "model/NumberText.h"
 #include "model/Units.h"
 #include "platform/ui/MessageBoxes.h"
@@ -26,13 +27,20 @@ frmLabelLimits::frmLabelLimits(const LabelLimits &limits, const NumberFormat &fo
     const QString captions[3] = {QStringLiteral("Dv0.5 (VMD) from:"), QStringLiteral("Dv0.5 (VMD) to:"),
                                  QStringLiteral("Dv0.9 below:")};
     const std::optional<float> values[3] = {limits.Dv05From, limits.Dv05To, limits.Dv09Below};
-    for (int i = 0; i < 3; ++i) {
-        m_boxes[size_t(i)] = new QLineEdit(values[i] ? format.General(*values[i]) : QString(), this);
-        m_boxes[size_t(i)]->setObjectName(QString::fromLatin1(names[i]));
-        form->addRow(captions[i], m_boxes[size_t(i)]);
-    }
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));
+    QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
+    for (int i = 0; i < 3; ++i) {
+        QLineEdit *box = new QLineEdit(values[i] ? format.General(*values[i]) : QString(), this);
+        m_boxes[size_t(i)] = box;
+        box->setObjectName(QString::fromLatin1(names[i]));
+        form->addRow(captions[i], box);
+        // A diameter in µm: digits and one decimal separator. Enter goes on to
+        // the next box, from the last to OK, as in every field of the program.
+        auto *field = new EntryFieldBehaviour(box, FieldTyping::Decimal, format.decimalSeparator(), this);
+        QWidget *next = i < 2 ? static_cast<QWidget *>(nullptr) : ok;
+        field->onEnter = [this, i, next] { (next ? next : m_boxes[size_t(i) + 1])->setFocus(Qt::TabFocusReason); };
+    }
+    ok->setObjectName(QStringLiteral("cmdOK"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, [this] { cmdOK_Click(); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -83,7 +83,8 @@ void frmSlidePos::Commit()
     // A lone "-" or separator is no position yet: Enter waits for one.
     if (m_format.ToSingle(text, value) != ParseStatus::Ok)
         return;
-    if (FindSlideAtPosition(m_set, value) != 0) {
+    // A position that reads like another slide's would give two tabs the same caption.
+    if (FindSlideShownAlike(m_set, value) != 0) {
         MessageBoxes::Show(this, QStringLiteral("A slide from that location has already been entered."));
         txtSlidePos->clear();
         return;

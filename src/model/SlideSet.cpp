@@ -3,6 +3,7 @@
 #include "NumberText.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -115,6 +116,22 @@ int16_t FindSlideAtPosition(const SlideSet &set, float position)
     for (int i = 1; i <= set.SlideCount(); ++i)
         if (set.Slides[i].Position == position)
             return int16_t(i);
+    return 0;
+}
+
+int16_t FindSlideShownAlike(const SlideSet &set, float position, int16_t except)
+{
+    char wanted[NumberText::kCapacity];
+    const std::string_view wantedText(wanted, size_t(NumberText::General(wanted, position) - wanted));
+    char shown[NumberText::kCapacity];
+    for (int i = 1; i <= set.SlideCount(); ++i) {
+        if (i == except)
+            continue;
+        const float other = set.Slides[i].Position;
+        if (other == position
+            || std::string_view(shown, size_t(NumberText::General(shown, other) - shown)) == wantedText)
+            return int16_t(i);
+    }
     return 0;
 }
 

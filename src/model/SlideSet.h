@@ -169,6 +169,11 @@ int16_t SortSlidesByPosition(SlideSet &set, int16_t followIndex);
 // Index of the slide at exactly this position, or 0.
 int16_t FindSlideAtPosition(const SlideSet &set, float position);
 
+// Index of a slide other than `except` whose position is `position` or reads the
+// same in the general number form (1 and 1.0000001 both read "1"), or 0. Two
+// such slides would carry tabs and fields the operator cannot tell apart.
+int16_t FindSlideShownAlike(const SlideSet &set, float position, int16_t except = 0);
+
 // The largest LargestClass over slides 1 … SlideCount (0 without slides).
 int16_t ComputeLargestSizeFound(const SlideSet &set);
 

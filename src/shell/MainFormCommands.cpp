@@ -8,12 +8,14 @@
 #include "platform/ui/MessageBoxes.h"
 #include "window/CompositeView.h"
 #include "window/CountTable.h"
+#include "window/DropEntryFrame.h"
 #include "window/ResultsPanel.h"
 #include "window/SlideInfoFrame.h"
 #include "window/SlideStrip.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 
 void MainForm::NewSlideCommand()
@@ -33,11 +35,15 @@ void MainForm::NewSlideCommand()
     if (dialog.Cancelled)
         return;
 
-    btnLoadData->setEnabled(false);
-    btnSaveData->setEnabled(true);
     const int16_t index = m_document->AddSlide(dialog.SlidePos);
     if (index == 0)
         return;
+    btnLoadData->setEnabled(false);
+    btnSaveData->setEnabled(true);
+    // The new slide sorted in before the one on view has shifted it: the index
+    // on view names another slide now. Cleared, the selection below shows the
+    // new slide whatever its place.
+    m_set.CurrentSlide = 0;
     const int16_t count = m_set.SlideCount();
     m_strip->AddSlideTab(count);
     if (count > 1)
@@ -146,6 +152,18 @@ int MainForm::StepView(int step)
     return slide;
 }
 
+namespace {
+
+bool isUndoKey(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    return (mods == Qt::ControlModifier && (key == Qt::Key_Z || key == Qt::Key_Y))
+        || (mods == (Qt::ControlModifier | Qt::ShiftModifier) && key == Qt::Key_Z);
+}
+
+} // namespace
+
 bool MainForm::CtrlKeyCommand(QKeyEvent *event)
 {
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
@@ -163,7 +181,7 @@ bool MainForm::CtrlKeyCommand(QKeyEvent *event)
         LoadCommand();
         return true;
     }
-    if ((ctrl && (key == Qt::Key_Z || key == Qt::Key_Y)) || (ctrlShift && key == Qt::Key_Z)) {
+    if (isUndoKey(event)) {
         if (composite)
             return false;
         UndoRedoCommand(ctrl && key == Qt::Key_Z);
@@ -221,6 +239,11 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
     auto *key = static_cast<QKeyEvent *>(event);
     auto *widget = qobject_cast<QWidget *>(watched);
     if (!widget || widget->window() != this || QApplication::activeModalWidget())
+        return false;
+    // In a text field Ctrl+Z and Ctrl+Y take back the typing there, as in any
+    // field; the set's history is undone from the drop box, the count table and
+    // the rest of the window.
+    if (isUndoKey(key) && qobject_cast<QLineEdit *>(widget) && !m_dropEntry->isAncestorOf(widget))
         return false;
     if (CtrlKeyCommand(key))
         return true;

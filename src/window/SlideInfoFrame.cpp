@@ -66,6 +66,7 @@ QSize SlideInfoFrame::Arrange(int lineHeight, const QFontMetrics &fm)
 void SlideInfoFrame::ShowSlide(const Slide &slide)
 {
     const NumberFormat &format = m_context.Format();
+    m_shownPosition = slide.Position;
     txtSlideInfo[Position]->setText(format.General(slide.Position));
     txtSlideInfo[Sweeps]->setText(format.General(slide.Sweeps));
     lblSlideInfo[5]->setText(QStringLiteral("= ") + format.Format(slide.Area, "0.00") + QStringLiteral(" cm ") + kSquared);
@@ -82,6 +83,7 @@ void SlideInfoFrame::SetEntryEnabled(bool enabled)
         SetBoxColour(txtSlideInfo[field], enabled);
     }
     if (!enabled) {
+        m_shownPosition.reset();
         txtSlideInfo[Position]->clear();
         txtSlideInfo[Sweeps]->clear();
         lblSlideInfo[5]->clear();
@@ -119,15 +121,21 @@ bool SlideInfoFrame::turnSign(QKeyEvent *event)
     return true;
 }
 
+int16_t SlideInfoFrame::shownSlide() const
+{
+    return m_shownPosition ? FindSlideAtPosition(m_context.Set(), *m_shownPosition) : int16_t(0);
+}
+
 void SlideInfoFrame::CommitFields()
 {
-    const SlideSet &set = m_context.Set();
-    if (set.CurrentSlide < 1 || set.CurrentSlide > set.SlideCount())
+    const int16_t slide = shownSlide();
+    if (slide == 0)
         return;
+    const Slide &shown = m_context.Set().Slides[slide];
     const NumberFormat &format = m_context.Format();
-    if (txtSlideInfo[Position]->text() != format.General(set.Current().Position))
+    if (txtSlideInfo[Position]->text() != format.General(shown.Position))
         commit(Position);
-    if (txtSlideInfo[Sweeps]->text() != format.General(set.Current().Sweeps))
+    if (txtSlideInfo[Sweeps]->text() != format.General(shown.Sweeps))
         commit(Sweeps);
 }
 
@@ -154,13 +162,14 @@ void SlideInfoFrame::left(Field field, Qt::FocusReason reason)
 
 void SlideInfoFrame::commit(Field field)
 {
-    const SlideSet &set = m_context.Set();
-    if (m_committing || set.CurrentSlide < 1 || set.CurrentSlide > set.SlideCount())
+    const int16_t slide = shownSlide();
+    if (m_committing || slide == 0)
         return;
     const QScopedValueRollback guard(m_committing, true);
     QLineEdit *box = txtSlideInfo[field];
     const NumberFormat &format = m_context.Format();
-    const float stored = field == Position ? set.Current().Position : set.Current().Sweeps;
+    const Slide &shown = m_context.Set().Slides[slide];
+    const float stored = field == Position ? shown.Position : shown.Sweeps;
     if (box->text().isEmpty())
         box->setText(format.General(stored));
     float value = 0;
@@ -171,23 +180,25 @@ void SlideInfoFrame::commit(Field field)
         return;
     }
     if (field == Position)
-        commitPosition(value);
+        commitPosition(slide, value);
     else
-        commitSweeps(value);
+        commitSweeps(slide, value);
 }
 
-void SlideInfoFrame::commitPosition(float value)
+void SlideInfoFrame::commitPosition(int16_t slide, float value)
 {
     const SlideSet &set = m_context.Set();
     QLineEdit *box = txtSlideInfo[Position];
-    if (value == set.Current().Position)
+    if (value == set.Slides[slide].Position)
         return;
-    const int16_t moved = m_context.Document().MoveSlide(set.CurrentSlide, value);
+    const int16_t moved = m_context.Document().MoveSlide(slide, value);
     if (moved == 0) {
+        // Refused: another slide lies there, or reads the same on its tab.
         MessageBoxes::Show(m_context.Window(), QStringLiteral("There is already another slide at that location."));
-        box->setText(m_context.Format().General(set.Current().Position));
+        box->setText(m_context.Format().General(set.Slides[slide].Position));
         return;
     }
+    m_shownPosition = value;
     box->setText(m_context.Format().General(value));
     if (m_context.IsCompositeView()) {
         // The strip holds the graph tabs: the slide moves in the order and the
@@ -201,17 +212,17 @@ void SlideInfoFrame::commitPosition(float value)
     }
 }
 
-void SlideInfoFrame::commitSweeps(float value)
+void SlideInfoFrame::commitSweeps(int16_t slide, float value)
 {
     const SlideSet &set = m_context.Set();
     QLineEdit *box = txtSlideInfo[Sweeps];
     if (!(value > 0.0f)) {
-        box->setText(m_context.Format().General(set.Current().Sweeps));
+        box->setText(m_context.Format().General(set.Slides[slide].Sweeps));
         return;
     }
-    if (value == set.Current().Sweeps)
+    if (value == set.Slides[slide].Sweeps)
         return;
-    m_context.Document().SetSweeps(set.CurrentSlide, value);
+    m_context.Document().SetSweeps(slide, value);
     box->setText(m_context.Format().General(value));
     if (m_context.IsCompositeView())
         m_context.CalcCompositeAndMedians();

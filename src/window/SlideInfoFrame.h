@@ -3,6 +3,8 @@
 #include <QGroupBox>
 
 #include <array>
+#include <cstdint>
+#include <optional>
 
 class EntryFieldBehaviour;
 class QFontMetrics;
@@ -41,8 +43,9 @@ private:
     enum Field { Position = 1, Sweeps = 2 };
     void left(Field field, Qt::FocusReason reason);
     void commit(Field field);
-    void commitPosition(float value);
-    void commitSweeps(float value);
+    void commitPosition(int16_t slide, float value);
+    void commitSweeps(int16_t slide, float value);
+    int16_t shownSlide() const;
     bool turnSign(QKeyEvent *event);
 
     WindowContext &m_context;
@@ -50,4 +53,8 @@ private:
     std::array<QLineEdit *, 3> txtSlideInfo{}; // 1 position, 2 sweeps
     std::array<EntryFieldBehaviour *, 3> m_fields{};
     bool m_committing = false; // a field is being committed (its message may steal the focus)
+    // The slide the fields show, by its position (unique, while indices move as
+    // slides are added and sorted): what is typed is committed to that slide and
+    // to no other, whatever slide index the window holds by then.
+    std::optional<float> m_shownPosition;
 };

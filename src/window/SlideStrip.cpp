@@ -6,7 +6,14 @@
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
 namespace {
+
+// Tab changes made in view; more are made with the strip hidden.
+constexpr int kChangesInView = 16;
 
 const QStringList kCompositeTabs = {QStringLiteral("Line Data"), QStringLiteral("Mortality vs. Drop Density"),
                                     QStringLiteral("Range Statistics"), QStringLiteral("Spray Quality")};
@@ -39,21 +46,71 @@ QString SlideStrip::caption(int slide) const
         + (set.Params.Metric ? QStringLiteral(" m") : QStringLiteral(" ft"));
 }
 
+// The tab bar lays out every tab at each tab added, removed or renamed while it
+// is on view, which makes a strip of thousands of slides quadratic to build.
+// Hidden, it only notes that the layout is due and lays out once when shown, with
+// the chosen tab scrolled into sight. A change of a few tabs is made in view.
+void SlideStrip::inOnePass(int changes, const std::function<void()> &change)
+{
+    const QScopedValueRollback guard(m_rebuilding, true);
+    const QSignalBlocker block(this);
+    const bool hideWhile = changes > kChangesInView && isVisible();
+    const bool focused = hideWhile && hasFocus();
+    if (hideWhile) {
+        // Hiding the strip would hand its focus on to the next control.
+        if (focused && parentWidget())
+            parentWidget()->setFocus(Qt::OtherFocusReason);
+        hide();
+    }
+    change();
+    if (hideWhile) {
+        show();
+        if (focused)
+            setFocus(Qt::OtherFocusReason);
+    }
+}
+
+// Exactly `tabs` tabs captioned by `captionOf` (1-based): the existing tabs
+// renamed where they differ, the rest added or removed at the end.
+void SlideStrip::setTabs(int tabs, const std::function<QString(int)> &captionOf)
+{
+    std::vector<std::pair<int, QString>> renamed;
+    for (int i = 0; i < std::min(tabs, count()); ++i) {
+        QString text = captionOf(i + 1);
+        if (tabText(i) != text)
+            renamed.emplace_back(i, std::move(text));
+    }
+    const int changes = int(renamed.size()) + std::abs(count() - tabs);
+    if (changes == 0)
+        return;
+    inOnePass(changes, [&] {
+        // Tabs removed after the current one leave the current index alone,
+        // where removing the current tab would choose another at every step.
+        if (count() > tabs)
+            setCurrentIndex(0);
+        while (count() > tabs)
+            removeTab(count() - 1);
+        for (const auto &[tab, text] : renamed)
+            setTabText(tab, text);
+        while (count() < tabs)
+            addTab(captionOf(count() + 1));
+    });
+}
+
 void SlideStrip::SetCaptions()
 {
     const SlideSet &set = m_context.Set();
     if (m_context.IsCompositeView() || set.SlideCount() == 0)
         return;
-    for (int i = 1; i <= set.SlideCount() && i <= count(); ++i)
-        setTabText(i - 1, caption(i));
+    const int tabs = count();
+    setTabs(tabs, [this, &set, tabs](int tab) {
+        return tab <= set.SlideCount() ? caption(tab) : tabText(tab - 1);
+    });
 }
 
 void SlideStrip::ShowNoSlide()
 {
-    const QScopedValueRollback guard(m_rebuilding, true);
-    while (count() > 0)
-        removeTab(count() - 1);
-    addTab(QStringLiteral("<No Slide>"));
+    setTabs(1, [](int) { return QStringLiteral("<No Slide>"); });
 }
 
 void SlideStrip::Rebuild()
@@ -63,12 +120,7 @@ void SlideStrip::Rebuild()
         ShowNoSlide();
         return;
     }
-    const QScopedValueRollback guard(m_rebuilding, true);
-    const QSignalBlocker block(this);
-    while (count() > 0)
-        removeTab(count() - 1);
-    for (int i = 1; i <= set.SlideCount(); ++i)
-        addTab(caption(i));
+    setTabs(set.SlideCount(), [this](int slide) { return caption(slide); });
 }
 
 void SlideStrip::AddSlideTab(int slides)
@@ -92,12 +144,7 @@ void SlideStrip::RemoveLastTab()
 
 void SlideStrip::ShowCompositeTabs()
 {
-    const QScopedValueRollback guard(m_rebuilding, true);
-    const QSignalBlocker block(this);
-    while (count() > 0)
-        removeTab(count() - 1);
-    for (const QString &caption : kCompositeTabs)
-        addTab(caption);
+    setTabs(int(kCompositeTabs.size()), [](int tab) { return kCompositeTabs[tab - 1]; });
 }
 
 void SlideStrip::Select(int tab)
@@ -149,6 +196,28 @@ void SlideStrip::chosen(int tab)
     update();
     m_context.SetCurrentSlide(int16_t(tab));
     m_context.RefreshCurrentSlide();
+}
+
+QSize SlideStrip::tabSizeHint(int index) const
+{
+    const QString text = tabText(index);
+    auto known = m_tabSizes.constFind(text);
+    if (known == m_tabSizes.constEnd())
+        known = m_tabSizes.insert(text, QTabBar::tabSizeHint(index));
+    return *known;
+}
+
+// Captions are never elided: the smallest a tab may be is its size.
+QSize SlideStrip::minimumTabSizeHint(int index) const
+{
+    return tabSizeHint(index);
+}
+
+void SlideStrip::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        m_tabSizes.clear();
+    QTabBar::changeEvent(event);
 }
 
 bool SlideStrip::eventFilter(QObject *watched, QEvent *event)

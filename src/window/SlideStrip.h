@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QHash>
 #include <QTabBar>
+
+#include <functional>
 
 class WindowContext;
 
@@ -33,11 +36,20 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    QSize tabSizeHint(int index) const override;
+    QSize minimumTabSizeHint(int index) const override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    void inOnePass(int changes, const std::function<void()> &change);
+    void setTabs(int tabs, const std::function<QString(int)> &captionOf);
     void chosen(int tab);
     QString caption(int slide) const;
 
     WindowContext &m_context;
     bool m_rebuilding = false; // tabs come and go: the strip's signals are no clicks
+    // The size of a tab by its caption, as the style gave it. The tab bar asks
+    // for every tab's size at each tab added, so a long line asks thousands of
+    // times over; the style answers once per caption.
+    mutable QHash<QString, QSize> m_tabSizes;
 };
