@@ -1,2 +1,7 @@
 # The dose-response fit of cage mortality against deposit.
 nimbrel_test(test_doseresponse SOURCES test_doseresponse.cpp LIBS nimbrel_model)
+if(TARGET nimbrel-cli)
+  nimbrel_test(test_dose_cli SOURCES test_dose_cli.cpp LIBS nimbrel_files)
+  target_compile_definitions(test_dose_cli PRIVATE NIMBREL_CLI="$<TARGET_FILE:nimbrel-cli>")
+  add_dependencies(test_dose_cli nimbrel-cli)
+endif()

@@ -128,7 +128,7 @@ void TestDoseResponse::referenceTrials()
     QFile file(qEnvironmentVariable("NIMBREL_TEST_DATA") + QStringLiteral("/dose_reference.json"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QJsonArray trials = QJsonDocument::fromJson(file.readAll()).array();
-    QVERIFY(trials.size() >= 40);
+    QVERIFY(trials.size() >= 200);
     int fitted = 0, withC = 0, onBound = 0, heldAtZero = 0, heterogeneous = 0, logit = 0, noLimits = 0;
     for (int i = 0; i < trials.size(); ++i) {
         const QJsonObject trial = trials[i].toObject();
@@ -169,7 +169,7 @@ void TestDoseResponse::referenceTrials()
         check(*fit.ChiSquare, "chi", 0.01);
         check(*fit.g, "g", 0.03);
         QCOMPARE(*fit.DegreesOfFreedom, e[QStringLiteral("df")].toInt());
-        const auto limits = [&](const std::optional<Interval> &got, const char *key) {
+        const auto limits = [&](const std::optional<DoseLimits> &got, const char *key) {
             const QJsonValue want = e[QLatin1String(key)];
             QVERIFY2(got.has_value() == want.isArray(), qPrintable(where + QLatin1String(key)));
             if (got) {

@@ -417,7 +417,7 @@ int deadAt(const MortalityCounts &cage, int hour)
 }
 
 // Fieller's limits of log10 LDp, back on the deposit scale.
-std::optional<Interval> fiellerLimits(double k, double a, double b, const std::array<std::array<double, 2>, 2> &v,
+std::optional<DoseLimits> fiellerLimits(double k, double a, double b, const std::array<std::array<double, 2>, 2> &v,
                                       double t)
 {
     const double g = t * t * v[1][1] / (b * b);
@@ -428,7 +428,7 @@ std::optional<Interval> fiellerLimits(double k, double a, double b, const std::a
     const double inside = vm - g * (v[0][0] - v[0][1] * v[0][1] / v[1][1]);
     const double centre = m + g / (1 - g) * (m + v[0][1] / v[1][1]);
     const double half = t / (b * (1 - g)) * std::sqrt(std::max(0.0, inside));
-    return Interval{float(std::pow(10.0, centre - half)), float(std::pow(10.0, centre + half))};
+    return DoseLimits{std::pow(10.0, centre - half), std::pow(10.0, centre + half)};
 }
 
 } // namespace
@@ -674,53 +674,89 @@ DoseResponseFit FitDoseResponse(const SlideSet &set, const DoseResponseOptions &
                         .arg(zeroDepositCages > 0 ? QStringLiteral(" and the cages without deposit") : QString())
                         .arg(hourName));
 
-    // Several starts; the highest likelihood wins. With C estimated, the fit with
-    // C on its bound 0 competes too (possible only when no insect without deposit died).
-    std::vector<Optimum> found;
+    // Several starts, shallow and steep, C from the control and either side of it;
+    // the highest likelihood wins. With C estimated, the fit with C on its bound 0
+    // competes too (possible only when no insect without deposit died).
+    const FreeSet all = FreeSet::Of({0, 1, 2}), line = FreeSet::Of({0, 1});
+    auto better = [](const Optimum &o, const Optimum &than) {
+        const double tolerance = 1e-9 * std::fabs(o.ll);
+        return o.converged && std::isfinite(o.ll)
+            && (!than.converged || o.ll > than.ll + tolerance
+                || (o.ll >= than.ll - tolerance && o.theta[2] == 0 && than.theta[2] != 0));
+    };
+    auto steeper = [](const Vec3 &start, double factor) {
+        // The same middle, a steeper line.
+        const double middle = -start[0] / start[1];
+        return Vec3{-factor * start[1] * middle, factor * start[1], start[2]};
+    };
+    Optimum best;
+    auto consider = [&](const Optimum &o) {
+        if (better(o, best))
+            best = o;
+    };
     if (estimateC) {
         const double observed = std::clamp(data.r0 / data.n0, 0.01, 0.9);
         for (double C : {observed, observed / 2, std::min(0.9, observed * 1.5 + 0.05)}) {
-            found.push_back(climb(data, regressionStart(data, C), FreeSet::Of({0, 1, 2})));
-            Vec3 start = regressionStart(data, 0);
-            start[2] = C;
-            found.push_back(climb(data, start, FreeSet::Of({0, 1, 2})));
+            const Vec3 corrected = regressionStart(data, C);
+            consider(climb(data, corrected, all));
+            consider(climb(data, steeper(corrected, 2.5), all));
+            Vec3 plain = regressionStart(data, 0);
+            plain[2] = C;
+            consider(climb(data, plain, all));
         }
         if (data.r0 == 0) {
-            Optimum bound = climb(data, regressionStart(data, 0), FreeSet::Of({0, 1}));
+            Optimum bound = climb(data, regressionStart(data, 0), line);
             bound.theta[2] = 0;
-            found.push_back(bound);
+            consider(bound);
         }
     } else {
         const Vec3 start = regressionStart(data, 0);
-        found.push_back(climb(data, start, FreeSet::Of({0, 1})));
-        found.push_back(climb(data, {start[0] * 0.5, start[1] * 0.5, 0}, FreeSet::Of({0, 1})));
-        found.push_back(climb(data, {start[0] * 2, start[1] * 2, 0}, FreeSet::Of({0, 1})));
+        consider(climb(data, start, line));
+        consider(climb(data, steeper(start, 0.5), line));
+        consider(climb(data, steeper(start, 2.5), line));
     }
-    const Optimum *best = nullptr;
-    for (const Optimum &o : found)
-        if (o.converged && std::isfinite(o.ll) && (!best || o.ll > best->ll + 1e-9 * std::fabs(o.ll)
-                                                   || (o.ll >= best->ll - 1e-9 * std::fabs(o.ll) && o.theta[2] == 0
-                                                       && best->theta[2] != 0)))
-            best = &o;
     const QString noConvergence = QStringLiteral(
         "Not estimable: the fit did not converge; the mortalities do not settle on one dose\u2013response line.");
-    if (!best)
+    if (!best.converged)
         return none(noConvergence);
-    const double a = best->theta[0], b = best->theta[1], C = best->theta[2];
-    if (!(b > 0))
+    if (!(best.theta[1] > 0))
         return none(QStringLiteral("Not estimable: the fitted slope is not positive; mortality does not rise with "
                                    "deposit."));
-    // A slope with no finite estimate (deaths that jump between two deposits):
-    // twice as steep a line, the rest refitted, is no less likely.
-    {
-        const bool cFree = estimateC && C > 0;
-        const double pivot = (linkQuantile(data.link, 0.5) - a) / b; // log10 LD50 stays put
-        const Vec3 steeper = {a - b * pivot, 2 * b, C};
-        const Optimum profile = climb(data, steeper, cFree ? FreeSet::Of({0, 2}) : FreeSet::Of({0}));
-        if (std::isfinite(profile.ll) && profile.ll >= best->ll - 1e-6)
+    // Twice as steep a line, the rest refitted: less likely at a true top. Where it
+    // is not, the top found was a lesser one (climb on from there) or the slope
+    // has no finite estimate (deaths that jump between two deposits), which
+    // shows as a slope that keeps doubling.
+    bool continued = false;
+    for (int round = 0;; ++round) {
+        const bool cFree = estimateC && best.theta[2] > 0;
+        const Optimum profile = climb(data, steeper(best.theta, 2), cFree ? FreeSet::Of({0, 2}) : FreeSet::Of({0}));
+        if (!(std::isfinite(profile.ll) && profile.ll >= best.ll - 1e-6))
+            break;
+        if (round == 6)
             return none(QStringLiteral("Not estimable: the fit did not converge; mortality jumps between two "
                                        "deposits, so the slope has no finite estimate."));
+        Optimum next = climb(data, profile.theta, cFree ? all : line);
+        if (estimateC && !cFree) {
+            Vec3 inside = profile.theta;
+            inside[2] = 0.01;
+            const Optimum interior = climb(data, inside, all);
+            if (interior.converged && interior.ll > next.ll)
+                next = interior;
+        }
+        if (!std::isfinite(next.ll) || next.ll < profile.ll)
+            next = profile;
+        next.converged = true; // judged by the next round, and polished after the last
+        best = next;
+        continued = true;
     }
+    if (continued) {
+        const bool cFree = estimateC && best.theta[2] > 0;
+        const Optimum polished = climb(data, best.theta, cFree ? all : line);
+        if (!polished.converged)
+            return none(noConvergence);
+        best = polished;
+    }
+    const double a = best.theta[0], b = best.theta[1], C = best.theta[2];
     const bool saturated = std::all_of(data.dosed.begin(), data.dosed.end(), [&](const Group &g) {
         const LinkValue L = linkAt(data.link, a + b * g.u);
         return std::min(L.F, L.Q) < 1e-7;
@@ -732,7 +768,7 @@ DoseResponseFit FitDoseResponse(const SlideSet &set, const DoseResponseOptions &
     // Variance: the inverse observed information; C drops out when held or on its bound.
     const bool freeC = estimateC && C > 0;
     const int m = freeC ? 3 : 2;
-    const Eval at = evaluate(data, best->theta, true);
+    const Eval at = evaluate(data, best.theta, true);
     Mat3 V;
     if (!invert(negated(at.hess), m, V))
         return none(noConvergence);
@@ -804,7 +840,7 @@ std::optional<DoseCurvePoint> DoseCurveAt(const DoseResponseFit &fit, double dep
 
 namespace {
 
-QString limitsText(const NumberFormat &f, const std::optional<Interval> &i)
+QString limitsText(const NumberFormat &f, const std::optional<DoseLimits> &i)
 {
     return i ? QStringLiteral("%1 to %2").arg(DoseNumberText(f, i->Low), DoseNumberText(f, i->High))
              : QStringLiteral("none");
@@ -849,7 +885,7 @@ QString DoseResponseClipboardText(const DoseResponseFit &fit, const NumberFormat
     QString text;
     auto line = [&text](const QStringList &cells) { text += cells.join(QLatin1Char('\t')) + QStringLiteral("\r\n"); };
     auto number = [&f](const std::optional<double> &v) { return v ? DoseNumberText(f, *v) : QString(); };
-    auto limit = [&f](const std::optional<Interval> &i, bool high) {
+    auto limit = [&f](const std::optional<DoseLimits> &i, bool high) {
         return i ? DoseNumberText(f, high ? i->High : i->Low) : QString();
     };
     const QString unit = DoseDepositUnit(fit.Deposit);

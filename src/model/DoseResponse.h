@@ -40,6 +40,16 @@ struct DosePoint
     bool InFit = false;    // left out: no deposit while the natural mortality is held at 0
 };
 
+// Fiducial limits, in the deposit's unit (doubles: limits near g = 1 run far
+// beyond a float's range).
+struct DoseLimits
+{
+    double Low = 0;
+    double High = 0;
+
+    bool operator==(const DoseLimits &) const = default;
+};
+
 struct DoseResponseFit
 {
     int Hour = 24;
@@ -54,7 +64,7 @@ struct DoseResponseFit
     std::optional<double> NaturalMortality; // C
     bool NaturalMortalityEstimated = false; // false: held at 0, the set has no control count for the hour
     std::optional<double> LD50, LD90;       // in the deposit's unit
-    std::optional<Interval> LD50Interval, LD90Interval; // empty also when g ≥ 1
+    std::optional<DoseLimits> LD50Interval, LD90Interval; // empty also when g ≥ 1
     std::optional<double> ChiSquare;
     std::optional<int> DegreesOfFreedom;
     std::optional<double> HeterogeneityFactor; // h: χ²/df when heterogeneous, otherwise 1
