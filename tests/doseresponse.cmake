@@ -5,3 +5,5 @@ if(TARGET nimbrel-cli)
   target_compile_definitions(test_dose_cli PRIVATE NIMBREL_CLI="$<TARGET_FILE:nimbrel-cli>")
   add_dependencies(test_dose_cli nimbrel-cli)
 endif()
+# The Dose Response tab of the main window.
+nimbrel_test(test_dose_view SOURCES test_dose_view.cpp test_window_fixture.h LIBS nimbrel_app)
