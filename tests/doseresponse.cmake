@@ -7,3 +7,5 @@ if(TARGET nimbrel-cli)
 endif()
 # The Dose Response tab of the main window.
 nimbrel_test(test_dose_view SOURCES test_dose_view.cpp test_window_fixture.h LIBS nimbrel_app)
+# The report's dose-response page.
+nimbrel_test(test_dose_report SOURCES test_dose_report.cpp LIBS nimbrel_report nimbrel_files)

@@ -269,6 +269,21 @@ void TestDoseResponse::naturalMortality()
 
     // Estimated with the same counts, C pulls the LD50 above the fit that ignores it.
     QVERIFY(*at24.LD50 > *at1.LD50);
+
+    // Each hour reads its own counts: 12 hr of one set is 24 hr of another.
+    SlideSet twelve = set;
+    const int16_t dead12[] = {3, 10, 20, 38, 44, 2};
+    for (int i = 1; i <= twelve.SlideCount(); ++i)
+        twelve.Slides[i].Cage.Dead12h = dead12[i - 1];
+    twelve.ControlData.Dead12h = 1;
+    SlideSet as24 = twelve;
+    for (int i = 1; i <= as24.SlideCount(); ++i)
+        as24.Slides[i].Cage.Dead24h = as24.Slides[i].Cage.Dead12h;
+    as24.ControlData.Dead24h = 1;
+    const DoseResponseFit at12 = FitDoseResponse(twelve, {12, DoseLink::Probit, DoseDeposit::Drops});
+    QVERIFY(at12.Fitted());
+    QCOMPARE(at12.LD50, FitDoseResponse(as24, {24, DoseLink::Probit, DoseDeposit::Drops}).LD50);
+    QVERIFY(*at12.LD50 != *at24.LD50);
 }
 
 // nL/cm² = Σ count_k · (π/6)·d_k³ / area, 1 µm³ = 10⁻⁶ nL.
@@ -295,6 +310,10 @@ void TestDoseResponse::curveAndTable()
     const auto ninety = DoseCurveAt(fit, *fit.LD90);
     QVERIFY(ninety && std::fabs(ninety->Mortality - 0.9) < 1e-9);
     QVERIFY(!DoseCurveAt(FitDoseResponse(SlideSet(), {}), 5));
+    // Each cage's bar: the Wilson score interval (5 of 20 dead: 0.1119 to 0.4687).
+    const DoseResponseFit five = FitDoseResponse(makeSet({{1, 20, 5}, {2, 20, 9}, {4, 20, 14}}), {});
+    QVERIFY(std::fabs(five.Points[0].Binomial.Low - 0.11186170) < 1e-6
+            && std::fabs(five.Points[0].Binomial.High - 0.46870088) < 1e-6);
 
     const NumberFormat comma(QLatin1Char(','));
     const QString table = DoseResponseClipboardText(fit, comma);
