@@ -110,7 +110,7 @@ private slots:
         const ReportData data(set, NumberFormat());
         const Pdf pdf(data, 0);
         QVERIFY(pdf.Written);
-        QCOMPARE(pdfPages(pdf.Path), 4);
+        QCOMPARE(pdfPages(pdf.Path), kReportPageCount);
         QVERIFY(pdfTool("pdfinfo", {pdf.Path}).contains(QStringLiteral("612 x 792 pts")));
         const QString text = pdfText(pdf.Path);
         // pdftotext may swallow the narrow blank between a short value and its unit.
@@ -147,7 +147,7 @@ private slots:
             const QString text = pdfText(pdf.Path);
             QVERIFY(text.contains(QStringLiteral("Composite VMD:")));
             QVERIFY2(text.contains(note), qPrintable(note));
-            QCOMPARE(pdfPages(pdf.Path), 4);
+            QCOMPARE(pdfPages(pdf.Path), kReportPageCount);
         }
     }
 
@@ -187,7 +187,7 @@ private slots:
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("r.pdf")), png = dir.filePath(QStringLiteral("r.png"));
         QCOMPARE(runCli({line, "-o", pdf}), 0);
-        QCOMPARE(pdfPages(pdf), 4);
+        QCOMPARE(pdfPages(pdf), kReportPageCount);
         QCOMPARE(runCli({line, "--page", "4", "--limits", "60,80,", "-o", pdf}), 0);
         QCOMPARE(pdfPages(pdf), 1);
         QVERIFY(pdfText(pdf).contains(QStringLiteral("Composite: within the label limits")));
@@ -195,7 +195,7 @@ private slots:
         QVERIFY(QFile::remove(pdf));
         for (const auto &[args, exit] : {std::pair{QStringList{line, "--page", "4", "--limits", "60,x,", "-o", pdf}, 2},
                                          {QStringList{line, "-o", png}, 2}, // an image needs a page
-                                         {QStringList{line, "--page", "5", "-o", pdf}, 2},
+                                         {QStringList{line, "--page", "6", "-o", pdf}, 2},
                                          {QStringList{data + "/missing.csv", "--list-separator", ",", "-o", pdf}, 1}}) {
             QCOMPARE(runCli(args), exit);
             QVERIFY(!QFile::exists(pdf) && !QFile::exists(png));
