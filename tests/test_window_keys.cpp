@@ -111,12 +111,12 @@ private slots:
         const QImage line = pic->Image().copy();
         ctrl(Qt::Key_Tab);
         QVERIFY(pic->Image() != line);
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 4; ++i)
             ctrl(Qt::Key_Tab); // past the last graph back to the line
         QCOMPARE(m.Form->View().CompositeView, uint8_t(1));
         ctrlShiftTab();
-        QCOMPARE(m.Form->View().CompositeView, uint8_t(4));
-        QCOMPARE(m.Strip()->currentIndex(), 3); // the strip's tab follows the graph
+        QCOMPARE(m.Form->View().CompositeView, uint8_t(5));
+        QCOMPARE(m.Strip()->currentIndex(), 4); // the strip's tab follows the graph
 
         // Not here: New Slide (it would open its dialog) and deleting slides.
         ctrl(Qt::Key_N);

@@ -2,6 +2,7 @@
 
 #include "model/CloudWeights.h"
 #include "model/CountingIntervals.h"
+#include "model/DoseResponse.h"
 #include "model/MortalityInterval.h"
 #include "model/Units.h"
 #include "model/Version.h"
@@ -114,6 +115,7 @@ std::vector<MethodParagraph> MethodParagraphs(const ReportData &data)
         {QStringLiteral("Counting intervals and the label verdict"), countingIntervals(data.Format)},
         {QStringLiteral("Mortality: Abbott's correction"), abbott()},
         {QStringLiteral("Mortality interval: Katz's log method"), katz(data.Format)},
+        {QStringLiteral("Dose response"), DoseResponseMethodText(data.DoseResponse())},
         {QStringLiteral("Program"), program(data)},
     };
 }

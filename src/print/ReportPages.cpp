@@ -1,5 +1,6 @@
 #include "ReportPages.h"
 
+#include "DoseResponsePage.h"
 #include "LineDataPage.h"
 #include "MethodsPage.h"
 #include "MortalityRangesPage.h"
@@ -18,8 +19,8 @@ namespace {
 using Unit = DrawingSurface::Unit;
 
 // The page kinds in print order; a new page is one more entry here.
-constexpr PageKind kPageKinds[] = {ParametersSheets, LineDataSheets, MortalityRangesSheets, SprayQualitySheets,
-                                   MethodsSheets};
+constexpr PageKind kPageKinds[] = {ParametersSheets,   LineDataSheets,     MortalityRangesSheets,
+                                   SprayQualitySheets, DoseResponseSheets, MethodsSheets};
 
 constexpr double kFooterPoints = 8;
 constexpr double kFooterSourceWidth = 3.0; // the file name's share of the line
@@ -91,6 +92,13 @@ const SprayQualityTable &ReportData::Quality() const
     if (!m_quality)
         m_quality = ComputeSprayQuality(Set, Limits);
     return *m_quality;
+}
+
+const DoseResponseFit &ReportData::DoseResponse() const
+{
+    if (!m_dose)
+        m_dose = FitDoseResponse(Set, DoseOptions);
+    return *m_dose;
 }
 
 const std::vector<ReportSheet> &ReportData::Sheets() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graphs/DrawingSurface.h"
+#include "model/DoseResponse.h"
 #include "model/NumberText.h"
 #include "model/SlideSet.h"
 #include "model/SprayQuality.h"
@@ -49,6 +50,11 @@ struct ReportData
     // first needs it: the resampling takes about a second for a large set.
     const SprayQualityTable &Quality() const;
 
+    // The dose-response fit under these choices (the window's, kept in the
+    // settings), made when its page is first drawn.
+    DoseResponseOptions DoseOptions;
+    const DoseResponseFit &DoseResponse() const;
+
     // Every sheet of the report in print order, laid out when first asked for;
     // their number is the N of "Page n of N".
     const std::vector<ReportSheet> &Sheets() const;
@@ -56,6 +62,7 @@ struct ReportData
 
 private:
     mutable std::optional<SprayQualityTable> m_quality;
+    mutable std::optional<DoseResponseFit> m_dose;
     mutable std::vector<ReportSheet> m_sheets;
 };
 

@@ -214,5 +214,6 @@ void ShowPrintPreview(const SlideSet &set, const NumberFormat &format, QString &
 {
     frmPreview preview(set, format, initialDir, window, largeLayout ? kLargeScreen : kLargeScreen - 1,
                        LoadLabelLimits(store, format), fileName);
+    preview.SetDoseResponseOptions(LoadDoseResponseOptions(store));
     preview.exec();
 }

@@ -299,6 +299,9 @@ void MainForm::ShowComposite(bool checked)
     m_results->ShowCompositeMode(checked);
     btnNewSlide->setEnabled(!checked);
     m_view.CompositeView = 0;
+    // The graph tabs span the graphs they choose, all in sight; the slide tabs
+    // keep to the count table.
+    m_strip->resize(checked ? m_composite->width() : m_slideStripWidth, m_strip->height());
     if (checked) {
         CalcComposite(m_set, m_view.Composite);
         m_strip->ShowCompositeTabs();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/CollectionEfficiency.h"
+#include "model/DoseResponse.h"
 #include "model/LabelLimits.h"
 #include "model/NumberText.h"
 #include "model/SlideSet.h"
@@ -61,3 +62,9 @@ CollectorSettings LoadCollectorSettings(const SettingsStore &store, const Number
 // Writes all four; an air speed taken from the trial is stored empty. False when
 // the store refused any of them.
 bool SaveCollectorSettings(const SettingsStore &store, const CollectorSettings &collector, const NumberFormat &format);
+// The dose-response choices of the window (hour, link, deposit), kept under
+// their own group "DoseResponse" (values "Hour", "Link", "Deposit"); a value
+// missing or not understood keeps its default (24 h, probit, drops/cm²).
+DoseResponseOptions LoadDoseResponseOptions(const SettingsStore &store);
+// False when the store refused any of them.
+bool SaveDoseResponseOptions(const SettingsStore &store, const DoseResponseOptions &options);

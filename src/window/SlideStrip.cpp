@@ -16,7 +16,8 @@ namespace {
 constexpr int kChangesInView = 16;
 
 const QStringList kCompositeTabs = {QStringLiteral("Line Data"), QStringLiteral("Mortality vs. Drop Density"),
-                                    QStringLiteral("Range Statistics"), QStringLiteral("Spray Quality")};
+                                    QStringLiteral("Range Statistics"), QStringLiteral("Spray Quality"),
+                                    QStringLiteral("Dose Response")};
 
 } // namespace
 

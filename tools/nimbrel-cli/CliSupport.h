@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/SlideSetFile.h"
+#include "model/DoseResponse.h"
 #include "model/LabelLimits.h"
 
 #include <QCommandLineOption>
@@ -22,6 +23,7 @@ struct CliContext
     QTextStream &Err;
     std::optional<LabelLimits> Limits; // --limits: judge the composite against the label
     CloudWeighting Cloud;              // --cloud-method and the collector: how in-cloud figures weight drops
+    DoseResponseOptions DoseResponse;  // --dose-hour, --link, --deposit
 };
 
 // Exit status of every command.
@@ -127,8 +129,15 @@ struct GlobalOptions
     QCommandLineOption Limits{QStringLiteral("limits"), QString(), QStringLiteral("MIN,MAX,DV09")};
     QCommandLineOption Help{QStringLiteral("help")};
     CloudOptions Cloud;
+    QCommandLineOption DoseHour{QStringLiteral("dose-hour"), QString(), QStringLiteral("H")};
+    QCommandLineOption Link{QStringLiteral("link"), QString(), QStringLiteral("L")};
+    QCommandLineOption Deposit{QStringLiteral("deposit"), QString(), QStringLiteral("D")};
 
-    QList<QCommandLineOption> All() const { return QList<QCommandLineOption>{ListSeparator, DecimalSeparator, Limits, Help} + Cloud.All(); }
+    QList<QCommandLineOption> All() const
+    {
+        return QList<QCommandLineOption>{ListSeparator, DecimalSeparator, Limits, Help, DoseHour, Link, Deposit}
+               + Cloud.All();
+    }
 };
 
 // Index of the command word in the whole command line (the program's name at
