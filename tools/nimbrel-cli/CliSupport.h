@@ -100,8 +100,9 @@ struct GlobalOptions
     QCommandLineOption DecimalSeparator{QStringLiteral("decimal-separator"), QString(), QStringLiteral("C")};
     QCommandLineOption Limits{QStringLiteral("limits"), QString(), QStringLiteral("MIN,MAX,DV09")};
     QCommandLineOption Help{QStringLiteral("help")};
+    QCommandLineOption Version{QStringLiteral("version")};
 
-    QList<QCommandLineOption> All() const { return {ListSeparator, DecimalSeparator, Limits, Help}; }
+    QList<QCommandLineOption> All() const { return {ListSeparator, DecimalSeparator, Limits, Help, Version}; }
 };
 
 // Index of the command word in the whole command line (the program's name at
