@@ -201,7 +201,7 @@ void SlideSetDocument::Clear()
     changed(SlideSetPart::Whole);
     // Nothing is left that could be lost, nor undone.
     m_history.clear();
-    m_modified = false;
+    setModified(false);
 }
 
 void SlideSetDocument::Replace(SlideSet set, int16_t largestSizeFound)
@@ -212,7 +212,7 @@ void SlideSetDocument::Replace(SlideSet set, int16_t largestSizeFound)
     m_largestSizeFound = std::max(m_largestSizeFound, largestSizeFound);
     changed(SlideSetPart::Whole);
     m_history.clear();
-    m_modified = false;
+    setModified(false);
 }
 
 void SlideSetDocument::opticsChanged()
