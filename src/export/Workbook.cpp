@@ -210,7 +210,7 @@ void writeTrial(Sheet &sheet, const Formats &f, const WorkbookInput &input)
     row(QStringLiteral("# EPD on reticule"));
     sheet.Number(int(p.MaxSizeEPD), f.Whole);
     sheet.NextRow();
-    row(QStringLiteral("Size per EPD"));
+    row(Microns() + QStringLiteral("/EPD"));
     sheet.Number(p.MicronsPerEPD, f.General);
     sheet.Text(Microns());
     sheet.NextRow();
