@@ -28,7 +28,7 @@ class TestSprayQualityView : public QObject
         QCOMPARE(w.Form->Set().SlideCount(), int16_t(10));
         w.Key(Qt::Key_C, Qt::ControlModifier, w.Entry());
         QCOMPARE(w.TabCaptions(), (QStringList{"Line Data", "Mortality vs. Drop Density", "Range Statistics",
-                                               "Spray Quality"}));
+                                               "Spray Quality", "Dose Response"}));
     }
     void waitForIntervals() { QTRY_VERIFY_WITH_TIMEOUT(view() && !view()->IntervalsPending(), 20000); }
 

@@ -13,7 +13,7 @@ import tempfile
 import openpyxl
 
 CLI, DATA = sys.argv[1], sys.argv[2]
-SHEETS = ["Trial", "Slides", "Counts", "Composite"]
+SHEETS = ["Trial", "Slides", "Counts", "Composite", "Dose Response"]
 failures = []
 
 
@@ -148,6 +148,28 @@ def check_file(name, separators, limits):
     check(figures.get("Cloud VMD") == comp["CompVMD"], f"{name}: composite VMD {figures.get('Cloud VMD')}")
     check(figures.get("Dv0.9 95% high") == comp["Dv09Interval"][1], f"{name}: composite Dv0.9 interval")
     check(figures.get("Label verdict") == data["LabelVerdict"], f"{name}: verdict {figures.get('Label verdict')}")
+
+    # Dose Response: a row per hour; the 24 hr row is the fit the JSON gives by default.
+    dose = rows(book["Dose Response"])
+    check(dose[0][:3] == ["Hour", "Link", "Cages"] and dose[0][-1] == "Note", f"{name}: Dose header {dose[0]}")
+    check([r[0] for r in dose[1:]] == [1, 12, 24], f"{name}: dose hours {[r[0] for r in dose[1:]]}")
+    fit, row24 = data["DoseResponse"], dict(zip(dose[0], dose[3]))
+    unit = "drops/cm²"
+    for column, key in [("Cages", "Cages"), ("Intercept", "Intercept"), ("Slope (per log10 of deposit)", "Slope"),
+                        ("Slope SE", "SlopeSE"), ("Natural mortality (%)", "NaturalMortality"),
+                        (f"LD50 ({unit})", "LD50"), (f"LD90 ({unit})", "LD90"), ("Chi-square", "ChiSquare"),
+                        ("Degrees of freedom", "DegreesOfFreedom"), ("Heterogeneity factor", "HeterogeneityFactor"),
+                        ("g", "g")]:
+        cell, value = row24.get(column), fit[key]
+        if value is None:
+            check(cell is None, f"{name}: dose {column} {cell!r} where the JSON has null")
+        else:  # a double written with 16 significant digits
+            check(is_number(cell) and abs(cell - value) <= 1e-14 * max(1.0, abs(value)),
+                  f"{name}: dose {column} {cell!r} against {value!r}")
+    for column, key in [(f"LD50 95% low ({unit})", "LD50Interval"), (f"LD90 95% high ({unit})", "LD90Interval")]:
+        cell, value = row24.get(column), fit[key]
+        check((cell is None) == (value is None), f"{name}: dose {column} {cell!r} against {value!r}")
+    check((row24["Note"] or None) == (fit["Note"] or fit["LimitsNote"]), f"{name}: dose note {row24['Note']!r}")
 
     trial = {r[0]: r[1:] for r in rows(book["Trial"])[1:]}
     check(trial.get("Slide set file", [None])[0] == name, f"{name}: Trial file {trial.get('Slide set file')}")

@@ -1,6 +1,7 @@
 #include "Workbook.h"
 
 #include "files/FileLiterals.h"
+#include "model/DoseResponse.h"
 #include "model/SprayQuality.h"
 #include "model/Units.h"
 #include "model/Version.h"
@@ -401,6 +402,58 @@ void writeComposite(Sheet &sheet, const Formats &f, const WorkbookInput &input, 
     sheet.FitColumns();
 }
 
+// The dose-response fit for each hour, with the link and deposit asked for: a
+// row per hour, and where no fit exists its note in place of the figures.
+void writeDoseResponse(Sheet &sheet, const Formats &f, const SlideSet &set, const DoseResponseOptions &options)
+{
+    const QString unit = DoseDepositUnit(options.Deposit);
+    const QString pct = QStringLiteral("%");
+    sheet.Header({QStringLiteral("Hour"), QStringLiteral("Link"), QStringLiteral("Cages"), QStringLiteral("Intercept"),
+                  QStringLiteral("Slope (per log10 of deposit)"), QStringLiteral("Slope SE"),
+                  withUnit(QStringLiteral("Natural mortality"), pct), QStringLiteral("Natural mortality estimated"),
+                  withUnit(QStringLiteral("LD50"), unit), withUnit(QStringLiteral("LD50 95% low"), unit),
+                  withUnit(QStringLiteral("LD50 95% high"), unit), withUnit(QStringLiteral("LD90"), unit),
+                  withUnit(QStringLiteral("LD90 95% low"), unit), withUnit(QStringLiteral("LD90 95% high"), unit),
+                  QStringLiteral("Chi-square"), QStringLiteral("Degrees of freedom"),
+                  QStringLiteral("Heterogeneity factor"), QStringLiteral("g"), QStringLiteral("Note")});
+    const auto number = [&sheet](const std::optional<double> &value, lxw_format *format) {
+        if (value)
+            sheet.Number(*value, format);
+        else
+            sheet.Empty();
+    };
+    for (int hour : {1, 12, 24}) {
+        DoseResponseOptions asked = options;
+        asked.Hour = hour;
+        const DoseResponseFit fit = FitDoseResponse(set, asked);
+        sheet.Number(hour, f.Whole);
+        sheet.Text(DoseLinkName(fit.Link));
+        sheet.Number(fit.Cages, f.Whole);
+        number(fit.Intercept, f.General);
+        number(fit.Slope, f.General);
+        number(fit.SlopeSE, f.General);
+        number(fit.NaturalMortality, f.Percent);
+        if (fit.Fitted())
+            sheet.Text(fit.NaturalMortalityEstimated ? QStringLiteral("yes") : QStringLiteral("no"));
+        else
+            sheet.Empty();
+        const auto limits = [&](const std::optional<double> &ld, const std::optional<DoseLimits> &interval) {
+            number(ld, f.General);
+            number(interval ? std::optional<double>(interval->Low) : std::nullopt, f.General);
+            number(interval ? std::optional<double>(interval->High) : std::nullopt, f.General);
+        };
+        limits(fit.LD50, fit.LD50Interval);
+        limits(fit.LD90, fit.LD90Interval);
+        number(fit.ChiSquare, f.General);
+        number(fit.DegreesOfFreedom ? std::optional<double>(*fit.DegreesOfFreedom) : std::nullopt, f.Whole);
+        number(fit.HeterogeneityFactor, f.General);
+        number(fit.g, f.General);
+        sheet.Text(fit.Note.isEmpty() ? fit.LimitsNote : fit.Note);
+        sheet.NextRow();
+    }
+    sheet.FitColumns();
+}
+
 Formats makeFormats(lxw_workbook *book)
 {
     const auto numbered = [book](const char *pattern) {
@@ -454,6 +507,8 @@ QString writeBook(const QString &path, const WorkbookInput &input)
         writeCounts(counts, formats, set, input.Format);
         Sheet composite(book, names[3].toUtf8().constData(), formats, error);
         writeComposite(composite, formats, input, quality);
+        Sheet dose(book, names[4].toUtf8().constData(), formats, error);
+        writeDoseResponse(dose, formats, set, input.Dose);
     }
     errno = 0;
     const lxw_error closed = workbook_close(book); // frees the workbook whatever happens
@@ -482,7 +537,8 @@ QString syncToDisk(const QString &path)
 
 QStringList WorkbookSheetNames()
 {
-    return {QStringLiteral("Trial"), QStringLiteral("Slides"), QStringLiteral("Counts"), QStringLiteral("Composite")};
+    return {QStringLiteral("Trial"), QStringLiteral("Slides"), QStringLiteral("Counts"), QStringLiteral("Composite"),
+            QStringLiteral("Dose Response")};
 }
 
 void SetWorkbookBeforeRenameHook(std::function<QString(const QString &)> hook)

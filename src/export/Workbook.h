@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/DoseResponse.h"
 #include "model/LabelLimits.h"
 #include "model/NumberText.h"
 #include "model/SlideSet.h"
@@ -21,6 +22,7 @@ struct WorkbookInput
     QString SourceFile;     // the slide set file, for the "Trial" sheet; empty for unsaved work
     LabelLimits Limits;     // the composite is judged against these
     NumberFormat Format;    // reads the numeric parameter texts as the operator typed them
+    DoseResponseOptions Dose; // the link and deposit of the dose-response fit (every hour is fitted)
 };
 
 // The sheet names, in order.

@@ -20,7 +20,7 @@ struct ViewState
     int16_t LargestSizeFound = 1;  // largest LargestClass seen over all slides
     int GraphMode = 1;             // 1 VF, 2 CVF, 3 drops/cm², 4 NF, 5 CNF
     bool CompositeChecked = false; // the composite view is on
-    uint8_t CompositeView = 0;     // 0 off; 1 line data, 2 mortality vs. density, 3 range statistics, 4 spray quality
+    uint8_t CompositeView = 0;     // 0 off; 1 line data, 2 mortality vs. density, 3 range statistics, 4 spray quality, 5 dose response
     CompositeResults Composite;
     RangeStatistics RangeStats;    // size ranges of the slide on view
     double PlotScaleTop = kPlotScaleTopLarge; // vertical user scale of the composite graph box

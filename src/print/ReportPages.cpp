@@ -1,5 +1,7 @@
 #include "ReportPages.h"
 
+#include "DoseResponsePage.h"
+
 #include "graphs/GraphBoxes.h"
 #include "graphs/GraphText.h"
 #include "graphs/LineGraphs.h"
@@ -751,7 +753,11 @@ void drawSprayQualityPage(Page &p)
 // The pages in print order; a new page is one more entry here.
 using PageDrawer = void (*)(Page &);
 constexpr PageDrawer kPages[] = {drawParametersPage, drawLineDataPage, drawMortalityAndRangesPage,
-                                  drawSprayQualityPage};
+                                  drawSprayQualityPage, [](Page &p) {
+                                      head(p);
+                                      pageTitle(p, QStringLiteral("Dose Response"), kTitleLowerEdge);
+                                      DrawDoseResponsePage(p.s, p.printer, p.d);
+                                  }};
 static_assert(std::size(kPages) == kReportPageCount);
 
 } // namespace
@@ -777,6 +783,13 @@ const SprayQualityTable &ReportData::Quality() const
     if (!m_quality)
         m_quality = ComputeSprayQuality(Set, Limits);
     return *m_quality;
+}
+
+const DoseResponseFit &ReportData::DoseResponse() const
+{
+    if (!m_dose)
+        m_dose = FitDoseResponse(Set, DoseOptions);
+    return *m_dose;
 }
 
 double ReportFontSize(const DrawingSurface &dest, bool destIsPrinter, double points)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "graphs/DrawingSurface.h"
+#include "model/DoseResponse.h"
 #include "model/NumberText.h"
 #include "model/SlideSet.h"
 #include "model/SprayQuality.h"
@@ -15,7 +16,7 @@
 // (the same steps with the font sizes scaled down to the picture).
 
 // Pages are numbered from 1; PrintSub with page 0 draws every one in turn.
-inline constexpr int kReportPageCount = 4;
+inline constexpr int kReportPageCount = 5;
 
 // The captions of the preview window while a report goes to paper.
 inline const QString kPreviewCaption = QStringLiteral("Nimbrel - Print");
@@ -39,8 +40,14 @@ struct ReportData
     // first needs it: the resampling takes about a second for a large set.
     const SprayQualityTable &Quality() const;
 
+    // The dose-response fit under these choices (the window's, kept in the
+    // settings), made when its page is first drawn.
+    DoseResponseOptions DoseOptions;
+    const DoseResponseFit &DoseResponse() const;
+
 private:
     mutable std::optional<SprayQualityTable> m_quality;
+    mutable std::optional<DoseResponseFit> m_dose;
 };
 
 // Where PrintSub reports progress and failure: the preview window's caption and

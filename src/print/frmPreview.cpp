@@ -209,5 +209,6 @@ void ShowPrintPreview(const SlideSet &set, const NumberFormat &format, QString &
 {
     frmPreview preview(set, format, initialDir, window, largeLayout ? kLargeScreen : kLargeScreen - 1,
                        LoadLabelLimits(store, format));
+    preview.SetDoseResponseOptions(LoadDoseResponseOptions(store));
     preview.exec();
 }

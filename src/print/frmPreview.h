@@ -57,6 +57,8 @@ public:
     // Redraws the page of the selected tab (the printer choice or a test).
     void DrawSelectedPage();
     const QImage &PreviewImage() const;
+    // The window's dose-response choices, for the page that shows the fit.
+    void SetDoseResponseOptions(const DoseResponseOptions &options) { m_data.DoseOptions = options; }
 
 private:
     void SetCaption(const QString &caption) override;

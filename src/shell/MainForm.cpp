@@ -318,6 +318,9 @@ void MainForm::ShowComposite(bool checked)
     m_results->ShowCompositeMode(checked);
     btnNewSlide->setEnabled(!checked);
     m_view.CompositeView = 0;
+    // The graph tabs span the graphs they choose, all in sight; the slide tabs
+    // keep to the count table.
+    m_strip->resize(checked ? m_composite->width() : m_slideStripWidth, m_strip->height());
     if (checked) {
         CalcComposite(m_set, m_view.Composite);
         m_strip->ShowCompositeTabs();
@@ -450,6 +453,7 @@ void MainForm::ExportWorkbookCommand()
     input.SourceFile = file;
     input.Limits = LoadLabelLimits(m_store, m_format);
     input.Format = m_format;
+    input.Dose = LoadDoseResponseOptions(m_store); // the link and deposit chosen on the Dose Response tab
     QApplication::setOverrideCursor(Qt::WaitCursor); // the counting intervals take a moment on a long line
     const QString failure = WriteWorkbook(dialog.FileName, input);
     QApplication::restoreOverrideCursor();

@@ -130,6 +130,7 @@ private:
     bool m_dataEntryEnabled = false;
     bool m_activated = false;
     bool m_largeLayout = true;
+    int m_slideStripWidth = 0; // the slide tabs'; the composite's tabs take the graphs' width
     std::function<void()> m_printHandler;
     std::unique_ptr<SlideSetDocument> m_document;
     std::unique_ptr<SlideSetCommands> m_commands;

@@ -144,6 +144,7 @@ QRect MainForm::PlaceUpperRowLarge(const Arrangement &a)
 {
     const QFontMetrics fm(font());
     m_strip->setGeometry(a.LeftX, a.Gap, a.GridWidth, a.StripHeight);
+    m_slideStripWidth = a.GridWidth;
     m_countTable->setGeometry(a.LeftX, a.GridTop, a.GridWidth, a.GridHeight);
 
     const QSize mortalitySize = m_mortality->sizeHint();
@@ -189,6 +190,7 @@ QRect MainForm::PlaceUpperRowSmall(const Arrangement &a)
     const int topBottom = std::max({a.GridTop + a.GridHeight, statsFrameTop + rangeSize.height(), columnBottom});
     m_ranges->setGeometry(rightX, statsFrameTop, rightWidth, topBottom - statsFrameTop);
     m_strip->setGeometry(a.LeftX, a.Gap, compositeRight - a.LeftX, a.StripHeight);
+    m_slideStripWidth = compositeRight - a.LeftX;
     m_countTable->setGeometry(a.LeftX, a.GridTop, a.GridWidth, topBottom - a.GridTop);
     m_dropEntry->setGeometry(columnX, a.GridTop, columnWidth, entryHeight);
     const int mortalityTop = a.GridTop + entryHeight + a.Gap;

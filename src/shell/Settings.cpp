@@ -169,3 +169,28 @@ bool SaveLabelLimits(const SettingsStore &store, const LabelLimits &limits, cons
     ok &= writeLimit(store, QStringLiteral("Dv09Below"), limits.Dv09Below, format);
     return ok;
 }
+
+// --- dose response choices -------------------------------------------------------
+
+namespace {
+const QString kDoseSection = QStringLiteral("DoseResponse");
+} // namespace
+
+DoseResponseOptions LoadDoseResponseOptions(const SettingsStore &store)
+{
+    DoseResponseOptions options;
+    const QString hour = GetSetting(store, kDoseSection, QStringLiteral("Hour"), QString());
+    if (hour == QLatin1String("1") || hour == QLatin1String("12") || hour == QLatin1String("24"))
+        options.Hour = hour.toInt();
+    ParseDoseLink(GetSetting(store, kDoseSection, QStringLiteral("Link"), QString()), options.Link);
+    ParseDoseDeposit(GetSetting(store, kDoseSection, QStringLiteral("Deposit"), QString()), options.Deposit);
+    return options;
+}
+
+bool SaveDoseResponseOptions(const SettingsStore &store, const DoseResponseOptions &options)
+{
+    bool ok = SaveSetting(store, kDoseSection, QStringLiteral("Hour"), QString::number(options.Hour));
+    ok &= SaveSetting(store, kDoseSection, QStringLiteral("Link"), DoseLinkName(options.Link));
+    ok &= SaveSetting(store, kDoseSection, QStringLiteral("Deposit"), DoseDepositName(options.Deposit));
+    return ok;
+}

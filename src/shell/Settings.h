@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/DoseResponse.h"
 #include "model/LabelLimits.h"
 #include "model/NumberText.h"
 #include "model/SlideSet.h"
@@ -46,3 +47,10 @@ LabelLimits LoadLabelLimits(const SettingsStore &store, const NumberFormat &form
 // Writes all three; a limit that is not set is stored empty, so clearing one
 // sticks. False when the store refused any of them.
 bool SaveLabelLimits(const SettingsStore &store, const LabelLimits &limits, const NumberFormat &format);
+
+// The dose-response choices of the window (hour, link, deposit), kept under
+// their own group "DoseResponse" (values "Hour", "Link", "Deposit"); a value
+// missing or not understood keeps its default (24 h, probit, drops/cm²).
+DoseResponseOptions LoadDoseResponseOptions(const SettingsStore &store);
+// False when the store refused any of them.
+bool SaveDoseResponseOptions(const SettingsStore &store, const DoseResponseOptions &options);

@@ -1,6 +1,7 @@
 #include "window/CompositeView.h"
 
 #include "entry/SprayQualityView.h"
+#include "window/DoseResponseView.h"
 #include "graphs/LineGraphs.h"
 #include "graphs/RangeChart.h"
 #include "model/Units.h"
@@ -14,8 +15,9 @@ namespace {
 
 constexpr int kLineDataView = 1;
 constexpr int kMortalityView = 2;
-// The fourth view is a table over the graph area rather than a drawing.
+// The fourth and fifth views are panels of their own over the graph area.
 constexpr int kSprayQualityView = 4;
+constexpr int kDoseResponseView = 5;
 
 } // namespace
 
@@ -85,6 +87,8 @@ void CompositeView::Draw(int view)
 {
     SprayQualityView *quality = SprayQualityView::Over(this, m_context, m_context.Store());
     quality->setVisible(view == kSprayQualityView);
+    DoseResponseView *dose = DoseResponseView::Over(this, m_context);
+    dose->setVisible(view == kDoseResponseView);
     // Read-out labels point at the line graph's points; over a new drawing they
     // would point at nothing, or at the wrong figures.
     if (readoutShown())
@@ -93,6 +97,11 @@ void CompositeView::Draw(int view)
     if (view == kSprayQualityView) {
         quality->raise();
         quality->Refresh();
+        return;
+    }
+    if (view == kDoseResponseView) {
+        dose->raise();
+        dose->Refresh();
         return;
     }
     const SlideSet &set = m_context.Set();

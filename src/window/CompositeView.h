@@ -12,15 +12,16 @@ struct Slide;
 
 // The composite graphs in Picture1, over the count table and the entry column
 // while the whole line is on view: the line data with a card per slide under
-// its axis, mortality against drop density, the range statistics, and the
-// spray quality table. Resting the pointer on a card reads that slide out.
+// its axis, mortality against drop density, the range statistics, the spray
+// quality table and the dose response. Resting the pointer on a card reads
+// that slide out.
 class CompositeView : public PictureBox
 {
     Q_OBJECT
 public:
     CompositeView(WindowContext &context, QWidget *parent);
 
-    // Graph `view` (1 … 4) drawn afresh; read-outs and cards of another go.
+    // Graph `view` (1 … 5) drawn afresh; read-outs and cards of another go.
     void Draw(int view);
     // One card per slide.
     void SetCardCount(int count);

@@ -9,7 +9,8 @@
 namespace {
 
 const QStringList kCompositeTabs = {QStringLiteral("Line Data"), QStringLiteral("Mortality vs. Drop Density"),
-                                    QStringLiteral("Range Statistics"), QStringLiteral("Spray Quality")};
+                                    QStringLiteral("Range Statistics"), QStringLiteral("Spray Quality"),
+                                    QStringLiteral("Dose Response")};
 
 } // namespace
 

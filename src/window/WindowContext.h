@@ -30,7 +30,7 @@ public:
     // The count table's current cell moved to size class `sizeClass`.
     virtual void ShowSizeClass(int sizeClass) = 0;
 
-    // The composite graph `view` (1 … 4) drawn, or the graph area emptied.
+    // The composite graph `view` (1 … 5) drawn, or the graph area emptied.
     virtual void DrawCompositeGraph(int view) = 0;
     virtual void ClearCompositeGraph() = 0;
 };

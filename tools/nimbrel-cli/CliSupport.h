@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/SlideSetFile.h"
+#include "model/DoseResponse.h"
 #include "model/LabelLimits.h"
 
 #include <QCommandLineOption>
@@ -21,6 +22,7 @@ struct CliContext
     QTextStream &Out;
     QTextStream &Err;
     std::optional<LabelLimits> Limits; // --limits: judge the composite against the label
+    DoseResponseOptions DoseResponse;  // --dose-hour, --link, --deposit
 };
 
 // Exit status of every command.
@@ -101,8 +103,14 @@ struct GlobalOptions
     QCommandLineOption Limits{QStringLiteral("limits"), QString(), QStringLiteral("MIN,MAX,DV09")};
     QCommandLineOption Help{QStringLiteral("help")};
     QCommandLineOption Version{QStringLiteral("version")};
+    QCommandLineOption DoseHour{QStringLiteral("dose-hour"), QString(), QStringLiteral("H")};
+    QCommandLineOption Link{QStringLiteral("link"), QString(), QStringLiteral("L")};
+    QCommandLineOption Deposit{QStringLiteral("deposit"), QString(), QStringLiteral("D")};
 
-    QList<QCommandLineOption> All() const { return {ListSeparator, DecimalSeparator, Limits, Help, Version}; }
+    QList<QCommandLineOption> All() const
+    {
+        return {ListSeparator, DecimalSeparator, Limits, Help, Version, DoseHour, Link, Deposit};
+    }
 };
 
 // Index of the command word in the whole command line (the program's name at

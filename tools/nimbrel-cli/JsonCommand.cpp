@@ -1,5 +1,6 @@
 // nimbrel-cli json FILE: the loaded set, every input and result, as one JSON object.
 #include "CliSupport.h"
+#include "model/DoseResponse.h"
 #include "model/SprayQuality.h"
 
 #include <QJsonArray>
@@ -47,6 +48,22 @@ public:
     }
     void Value(const QString &v) { item(); quote(v); }
     void Null() { item(); m_text += "null"; }
+    // A fitted figure in double precision, the shortest text that reads back to it.
+    void Value(double v)
+    {
+        item();
+        exact(v);
+    }
+    // [low, high] of doubles, on one line.
+    void Pair(double low, double high)
+    {
+        item();
+        m_text += '[';
+        exact(low);
+        m_text += ", ";
+        exact(high);
+        m_text += ']';
+    }
     void Value(const std::optional<Interval> &v)
     {
         if (!v) {
@@ -88,6 +105,15 @@ public:
     }
 
 private:
+    void exact(double v)
+    {
+        if (!std::isfinite(v)) {
+            m_text += "null";
+            return;
+        }
+        char text[32];
+        m_text.append(text, std::to_chars(text, text + sizeof text, v).ptr - text);
+    }
     void number(float v)
     {
         if (!std::isfinite(v)) {
@@ -272,6 +298,59 @@ void writeComposite(JsonText &json, const SlideSet &set, const SprayQualityRow &
     json.EndObject();
 }
 
+// The dose-response fit: the options it was made with, then its figures (null
+// where no fit exists, Note then saying why).
+void writeDoseResponse(JsonText &json, const DoseResponseFit &fit)
+{
+    auto number = [&json](const char *key, const std::optional<double> &v) {
+        json.Key(key);
+        if (v)
+            json.Value(*v);
+        else
+            json.Null();
+    };
+    auto limits = [&json](const char *key, const std::optional<DoseLimits> &v) {
+        json.Key(key);
+        if (!v) {
+            json.Null();
+            return;
+        }
+        json.Pair(v->Low, v->High);
+    };
+    auto text = [&json](const char *key, const QString &v) {
+        json.Key(key);
+        if (v.isEmpty())
+            json.Null();
+        else
+            json.Value(v);
+    };
+    json.BeginObject();
+    json.Field("Hour", fit.Hour);
+    json.Field("Link", DoseLinkName(fit.Link));
+    json.Field("Deposit", DoseDepositName(fit.Deposit));
+    json.Field("Cages", fit.Cages);
+    number("Intercept", fit.Intercept);
+    number("Slope", fit.Slope);
+    number("SlopeSE", fit.SlopeSE);
+    number("NaturalMortality", fit.NaturalMortality);
+    json.Field("NaturalMortalityEstimated", fit.NaturalMortalityEstimated);
+    number("LD50", fit.LD50);
+    limits("LD50Interval", fit.LD50Interval);
+    number("LD90", fit.LD90);
+    limits("LD90Interval", fit.LD90Interval);
+    number("ChiSquare", fit.ChiSquare);
+    json.Key("DegreesOfFreedom");
+    if (fit.DegreesOfFreedom)
+        json.Value(*fit.DegreesOfFreedom);
+    else
+        json.Null();
+    number("HeterogeneityFactor", fit.HeterogeneityFactor);
+    number("g", fit.g);
+    text("Note", fit.Note);
+    text("LimitsNote", fit.LimitsNote);
+    json.EndObject();
+}
+
 } // namespace
 
 int RunJson(const QStringList &args, CliContext &context)
@@ -309,6 +388,8 @@ int RunJson(const QStringList &args, CliContext &context)
         writeComposite(json, set, quality.Composite);
     else
         json.Null();
+    json.Key("DoseResponse");
+    writeDoseResponse(json, FitDoseResponse(set, context.DoseResponse));
     if (context.Limits) {
         json.Key("LabelVerdict");
         if (quality.Verdict)

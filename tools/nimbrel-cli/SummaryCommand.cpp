@@ -1,5 +1,6 @@
 // nimbrel-cli summary FILE...: a table per file for a person to read.
 #include "CliSupport.h"
+#include "model/DoseResponse.h"
 #include "model/SprayQuality.h"
 #include "model/Units.h"
 
@@ -30,8 +31,22 @@ QString limitsText(const NumberFormat &f, const LabelLimits &l)
     return parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", "));
 }
 
+// "dose response (24 hr mortality, probit): LD50 123 drops/cm² (95 % 98.1 to 150), …"
+QString doseResponseLine(const DoseResponseFit &fit, const NumberFormat &f)
+{
+    QString line = QStringLiteral("dose response (%1, %2): ").arg(DoseHourName(fit.Hour), DoseLinkName(fit.Link));
+    if (!fit.Fitted())
+        return line + fit.Note;
+    const QString unit = DoseDepositUnit(fit.Deposit);
+    line += QStringLiteral("LD50 %1 %2").arg(DoseNumberText(f, *fit.LD50), unit);
+    line += fit.LD50Interval ? QStringLiteral(" (95 % %1 to %2)")
+                                   .arg(DoseNumberText(f, fit.LD50Interval->Low), DoseNumberText(f, fit.LD50Interval->High))
+                             : QStringLiteral(" (no fiducial limits: g %1)").arg(f.Format(*fit.g, "0.00"));
+    return line + QStringLiteral(", slope %1, %2 cages").arg(f.Format(*fit.Slope, "0.00")).arg(fit.Cages);
+}
+
 QString summaryOf(const QString &path, const LoadedSlideSet &loaded, const NumberFormat &f,
-                  const std::optional<LabelLimits> &limits)
+                  const std::optional<LabelLimits> &limits, const DoseResponseOptions &dose)
 {
     const SlideSet &set = loaded.Set;
     const AnalysisParameters &p = set.Params;
@@ -88,6 +103,7 @@ QString summaryOf(const QString &path, const LoadedSlideSet &loaded, const Numbe
             << between(f, c.Intervals.Dv09) << ", span " << f.Format(c.Sizes.RelativeSpan, "0.00")
             << ", average drop density " << f.Format(c.DropDensity, "0.0") << " drops/cm" << kSquared << '\n';
     }
+    out << "  " << doseResponseLine(FitDoseResponse(set, dose), f) << '\n';
     if (limits) {
         out << "  label limits: " << limitsText(f, *limits) << ": "
             << (quality.Verdict ? LabelVerdictText(*quality.Verdict) : QStringLiteral("nothing to judge")) << '\n';
@@ -107,7 +123,7 @@ int RunSummary(const QStringList &args, CliContext &context)
             return ExitFileError;
         if (!text.isEmpty())
             text += QLatin1Char('\n');
-        text += summaryOf(path, loaded, context.Format, context.Limits);
+        text += summaryOf(path, loaded, context.Format, context.Limits, context.DoseResponse);
     }
     context.Out << text;
     return ExitOk;

@@ -16,9 +16,11 @@ struct WorkbookOptions
     QCommandLineOption ListSeparator{QStringLiteral("list-separator"), QString(), QStringLiteral("C")};
     QCommandLineOption Decimal{QStringLiteral("decimal-separator"), QString(), QStringLiteral("C")};
     QCommandLineOption Limits{QStringLiteral("limits"), QString(), QStringLiteral("MIN,MAX,DV09")};
+    QCommandLineOption Link{QStringLiteral("link"), QString(), QStringLiteral("L")};
+    QCommandLineOption Deposit{QStringLiteral("deposit"), QString(), QStringLiteral("D")};
     QCommandLineOption Help{QStringLiteral("help")};
 
-    QList<QCommandLineOption> All() const { return {Output, ListSeparator, Decimal, Limits, Help}; }
+    QList<QCommandLineOption> All() const { return {Output, ListSeparator, Decimal, Limits, Link, Deposit, Help}; }
 };
 
 struct WorkbookRequest
@@ -28,6 +30,7 @@ struct WorkbookRequest
     QString ListSeparator;
     QChar Decimal;
     LabelLimits Limits;
+    DoseResponseOptions Dose;
     bool Help = false;
 };
 
@@ -50,6 +53,12 @@ std::optional<WorkbookRequest> parse(const QStringList &words, QString &error)
     for (const auto &given : options.Values(o.Limits))
         if (error.isEmpty())
             error = ParseLabelLimits(given.second, request.Limits);
+    for (const auto &given : options.Values(o.Link))
+        if (error.isEmpty() && !ParseDoseLink(given.second, request.Dose.Link))
+            error = QStringLiteral("--link wants probit or logit, not \"%1\"").arg(given.second);
+    for (const auto &given : options.Values(o.Deposit))
+        if (error.isEmpty() && !ParseDoseDeposit(given.second, request.Dose.Deposit))
+            error = QStringLiteral("--deposit wants drops or volume, not \"%1\"").arg(given.second);
     const QStringList files = options.Positional();
     if (error.isEmpty() && files.size() != 1)
         error = files.isEmpty() ? QStringLiteral("no slide set file given")
@@ -70,11 +79,14 @@ QString WorkbookUsage()
 {
     return QStringLiteral(
         "usage: nimbrel-cli workbook FILE [--list-separator C] [--decimal-separator C]\n"
-        "                            [--limits DV05MIN,DV05MAX,DV09MAX] -o OUT.xlsx\n"
+        "                            [--limits DV05MIN,DV05MAX,DV09MAX] [--link probit|logit]\n"
+        "                            [--deposit drops|volume] -o OUT.xlsx\n"
         "Writes the slide set as a workbook for analysis: the sheets Trial, Slides,\n"
-        "Counts and Composite, one table each, numbers as numbers with their units in\n"
-        "the headers and empty cells where a figure does not exist. The composite is\n"
-        "judged against --limits (in %1). Separators are found as for plot.\n")
+        "Counts, Composite and Dose Response, one table each, numbers as numbers with\n"
+        "their units in the headers and empty cells where a figure does not exist. The\n"
+        "composite is judged against --limits (in %1); the dose-response fit of each\n"
+        "hour uses --link and --deposit (default probit on drops/cm2). Separators are\n"
+        "found as for plot.\n")
         .arg(Microns());
 }
 
@@ -103,6 +115,7 @@ int RunWorkbookCommand(const QStringList &words)
     input.SourceFile = request->File;
     input.Limits = request->Limits;
     input.Format = NumberFormat(loaded->Decimal);
+    input.Dose = request->Dose;
     error = WriteWorkbook(request->Output, input);
     if (!error.isEmpty()) {
         err << "nimbrel-cli workbook: cannot write " << request->Output << ": "

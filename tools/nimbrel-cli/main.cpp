@@ -41,6 +41,9 @@ QString usage()
         "  --decimal-separator C  decimal separator of its numbers (default: the user's locale)\n"
         "  --limits MIN,MAX,DV09  label limits in %1 (Dv0.5 from, Dv0.5 to, Dv0.9 below; any may be\n"
         "                         empty): json and summary judge the composite against them\n"
+        "  --dose-hour 1|12|24    mortality of the dose-response fit (default 24)\n"
+        "  --link probit|logit    its link function (default probit)\n"
+        "  --deposit drops|volume its deposit: drops/cm2 or nL/cm2 (default drops)\n"
         "  --help                 print this text\n"
         "  --version              print the version\n"
         "\nExit status: 0 success, 1 a file could not be read or written, 2 a usage error.\n").arg(Microns());
@@ -101,6 +104,18 @@ QString readGlobalOptions(const CliOptions &options, const GlobalOptions &global
             return error;
         context.Limits = limits;
     }
+    for (const auto &given : options.Values(global.DoseHour)) {
+        if (given.second != QLatin1String("1") && given.second != QLatin1String("12")
+            && given.second != QLatin1String("24"))
+            return QStringLiteral("--dose-hour wants 1, 12 or 24, not \"%1\"").arg(given.second);
+        context.DoseResponse.Hour = given.second.toInt();
+    }
+    for (const auto &given : options.Values(global.Link))
+        if (!ParseDoseLink(given.second, context.DoseResponse.Link))
+            return QStringLiteral("--link wants probit or logit, not \"%1\"").arg(given.second);
+    for (const auto &given : options.Values(global.Deposit))
+        if (!ParseDoseDeposit(given.second, context.DoseResponse.Deposit))
+            return QStringLiteral("--deposit wants drops or volume, not \"%1\"").arg(given.second);
     context.Format = NumberFormat(decimal);
     return CheckSeparators(context.ListSeparator, decimal);
 }
@@ -126,7 +141,7 @@ int main(int argc, char **argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
     const LocaleSeparators locale = ReadLocaleSeparators();
-    CliContext context{locale.List, NumberFormat(locale.Decimal), out, err, std::nullopt};
+    CliContext context{locale.List, NumberFormat(locale.Decimal), out, err, std::nullopt, {}};
 
     const GlobalOptions global;
     CliOptions options(global.All());
