@@ -149,13 +149,39 @@ bool SlideSetCommands::loadFile(const QString &path, const QString &fileTitle)
 
 bool SlideSetCommands::ConfirmClose()
 {
+    return confirmUnsaved(QStringLiteral("Do you want to save the slide set before closing?"));
+}
+
+bool SlideSetCommands::ConfirmOpen(const QString &path)
+{
+    return confirmUnsaved(
+        QStringLiteral("Do you want to save the slide set before loading '%1'?").arg(QFileInfo(path).fileName()));
+}
+
+bool SlideSetCommands::Open(const QString &path)
+{
+    const QString fileTitle = QFileInfo(path).fileName();
+    m_context.InitialDir() = FolderOf(QFileInfo(path).absoluteFilePath());
+    if (!loadFile(path, fileTitle))
+        return false;
+    m_fileName = QFileInfo(path).absoluteFilePath();
+    m_proposeFileName = false;
+    return true;
+}
+
+void SlideSetCommands::ForgetFile()
+{
+    m_fileName.clear();
+    m_proposeFileName = false;
+}
+
+bool SlideSetCommands::confirmUnsaved(const QString &question)
+{
     commitPendingEdits();
     // Nothing to lose: no slides, or nothing changed since the last save or load.
     if (m_context.Set().SlideCount() == 0 || !m_context.Document().IsModified())
         return true;
-    switch (MessageBoxes::Show(m_context.Window(),
-                               QStringLiteral("Do you want to save the slide set before closing?"),
-                               MessageBoxes::YesNoCancel, MessageBoxes::Question)) {
+    switch (MessageBoxes::Show(m_context.Window(), question, MessageBoxes::YesNoCancel, MessageBoxes::Question)) {
     case MessageBoxes::Yes:
         return Save();
     case MessageBoxes::No:

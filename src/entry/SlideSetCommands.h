@@ -21,6 +21,14 @@ public:
     bool LoadRecovered(const QString &path, const QString &sourceFile);
     // Asked when the window closes; true when it may close.
     bool ConfirmClose();
+    // A file named on the command line or dropped onto the window. First the
+    // question about unsaved work (false: the operator stays with the set) …
+    bool ConfirmOpen(const QString &path);
+    // … then the file loaded as Load loads a chosen one, with the same messages;
+    // a refused file leaves the set as it was. True when loaded.
+    bool Open(const QString &path);
+    // The set no longer belongs to its file (every slide deleted).
+    void ForgetFile();
 
     // The folder part of a chosen file, up to and including its last separator,
     // as the file dialogs start from it next time.
@@ -31,6 +39,8 @@ public:
 
 private:
     void commitPendingEdits();
+    // Unsaved work: save it (Yes), let it go (No) or stay (Cancel: false).
+    bool confirmUnsaved(const QString &question);
     bool loadFile(const QString &path, const QString &fileTitle);
 
     MainFormContext &m_context;

@@ -214,7 +214,7 @@ void SlideSetDocument::Clear()
     changed(SlideSetPart::Whole);
     // Nothing is left that could be lost, nor undone.
     m_history.clear();
-    m_modified = false;
+    setModified(false);
 }
 
 void SlideSetDocument::Replace(SlideSet set, int16_t largestSizeFound)
@@ -231,7 +231,7 @@ void SlideSetDocument::Replace(SlideSet set, int16_t largestSizeFound)
     m_largestSizeFound = std::max(m_largestSizeFound, largestSizeFound);
     changed(SlideSetPart::Whole);
     m_history.clear();
-    m_modified = false;
+    setModified(false);
 }
 
 void SlideSetDocument::opticsChanged()

@@ -115,8 +115,9 @@ public:
 
 signals:
     void Changed(const SlideSetChange &change);
-    // A save, or a recovered set marked unsaved: the set is as it was, only its
-    // standing against the file on disk changed.
+    // The set's standing against the file on disk: after a save, an undo or redo
+    // to or from the saved state, a load or emptying (both leave nothing unsaved),
+    // and a recovered set marked unsaved.
     void ModifiedMarked(bool modified);
 
 private:

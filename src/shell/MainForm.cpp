@@ -4,6 +4,9 @@
 #include "entry/ParameterPanel.h"
 #include "entry/SlideSetCommands.h"
 #include "entry/SlideSetDocument.h"
+#include "export/Workbook.h"
+#include "platform/ui/CCommonDialogs.h"
+#include "shell/Settings.h"
 #include "graphs/GraphBoxes.h"
 #include "platform/ui/MessageBoxes.h"
 #include "window/CompositeView.h"
@@ -16,6 +19,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 
 MainForm::MainForm(const StartUpValues &startUp, const SettingsStore &store, QWidget *parent)
@@ -25,9 +30,14 @@ MainForm::MainForm(const StartUpValues &startUp, const SettingsStore &store, QWi
     , m_format(startUp.DecimalSeparator)
 {
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(QStringLiteral("Nimbrel"));
     m_document = std::make_unique<SlideSetDocument>(m_set, m_view.LargestSizeFound);
     m_commands = std::make_unique<SlideSetCommands>(*this);
+    // The title's unsaved mark follows the set; undoing back to the saved state clears it.
+    connect(m_document.get(), &SlideSetDocument::Changed, this, [this] { setWindowModified(m_document->IsModified()); });
+    connect(m_document.get(), &SlideSetDocument::ModifiedMarked, this, [this](bool modified) { setWindowModified(modified); });
+    updateTitle();
+    // A slide set file dropped anywhere on the window (see eventFilter).
+    setAcceptDrops(true);
 
     // Initialisation, in the order the settings and the view depend on each other.
     const AppSettings settings = LoadAppSettings(m_store, m_format);
@@ -258,9 +268,19 @@ void MainForm::ResetSlideSet()
 {
     CommitPendingCell();
     m_document->Clear(); // no slides, no control data, no descriptive texts
+    m_commands->ForgetFile();
     m_composite->SetCardCount(0);
     ShowEmptySet();
     m_parameters->ResetFields();
+    updateTitle();
+}
+
+void MainForm::updateTitle()
+{
+    const QString file = m_commands->FileName();
+    const QString name = file.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(file).fileName();
+    setWindowTitle(name + QStringLiteral("[*] \u2014 Nimbrel"));
+    setWindowModified(m_document->IsModified());
 }
 
 void MainForm::ShowLoadedSlideSet()
@@ -344,6 +364,7 @@ void MainForm::SaveCommand()
     CommitPendingCell();
     CommitSlideFields();
     m_commands->Save();
+    updateTitle();
 }
 
 void MainForm::LoadCommand()
@@ -351,6 +372,33 @@ void MainForm::LoadCommand()
     if (m_set.SlideCount() != 0)
         return;
     m_commands->Load();
+    updateTitle();
+}
+
+bool MainForm::OpenFile(const QString &path)
+{
+    if (m_set.SlideCount() > 0) {
+        CommitPendingCell();
+        CommitSlideFields();
+    }
+    const bool replacing = m_set.SlideCount() > 0;
+    const int16_t largest = m_view.LargestSizeFound;
+    // The question about unsaved work comes before anything changes; the
+    // composite view belongs to the set on view.
+    bool loaded = false;
+    if (m_commands->ConfirmOpen(path)) {
+        if (IsCompositeView())
+            m_results->SetCompositeChecked(false);
+        if (replacing)
+            m_view.LargestSizeFound = 0; // the new set's own, not the old one's
+        loaded = m_commands->Open(path);
+        if (!loaded)
+            m_view.LargestSizeFound = largest;
+        else if (m_set.SlideCount() == 0)
+            ShowEmptySet();
+    }
+    updateTitle();
+    return loaded;
 }
 
 bool MainForm::LoadRecoveredSet(const QString &path, const QString &sourceFile)
@@ -359,6 +407,7 @@ bool MainForm::LoadRecoveredSet(const QString &path, const QString &sourceFile)
         return false;
     // Still not in any file the operator chose: unsaved work, as before the crash.
     m_document->MarkUnsaved();
+    updateTitle();
     return true;
 }
 
@@ -375,6 +424,43 @@ void MainForm::PrintCommand()
     m_parameters->CommitPendingEdits();
     m_mortality->CommitPendingEdits();
     m_printHandler();
+}
+
+void MainForm::ExportWorkbookCommand()
+{
+    if (!IsCompositeView() || m_set.SlideCount() == 0)
+        return;
+    // A value still being typed belongs in the workbook.
+    m_parameters->CommitPendingEdits();
+    m_mortality->CommitPendingEdits();
+
+    CCommonDialogs dialog;
+    dialog.Init(this);
+    dialog.Title = QStringLiteral("Export Workbook");
+    dialog.InitialDir = m_initialDir;
+    dialog.Filter = QStringLiteral("Excel Workbook (*.xlsx)|*.xlsx");
+    dialog.FilterIndex = 1;
+    dialog.DefExt = QStringLiteral("xlsx");
+    // Named after the slide set file, beside it.
+    const QString file = m_commands->FileName();
+    if (!file.isEmpty())
+        dialog.FileName = QFileInfo(file).dir().filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".xlsx"));
+    if (!dialog.ShowSave())
+        return;
+    m_initialDir = SlideSetCommands::FolderOf(dialog.FileName);
+
+    WorkbookInput input;
+    input.Set = &m_set;
+    input.SourceFile = file;
+    input.Limits = LoadLabelLimits(m_store, m_format);
+    input.Format = m_format;
+    input.Dose = LoadDoseResponseOptions(m_store); // the link and deposit chosen on the Dose Response tab
+    QApplication::setOverrideCursor(Qt::WaitCursor); // the counting intervals take a moment on a long line
+    const QString failure = WriteWorkbook(dialog.FileName, input);
+    QApplication::restoreOverrideCursor();
+    if (!failure.isEmpty())
+        MessageBoxes::Show(this, QStringLiteral("There was an error while saving the workbook.\n\n") + failure,
+                           MessageBoxes::OkOnly, MessageBoxes::Critical);
 }
 
 std::unique_ptr<MainWindow> MakeMainWindow(const StartUpValues &startUp, const SettingsStore &store)

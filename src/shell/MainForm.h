@@ -79,6 +79,8 @@ public:
     void SaveCommand() override;
     void LoadCommand() override;
     void PrintCommand() override;
+    // The set as a workbook for analysis (composite view, Ctrl+E).
+    void ExportWorkbookCommand();
     // Ctrl+Z (undo) and Ctrl+Y (redo), outside the composite view.
     void UndoRedoCommand(bool undo);
     void SetPrintHandler(std::function<void()> handler) override { m_printHandler = std::move(handler); }
@@ -86,6 +88,7 @@ public:
     // --- MainWindow ------------------------------------------------------------------
     SlideSet &Set() override { return m_set; }
     bool IsModified() const override;
+    bool OpenFile(const QString &path) override;
     bool LoadRecoveredSet(const QString &path, const QString &sourceFile) override;
     QString SlideSetFileName() const override;
     bool CellEditPending() const override;
@@ -112,6 +115,9 @@ private:
     void ShowComposite(bool checked);
     void DeleteCurrentSlide();
     bool CtrlKeyCommand(QKeyEvent *event);
+    bool fileDropEvent(QEvent *event);
+    // "FILE — Nimbrel" with the unsaved mark.
+    void updateTitle();
     int StepView(int step);
 
     // --- document and view -----------------------------------------------------------

@@ -14,9 +14,13 @@
 #include "window/SlideStrip.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
 
 void MainForm::NewSlideCommand()
 {
@@ -221,6 +225,8 @@ bool MainForm::CtrlKeyCommand(QKeyEvent *event)
         }
     } else if (ctrl && key == Qt::Key_P && composite) {
         PrintCommand();
+    } else if (ctrl && key == Qt::Key_E && composite) {
+        ExportWorkbookCommand();
     } else {
         return false;
     }
@@ -232,9 +238,49 @@ bool MainForm::CtrlKeyCommand(QKeyEvent *event)
     return true;
 }
 
+namespace {
+
+// The one slide set file of a drag: a single local file ending in .csv; empty
+// for anything else (text, several files, a web link).
+QString droppedSlideSetFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1)
+        return QString();
+    const QUrl url = data->urls().first();
+    if (!url.isLocalFile() || QFileInfo(url.toLocalFile()).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) != 0)
+        return QString();
+    return url.toLocalFile();
+}
+
+} // namespace
+
+// A slide set file dragged over any part of the window is taken by the window,
+// not typed as text into the field under the mouse; anything else is left to
+// the controls.
+bool MainForm::fileDropEvent(QEvent *event)
+{
+    auto *drop = static_cast<QDropEvent *>(event); // drag enter and move events are drop events too
+    const QString path = droppedSlideSetFile(drop->mimeData());
+    if (path.isEmpty())
+        return false;
+    drop->acceptProposedAction();
+    // Loaded once the drag is over: the question and the messages want the
+    // window's own event loop, not the drag's.
+    if (event->type() == QEvent::Drop)
+        QMetaObject::invokeMethod(this, [this, path] { OpenFile(path); }, Qt::QueuedConnection);
+    return true;
+}
+
 bool MainForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() != QEvent::KeyPress)
+    const QEvent::Type type = event->type();
+    if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        if (!widget || widget->window() != this || QApplication::activeModalWidget())
+            return false;
+        return fileDropEvent(event);
+    }
+    if (type != QEvent::KeyPress)
         return false;
     auto *key = static_cast<QKeyEvent *>(event);
     auto *widget = qobject_cast<QWidget *>(watched);

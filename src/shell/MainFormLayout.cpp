@@ -47,6 +47,7 @@ void MainForm::CreateControls()
     m_results = new ResultsPanel(*this, uiFont, this);
     connect(m_results, &ResultsPanel::CompositeToggled, this, [this](bool checked) { ShowComposite(checked); });
     connect(m_results, &ResultsPanel::PrintRequested, this, [this] { PrintCommand(); });
+    connect(m_results, &ResultsPanel::ExportRequested, this, [this] { ExportWorkbookCommand(); });
 
     btnNewSlide = makeButton(QStringLiteral("New Slide"), QStringLiteral("btnNewSlide"), this);
     btnLoadData = makeButton(QStringLiteral("Load Slide Set"), QStringLiteral("btnLoadData"), this);

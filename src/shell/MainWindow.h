@@ -39,6 +39,11 @@ public:
     // nothing. Values still being typed are committed before it runs.
     virtual void SetPrintHandler(std::function<void()> handler) = 0;
 
+    // A file named on the command line or dropped onto the window, loaded as the
+    // Load command loads a chosen one; unsaved work is asked about first. False
+    // when nothing was loaded (declined, or the file refused with its message).
+    virtual bool OpenFile(const QString &path) = 0;
+
     // A set kept by crash recovery: loaded as a file, then unsaved work again.
     virtual bool LoadRecoveredSet(const QString &path, const QString &sourceFile) = 0;
     // The file the set was loaded from or last saved to; empty for a new set.

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMessageBox>
 
 #include <cstdio>
 #include <iostream>
@@ -89,6 +90,18 @@ void Run(const QString &line)
         if (MainWindow *form = FindMainWindow())
             if (auto *control = form->findChild<QWidget *>(argument))
                 control->setFocus(Qt::MouseFocusReason);
+    } else if (command == QLatin1String("title")) {
+        // The title as the window manager shows it: the unsaved mark resolved.
+        MainWindow *form = FindMainWindow();
+        if (!form)
+            return Print("title none");
+        QString title = form->windowTitle();
+        title.replace(QLatin1String("[*]"), form->isWindowModified() ? QStringLiteral("*") : QString());
+        Print("title " + title.toUtf8());
+    } else if (command == QLatin1String("message")) {
+        // The text of the message box up now, if any.
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        Print("message " + (box ? box->text().simplified().toUtf8() : QByteArray("none")));
     } else if (command == QLatin1String("state")) {
         MainWindow *form = FindMainWindow();
         if (!form)

@@ -7,4 +7,6 @@
 //   key NAME    one key: Return, Escape, Tab, Delete, or Ctrl+<letter>
 //   focus NAME  the focus to the control of that name, as a click would
 //   state       prints "state <modified 0|1> <slide set file, base64>"
+//   title       prints "title <the window title, * where unsaved>"
+//   message     prints "message <text of the message box up now>" or "message none"
 void StartTestFeed();

@@ -72,6 +72,10 @@ ResultsPanel::ResultsPanel(WindowContext &context, const QFont &uiFont, QWidget 
     connect(CompositeCheck, &QCheckBox::toggled, this, &ResultsPanel::CompositeToggled);
     btnPrint = named(new QPushButton(QStringLiteral("Print"), this), QStringLiteral("btnPrint"));
     connect(btnPrint, &QPushButton::clicked, this, &ResultsPanel::PrintRequested);
+    btnExportWorkbook = named(new QPushButton(QStringLiteral("Export Workbook\u2026"), this),
+                              QStringLiteral("btnExportWorkbook"));
+    btnExportWorkbook->setVisible(false);
+    connect(btnExportWorkbook, &QPushButton::clicked, this, &ResultsPanel::ExportRequested);
 }
 
 QSize ResultsPanel::FrameSize(bool large, int lineHeight)
@@ -122,7 +126,8 @@ void ResultsPanel::Arrange(bool large, int lineHeight)
         values[i]->setGeometry(136, y, frame.width() - 140, step);
     }
 
-    // The Composite box in the bottom-right corner, Print level with it.
+    // The Composite box in the bottom-right corner, Print and Export Workbook…
+    // level with it.
     const QSize checkSize = CompositeCheck->sizeHint();
     CompositeCheck->setGeometry(frame.width() - 5 - checkSize.width(), frame.height() - 5 - checkSize.height(),
                                 checkSize.width(), checkSize.height());
@@ -130,6 +135,9 @@ void ResultsPanel::Arrange(bool large, int lineHeight)
     btnPrint->setGeometry(CompositeCheck->x() - 3 - printSize.width(),
                           CompositeCheck->y() + (checkSize.height() - printSize.height()) / 2, printSize.width(),
                           printSize.height());
+    const QSize exportSize = btnExportWorkbook->sizeHint();
+    btnExportWorkbook->setGeometry(btnPrint->x() - 3 - exportSize.width(), btnPrint->y(), exportSize.width(),
+                                   exportSize.height());
 }
 
 void ResultsPanel::SetResultsEnabled(bool enabled)
@@ -157,6 +165,7 @@ void ResultsPanel::SetResultsEnabled(bool enabled)
         for (QLabel *label : {ResultLabelX1, ResultLabelX2, ResultLabelY1, ResultLabelY2})
             label->clear();
         btnPrint->setVisible(false);
+        btnExportWorkbook->setVisible(false);
     } else {
         ResultPic->SetBackColor(Qt::white);
         ResultPic->Clear();
@@ -324,5 +333,6 @@ bool ResultsPanel::CompositeChecked() const
 void ResultsPanel::ShowCompositeMode(bool composite)
 {
     btnPrint->setVisible(composite);
+    btnExportWorkbook->setVisible(composite);
     InfoLabel[2]->setText(composite ? QStringLiteral("Ave. Drop Density:") : QStringLiteral("Slide Drop Density:"));
 }

@@ -16,7 +16,8 @@ class WindowContext;
 
 // The frame ResultFrame: the histogram ResultPic of the slide on view (or of
 // the whole line) with its axis labels, the five graph options, the VMD, NMD
-// and density read-outs, the Composite box and, in composite view, Print.
+// and density read-outs, the Composite box and, in composite view, Print and
+// Export Workbook….
 class ResultsPanel : public QGroupBox
 {
     Q_OBJECT
@@ -30,7 +31,7 @@ public:
     void Arrange(bool large, int lineHeight);
 
     // Results on or off; off also clears the histogram, its labels and the
-    // read-outs, and hides Print.
+    // read-outs, and hides Print and Export Workbook….
     void SetResultsEnabled(bool enabled);
     bool ResultsEnabled() const { return m_enabled; }
     // The results of the view: enabled or not, then drawn afresh.
@@ -57,6 +58,7 @@ public:
 signals:
     void CompositeToggled(bool checked);
     void PrintRequested();
+    void ExportRequested();
 
 private:
     void graphOptionChosen(int option);
@@ -80,4 +82,5 @@ private:
     QLabel *VMDLabel = nullptr, *NMDLabel = nullptr, *DropLabel = nullptr;
     QCheckBox *CompositeCheck = nullptr;
     QPushButton *btnPrint = nullptr;
+    QPushButton *btnExportWorkbook = nullptr;
 };

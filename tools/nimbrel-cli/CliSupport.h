@@ -129,13 +129,14 @@ struct GlobalOptions
     QCommandLineOption Limits{QStringLiteral("limits"), QString(), QStringLiteral("MIN,MAX,DV09")};
     QCommandLineOption Help{QStringLiteral("help")};
     CloudOptions Cloud;
+    QCommandLineOption Version{QStringLiteral("version")};
     QCommandLineOption DoseHour{QStringLiteral("dose-hour"), QString(), QStringLiteral("H")};
     QCommandLineOption Link{QStringLiteral("link"), QString(), QStringLiteral("L")};
     QCommandLineOption Deposit{QStringLiteral("deposit"), QString(), QStringLiteral("D")};
 
     QList<QCommandLineOption> All() const
     {
-        return QList<QCommandLineOption>{ListSeparator, DecimalSeparator, Limits, Help, DoseHour, Link, Deposit}
+        return QList<QCommandLineOption>{ListSeparator, DecimalSeparator, Limits, Help, Version, DoseHour, Link, Deposit}
                + Cloud.All();
     }
 };

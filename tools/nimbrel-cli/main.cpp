@@ -3,6 +3,8 @@
 #include "CliSupport.h"
 #include "PlotCommand.h"
 #include "ReportCommand.h"
+#include "WorkbookCommand.h"
+#include "model/Version.h"
 #include "model/Units.h"
 #include "platform/LocaleInfo.h"
 
@@ -25,6 +27,7 @@ const CliCommand kCommands[] = {
     {"rewrite", "IN OUT", "load IN and save it as OUT, every result freshly computed", 2, 2, RunRewrite},
     {"plot", "FILE --graph G [options] -o OUT.png", "draw one graph of FILE into a PNG image ('plot --help')", 1, -1, RunPlot},
     {"report", "FILE [--page N] -o OUT.pdf|OUT.png", "write the printed report of FILE as a PDF, or one page as a PNG ('report --help')", 1, -1, RunReport},
+    {"workbook", "FILE -o OUT.xlsx", "write FILE as a workbook for analysis: trial, slides, counts, composite ('workbook --help')", 1, -1, RunWorkbook},
 };
 
 QString usage()
@@ -44,6 +47,7 @@ QString usage()
         "  --link probit|logit    its link function (default probit)\n"
         "  --deposit drops|volume its deposit: drops/cm2 or nL/cm2 (default drops)\n"
         "  --help                 print this text\n"
+        "  --version              print the version\n"
         "\nExit status: 0 success, 1 a file could not be read or written, 2 a usage error.\n").arg(Microns(), CloudOptionsUsage());
     return text;
 }
@@ -143,6 +147,12 @@ int main(int argc, char **argv)
     if (word == QLatin1String("report"))
         return DrawingCommandMain(argc, argv, &RunReportCommand);
     QCoreApplication app(argc, argv);
+    if (word == QLatin1String("workbook")) {
+        QStringList words = QCoreApplication::arguments();
+        words.removeAt(CommandWordIndex(words));
+        words.removeFirst(); // the program
+        return RunWorkbookCommand(words);
+    }
     QTextStream out(stdout);
     QTextStream err(stderr);
     const LocaleSeparators locale = ReadLocaleSeparators();
@@ -153,6 +163,10 @@ int main(int argc, char **argv)
     const QString mistake = options.Parse(app.arguments().mid(1));
     if (options.IsSet(global.Help)) {
         out << usage();
+        return finishOutput(ExitOk, out, err);
+    }
+    if (options.IsSet(global.Version)) {
+        out << "nimbrel-cli " << NimbrelVersion << '\n';
         return finishOutput(ExitOk, out, err);
     }
     if (!mistake.isEmpty())
