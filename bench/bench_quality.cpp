@@ -82,7 +82,7 @@ void runCommand(benchmark::State &state, bool json)
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QTextStream stream(&buffer), err(&buffer);
-        CliContext context{QStringLiteral(","), format, stream, err, {}};
+        CliContext context{QStringLiteral(","), format, stream, err, {}, {}, {}};
         const int status = json ? RunJson({in}, context) : RunRewrite({in, out}, context);
         stream.flush();
         benchmark::DoNotOptimize(status);

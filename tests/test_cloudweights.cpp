@@ -2,6 +2,7 @@
 // values computed independently (tests/reference/collection_efficiency.py
 // integrates the drop's path instead of using the closed form), the weighting of
 // a worked slide and composite, and the file that stays on the "Diameter ²" basis.
+#include "model/SprayQuality.h"
 #include "ModelFixtures.h"
 #include "files/SlideSetFile.h"
 #include "model/CloudWeights.h"
@@ -282,9 +283,14 @@ void TestCloudWeights::everyInCloudFigureFollowsTheWeights()
     b.Replicates = 400;
     const LineIntervals iv = BootstrapIntervals(many, b);
     QVERIFY(iv.Slides[1].NMD && iv.Slides[1].NMD->Low <= m.NMD && m.NMD <= iv.Slides[1].NMD->High);
-    QVERIFY(iv.Slides[1].VMD && iv.Slides[1].VMD->Low <= m.VMD && m.VMD <= iv.Slides[1].VMD->High);
-    QVERIFY(iv.Slides[1].NMD->High < 13.0f && iv.Slides[1].VMD->Low > 60.0f);
+    QVERIFY(iv.Slides[1].VMD && iv.Slides[1].NMD->High < 13.0f && iv.Slides[1].VMD->Low > 60.0f);
     QVERIFY(iv.Composite.NMD && iv.Composite.NMD->Low <= m.NMD && m.NMD <= iv.Composite.NMD->High);
+    // The table's intervals hold the slide's own figures, gaps between counted
+    // classes or not.
+    const SprayQualityTable table = ComputeSprayQuality(many, {}, b);
+    const SprayQualityRow &row = table.Slides[0];
+    QVERIFY(row.Intervals.VMD && row.Intervals.VMD->Low <= m.VMD && m.VMD <= row.Intervals.VMD->High);
+    QVERIFY(row.Intervals.Dv09 && row.Intervals.Dv09->Low <= row.Sizes.Dv09 && row.Sizes.Dv09 <= row.Intervals.Dv09->High);
 }
 
 void TestCloudWeights::backToDiameterSquaredIsBitForBit()

@@ -244,7 +244,7 @@ private slots:
         row("rewrite past the file size limit", kUs + QStringList{"rewrite", "BIG", "OUT"}, "file, limited", 1,
             "nimbrel-cli: OUT: File too large");
         row("report past the file size limit", {"report", line, "-o", "OUT.pdf"}, "file, limited", 1,
-            "could not be written completely");
+            "nimbrel-cli report: There was an error printing:");
         row("plot past the file size limit", {"plot", line, "--graph", "line-data", "-o", "OUT.png"}, "file, limited", 1,
             "nimbrel-cli plot: cannot write OUT.png: File too large");
         row("rewrite into a folder that does not exist", kUs + QStringList{"rewrite", line, "gone/OUT"}, "file", 1,

@@ -1,5 +1,7 @@
 #include "SprayQuality.h"
 
+#include <algorithm>
+
 #include "MortalityInterval.h"
 
 SprayQualityTable ComputeSprayQualityFigures(const SlideSet &set)
@@ -38,11 +40,34 @@ SprayQualityTable ComputeSprayQualityFigures(const SlideSet &set)
     return table;
 }
 
+namespace {
+
+// The intervals describe the spectrum with every class of the reticule possible,
+// while the figure interpolates between the classes that were counted; where
+// those leave gaps the two can part. An interval always holds its own figure.
+void holdFigure(std::optional<Interval> &interval, float figure)
+{
+    if (interval) {
+        interval->Low = std::min(interval->Low, figure);
+        interval->High = std::max(interval->High, figure);
+    }
+}
+
+void setIntervals(SprayQualityRow &row, const CountingIntervals &intervals)
+{
+    row.Intervals = intervals;
+    holdFigure(row.Intervals.NMD, row.NMD);
+    holdFigure(row.Intervals.VMD, row.Sizes.Dv05);
+    holdFigure(row.Intervals.Dv09, row.Sizes.Dv09);
+}
+
+} // namespace
+
 void ApplyCountingIntervals(SprayQualityTable &table, const LineIntervals &intervals, const LabelLimits &limits)
 {
     for (size_t i = 0; i < table.Slides.size() && i + 1 < intervals.Slides.size(); ++i)
-        table.Slides[i].Intervals = intervals.Slides[i + 1];
-    table.Composite.Intervals = intervals.Composite;
+        setIntervals(table.Slides[i], intervals.Slides[i + 1]);
+    setIntervals(table.Composite, intervals.Composite);
     JudgeSprayQuality(table, limits);
 }
 

@@ -137,15 +137,13 @@ int RunReportCommand(const QStringList &words)
         return ExitFileError;
     }
     for (const QString &warning : DrawingLoadWarnings(request->File, loaded->Loaded))
-        err << "nimbrel-cli report: " << warning << "
-";
+        err << "nimbrel-cli report: " << warning << "\n";
     ApplyCloudWeighting(loaded->Loaded, request->Cloud);
     const ReportData data(loaded->Loaded.Set, NumberFormat(loaded->Decimal), request->Limits, request->File);
     // How many pages there are shows only once the set is laid out.
     if (request->Page > data.PageCount()) {
         err << "nimbrel-cli report: --page " << request->Page << ": the report has " << data.PageCount()
-            << " pages
-" << ReportUsage();
+            << " pages\n" << ReportUsage();
         return ExitUsage;
     }
     CliReportHost host;

@@ -108,8 +108,8 @@ int RunWorkbookCommand(const QStringList &words)
         err << "nimbrel-cli workbook: " << error.replace(QLatin1Char('\n'), QLatin1Char(' ')) << "\n";
         return ExitFileError;
     }
-    if (!loaded->Loaded.Warning.isEmpty())
-        err << "nimbrel-cli workbook: " << request->File << ": warning: " << loaded->Loaded.Warning << "\n";
+    for (const QString &warning : DrawingLoadWarnings(request->File, loaded->Loaded))
+        err << "nimbrel-cli workbook: " << warning << "\n";
     WorkbookInput input;
     input.Set = &loaded->Loaded.Set;
     input.SourceFile = request->File;
