@@ -13,6 +13,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,15 +21,32 @@
 namespace {
 
 // Writes JSON text directly as UTF-8 bytes, so that floats keep their shortest
-// exact form and a set of thousands of slides is written in one pass.
+// exact form and a set of thousands of slides is written in one pass. The text
+// goes out in chunks as it grows, so a large set never sits in memory whole.
 class JsonText
 {
 public:
-    // The whole text, ended by a line break.
-    const std::string &Finish()
+    explicit JsonText(std::function<void(const std::string &)> sink)
+        : m_sink(std::move(sink))
+    {
+        m_text.reserve(kChunk + kChunk / 4);
+    }
+
+    // Hands the text so far on once it fills a chunk. Called between values,
+    // so a chunk never ends inside a character.
+    void Drain()
+    {
+        if (m_text.size() < kChunk)
+            return;
+        m_sink(m_text);
+        m_text.clear();
+    }
+    // The rest of the text, ended by a line break.
+    void Finish()
     {
         m_text += '\n';
-        return m_text;
+        m_sink(m_text);
+        m_text.clear();
     }
 
     void BeginObject() { open('{'); }
@@ -198,6 +216,9 @@ private:
     }
     void indent() { m_text.append(m_first.size() * 2, ' '); }
 
+    static constexpr size_t kChunk = 256 * 1024;
+
+    std::function<void(const std::string &)> m_sink;
     std::string m_text;
     std::vector<bool> m_first; // per open bracket: nothing written in it yet
     bool m_pendingKey = false;
@@ -387,7 +408,7 @@ int RunJson(const QStringList &args, CliContext &context)
     const SlideSet &set = loaded.Set;
     const AnalysisParameters &p = set.Params;
 
-    JsonText json;
+    JsonText json([&context](const std::string &chunk) { WriteUtf8(context.Out, chunk); });
     json.BeginObject();
     json.Field("Metric", p.Metric);
     json.Field("ScanLength", p.ScanLength);
@@ -407,8 +428,10 @@ int RunJson(const QStringList &args, CliContext &context)
     writeCloudMethod(json, set);
     const SprayQualityTable quality = ComputeSprayQuality(set, context.Limits.value_or(LabelLimits()));
     json.BeginArray("Slides");
-    for (int i = 1; i <= set.SlideCount(); ++i)
+    for (int i = 1; i <= set.SlideCount(); ++i) {
         writeSlide(json, set, int16_t(i), quality.Slides[size_t(i - 1)]);
+        json.Drain();
+    }
     json.EndArray();
     json.Key("Composite");
     if (set.SlideCount() > 0)
@@ -430,6 +453,6 @@ int RunJson(const QStringList &args, CliContext &context)
             json.Null();
     }
     json.EndObject();
-    WriteUtf8(context.Out, json.Finish());
+    json.Finish();
     return ExitOk;
 }
