@@ -58,26 +58,80 @@ double diameterAt(const double *weight, int classes, double total, double q, dou
 
 struct Scratch
 {
-    std::vector<double> Density, Volume, Number;
+    std::vector<double> Density;
+    std::vector<uint64_t> Occupied;    // a bit per class
+    std::vector<int> Class;            // the occupied classes of a draw, in order
+    std::vector<double> Volume, Number; // their cumulative in-cloud weights
 };
 
-void figuresOf(const std::vector<double> &density, const ClassWeights &w, double micronsPerClass, Scratch &s,
-               float out[kFigures])
+// The diameter where the cumulative weight `cum` (over the occupied classes
+// `at`, in order) first reaches q × its total, as diameterAt finds it.
+double crossing(const std::vector<int> &at, const std::vector<double> &cum, size_t occupied, double q,
+                double micronsPerClass)
 {
-    const int classes = int(density.size());
-    s.Volume.resize(density.size());
-    s.Number.resize(density.size());
-    double volume = 0, number = 0;
-    for (int k = 1; k <= classes; ++k) {
-        const double d = density[size_t(k - 1)];
-        s.Volume[size_t(k - 1)] = d * w.Volume[size_t(k)];
-        s.Number[size_t(k - 1)] = d * w.Number[size_t(k)];
-        volume += s.Volume[size_t(k - 1)];
-        number += s.Number[size_t(k - 1)];
+    const double target = q * cum[occupied - 1];
+    const size_t m = size_t(std::lower_bound(cum.begin(), cum.begin() + ptrdiff_t(occupied), target) - cum.begin());
+    if (m == occupied)
+        return double(at[occupied - 1]) * micronsPerClass;
+    const double prevCum = m > 0 ? cum[m - 1] : 0.0;
+    const int prev = m > 0 ? at[m - 1] : 0;
+    const double fraction = cum[m] > prevCum ? (target - prevCum) / (cum[m] - prevCum) : 1.0;
+    return (double(prev) + double(at[m] - prev) * std::clamp(fraction, 0.0, 1.0)) * micronsPerClass;
+}
+
+// How the classes of one area group are drawn. A counted class (shape 1 and
+// more) is a Gamma draw. A class the prior alone fills has the group's tiny
+// shape a, and its draw Gamma(1 + a) × U^(1/a) is mostly far below a drop:
+// - when U is so small that even a large Gamma(1 + a) (a + 8; beyond it once in
+//   3 000) would leave the density under a millionth of a drop, the class stays
+//   unoccupied. Each prior-only class is so with the same chance Floor, so the
+//   run of empty ones up to the next occupied is drawn at once, geometric:
+//   ⌊ln V / ln Floor⌋;
+// - when U^(1/a) is under a thousandth, the class is occupied (the figures
+//   interpolate between occupied classes) but its mass is left out, and neither
+//   the Gamma nor the power is drawn. What is left out averages a × 10⁻³ drops a
+//   class, 2 × 10⁻³ drops over all of them (a × K = 2): it moves no figure by a
+//   thousandth of a class.
+struct GroupDraw
+{
+    double Scale = 1;
+    std::vector<uint16_t> CountedAt; // classes − 1
+    std::vector<GammaDraw> Counted;
+    std::vector<uint64_t> CountedBits;
+    std::vector<uint16_t> PriorAt;
+    GammaDraw PriorGamma;      // Gamma(1 + a)
+    double Floor = 0;          // U below it leaves a prior-only class empty
+    double InverseLogFloor = 0; // 1 / log2(Floor)
+    double InverseShape = 0;
+    double Trace = 0;          // U below it: occupied, with a mass too small to count
+};
+
+constexpr double kNegligibleDensity = 1e-6;
+constexpr double kTraceDensity = 1e-3;
+
+GroupDraw groupDraw(const AreaGroup &group)
+{
+    GroupDraw g;
+    g.Scale = group.InverseArea;
+    g.CountedBits.assign((group.Shape.size() + 63) / 64, 0);
+    for (size_t k = 0; k < group.Shape.size(); ++k) {
+        const double shape = group.Shape[k];
+        if (shape >= 1) {
+            g.CountedAt.push_back(uint16_t(k));
+            g.Counted.emplace_back(shape);
+            g.CountedBits[k / 64] |= uint64_t(1) << (k % 64);
+            continue;
+        }
+        if (g.PriorAt.empty()) {
+            g.PriorGamma = GammaDraw(shape + 1);
+            g.Floor = std::pow(kNegligibleDensity / (shape + 8), shape);
+            g.InverseLogFloor = 1 / std::log2(g.Floor);
+            g.InverseShape = 1 / shape;
+            g.Trace = std::pow(kTraceDensity, shape);
+        }
+        g.PriorAt.push_back(uint16_t(k));
     }
-    out[kNmd] = float(diameterAt(s.Number.data(), classes, number, 0.5, micronsPerClass));
-    out[kVmd] = float(diameterAt(s.Volume.data(), classes, volume, 0.5, micronsPerClass));
-    out[kDv09] = float(diameterAt(s.Volume.data(), classes, volume, 0.9, micronsPerClass));
+    return g;
 }
 
 // Percentile interval of the figures of `replicates` draws of the densities.
@@ -85,32 +139,68 @@ CountingIntervals drawn(const Sample &sample, const ClassWeights &w, double micr
                         Scratch &s)
 {
     const size_t classes = sample.Groups.front().Shape.size();
-    std::mt19937_64 engine(sample.Seed);
-    NormalDraw normal;
-    // A density below a millionth of a drop per unit area changes no figure.
-    std::vector<std::vector<GammaDraw>> draws;
-    for (const AreaGroup &g : sample.Groups) {
-        std::vector<GammaDraw> row;
-        row.reserve(classes);
-        for (double shape : g.Shape)
-            row.emplace_back(shape, 1e-6);
-        draws.push_back(std::move(row));
-    }
+    const size_t words = (classes + 63) / 64;
+    RandomBits bits(sample.Seed);
+    const ZigguratLayers &layers = NormalLayers();
+    std::vector<GroupDraw> groups;
+    for (const AreaGroup &g : sample.Groups)
+        groups.push_back(groupDraw(g));
     std::vector<float> values[kFigures];
     for (auto &v : values)
         v.resize(size_t(replicates));
-    s.Density.resize(classes);
+    s.Density.assign(classes, 0.0);
+    s.Occupied.resize(words);
+    s.Class.resize(classes);
+    s.Volume.resize(classes);
+    s.Number.resize(classes);
+    const double *volumeWeight = w.Volume.data() + 1, *numberWeight = w.Number.data() + 1;
+    double *density = s.Density.data();
+    uint64_t *occupiedBits = s.Occupied.data();
     for (int r = 0; r < replicates; ++r) {
-        std::fill(s.Density.begin(), s.Density.end(), 0.0);
-        for (size_t g = 0; g < draws.size(); ++g) {
-            const double scale = sample.Groups[g].InverseArea;
-            for (size_t k = 0; k < classes; ++k)
-                s.Density[k] += draws[g][k](engine, normal) * scale;
+        std::fill(occupiedBits, occupiedBits + words, 0);
+        for (const GroupDraw &g : groups) {
+            // Only the classes marked occupied are read below, so the first
+            // group sets what the later ones add to.
+            const bool first = &g == &groups.front();
+            for (size_t i = 0; i < g.Counted.size(); ++i) {
+                const size_t k = g.CountedAt[i];
+                const double x = g.Counted[i](bits, layers) * g.Scale;
+                density[k] = first || !(occupiedBits[k / 64] >> (k % 64) & 1) ? x : density[k] + x;
+            }
+            for (size_t i = 0; i < words; ++i)
+                occupiedBits[i] |= g.CountedBits[i];
+            const size_t prior = g.PriorAt.size();
+            for (size_t j = 0; j < prior; ++j) {
+                const double skip = double(int64_t(std::min(FastLog2(UniformOpen(bits)) * g.InverseLogFloor, 1e9)));
+                if (skip >= double(prior - j))
+                    break;
+                j += size_t(skip);
+                const size_t k = g.PriorAt[j];
+                const double u = g.Floor + (1 - g.Floor) * UniformOpen(bits);
+                const double x = u < g.Trace ? 0.0
+                                             : g.PriorGamma(bits, layers) * FastExp2(FastLog2(u) * g.InverseShape) * g.Scale;
+                const uint64_t bit = uint64_t(1) << (k % 64);
+                density[k] = occupiedBits[k / 64] & bit ? density[k] + x : x;
+                occupiedBits[k / 64] |= bit;
+            }
         }
-        float out[kFigures];
-        figuresOf(s.Density, w, micronsPerClass, s, out);
-        for (int f = 0; f < kFigures; ++f)
-            values[f][size_t(r)] = out[f];
+        // The occupied classes in order with their cumulative weights.
+        size_t occupied = 0;
+        double volume = 0, number = 0;
+        for (size_t i = 0; i < words; ++i)
+            for (uint64_t word = occupiedBits[i]; word != 0; word &= word - 1) {
+                const size_t k = i * 64 + size_t(std::countr_zero(word));
+                const double d = density[k];
+                volume += d * volumeWeight[k];
+                number += d * numberWeight[k];
+                s.Class[occupied] = int(k + 1);
+                s.Volume[occupied] = volume;
+                s.Number[occupied] = number;
+                ++occupied;
+            }
+        values[kNmd][size_t(r)] = float(crossing(s.Class, s.Number, occupied, 0.5, micronsPerClass));
+        values[kVmd][size_t(r)] = float(crossing(s.Class, s.Volume, occupied, 0.5, micronsPerClass));
+        values[kDv09][size_t(r)] = float(crossing(s.Class, s.Volume, occupied, 0.9, micronsPerClass));
     }
     auto interval = [](std::vector<float> &v) {
         return Interval{float(Percentile(v, 0.025)), float(Percentile(v, 0.975))};

@@ -49,7 +49,7 @@ inline constexpr double kNormal975 = 1.959963984540054;
 
 struct BootstrapSettings
 {
-    int Replicates = 1000;
+    int Replicates = 500;
     uint64_t Seed = 0x4E696D6272656C31ull; // with a slide's counts, seeds that slide's draws
     int Threads = 0;                       // 0: as many as the machine offers
 };

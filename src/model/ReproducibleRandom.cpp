@@ -1,62 +1,94 @@
 #include "ReproducibleRandom.h"
 
+#include <bit>
 #include <cmath>
 
-double NormalDraw::operator()(std::mt19937_64 &engine)
+namespace {
+
+uint64_t splitMix(uint64_t &state)
 {
-    if (m_hasSpare) {
-        m_hasSpare = false;
-        return m_spare;
+    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+// The ziggurat's layers: 128 of equal area under the normal density, the base
+// layer holding the tail beyond R.
+constexpr int kLayers = 128;
+constexpr double kTailStart = 3.442619855899;   // R
+constexpr double kLayerArea = 9.91256303526217e-3; // V
+
+ZigguratLayers makeLayers()
+{
+    ZigguratLayers z;
+    double f = std::exp(-0.5 * kTailStart * kTailStart);
+    z.X[0] = kLayerArea / f;
+    z.X[1] = kTailStart;
+    z.X[kLayers] = 0;
+    for (int i = 2; i < kLayers; ++i) {
+        z.X[i] = std::sqrt(-2 * std::log(kLayerArea / z.X[i - 1] + f));
+        f = std::exp(-0.5 * z.X[i] * z.X[i]);
     }
-    double u, v, s;
+    for (int i = 0; i < kLayers; ++i)
+        z.Ratio[i] = z.X[i + 1] / z.X[i];
+    return z;
+}
+
+// Beyond R (Marsaglia's tail method).
+double normalTail(RandomBits &bits, bool negative)
+{
+    double x, y;
     do {
-        u = 2 * UniformOpen(engine) - 1;
-        v = 2 * UniformOpen(engine) - 1;
-        s = u * u + v * v;
-    } while (s >= 1 || s == 0);
-    const double f = std::sqrt(-2 * std::log(s) / s);
-    m_spare = v * f;
-    m_hasSpare = true;
-    return u * f;
+        x = std::log(UniformOpen(bits)) / kTailStart;
+        y = std::log(UniformOpen(bits));
+    } while (-2 * y < x * x);
+    return negative ? x - kTailStart : kTailStart - x;
 }
 
-GammaDraw::GammaDraw(double shape, double negligible) : m_shape(shape)
+} // namespace
+
+RandomBits::RandomBits(uint64_t seed)
 {
-    const double base = shape >= 1 ? shape : shape + 1;
-    m_d = base - 1.0 / 3.0;
-    m_c = 1 / std::sqrt(9 * m_d);
-    // Gamma(shape + 1) is rarely above shape + 8; U^(1/shape) × that is below
-    // `negligible` whenever U < (negligible / (shape + 8))^shape.
-    if (shape < 1 && negligible > 0)
-        m_below = std::pow(negligible / (shape + 8), shape);
+    for (uint64_t &word : m_s)
+        word = splitMix(seed);
 }
 
-double GammaDraw::large(std::mt19937_64 &engine, NormalDraw &normal) const
+const ZigguratLayers &NormalLayers()
 {
+    static const ZigguratLayers layers = makeLayers();
+    return layers;
+}
+
+double NormalBeyondLayer(RandomBits &bits, double u, int layer)
+{
+    const ZigguratLayers &z = NormalLayers();
     for (;;) {
-        double x, v;
-        do {
-            x = normal(engine);
-            v = 1 + m_c * x;
-        } while (v <= 0);
-        v = v * v * v;
-        const double u = UniformOpen(engine);
-        const double x2 = x * x;
-        if (u < 1 - 0.0331 * x2 * x2)
-            return m_d * v;
-        if (std::log(u) < 0.5 * x2 + m_d * (1 - v + std::log(v)))
-            return m_d * v;
+        if (layer == 0)
+            return normalTail(bits, u < 0);
+        // The wedge between the layer's rectangle and the curve.
+        const double x = u * z.X[layer];
+        const double f0 = std::exp(-0.5 * (z.X[layer] * z.X[layer] - x * x));
+        const double f1 = std::exp(-0.5 * (z.X[layer + 1] * z.X[layer + 1] - x * x));
+        if (f1 + UniformOpen(bits) * (f0 - f1) < 1.0)
+            return x;
+        const uint64_t word = bits();
+        u = 2 * UniformOpen(word) - 1;
+        layer = int(word & (kLayers - 1));
+        if (std::fabs(u) < z.Ratio[layer])
+            return u * z.X[layer];
     }
 }
 
-double GammaDraw::operator()(std::mt19937_64 &engine, NormalDraw &normal) const
+GammaDraw::GammaDraw(double shape)
+    : m_d(shape - 1.0 / 3.0)
+    , m_c(1 / std::sqrt(9 * m_d))
 {
-    if (m_shape >= 1)
-        return large(engine, normal);
-    const double u = UniformOpen(engine);
-    if (u < m_below)
-        return 0;
-    return large(engine, normal) * std::exp(std::log(u) / m_shape);
+}
+
+bool GammaDraw::logAccept(double u, double x2, double v) const
+{
+    return std::log(u) < 0.5 * x2 + m_d * (1 - v + std::log(v));
 }
 
 uint64_t MixSeed(uint64_t hash, uint64_t word)

@@ -1,48 +1,124 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
-#include <random>
 
-// Random draws that come out the same on every machine: the engine's output is
-// fixed by the C++ standard, and what is built on it here uses only IEEE
-// arithmetic and the correctly rounded square root, with log and exp where a
-// draw needs them (no library distributions, whose algorithms differ between
-// standard libraries).
+// Random draws that come out the same on every machine: the generator is
+// written out here, and what is built on it uses only IEEE arithmetic and the
+// correctly rounded square root, with log and exp where a rare branch needs
+// them (no library distributions, whose algorithms differ between standard
+// libraries).
 
-// Uniform on the open interval (0, 1).
-inline double UniformOpen(std::mt19937_64 &engine)
-{
-    return (double(engine() >> 11) + 0.5) * 0x1.0p-53;
-}
-
-// Standard normal draws by Marsaglia's polar method, two from each accepted pair.
-class NormalDraw
+// xoshiro256** (Blackman and Vigna): 64 random bits in about a nanosecond, the
+// state filled from one seed through splitmix64.
+class RandomBits
 {
 public:
-    double operator()(std::mt19937_64 &engine);
+    explicit RandomBits(uint64_t seed);
+
+    uint64_t operator()()
+    {
+        const uint64_t result = rotate(m_s[1] * 5, 7) * 9;
+        const uint64_t t = m_s[1] << 17;
+        m_s[2] ^= m_s[0];
+        m_s[3] ^= m_s[1];
+        m_s[1] ^= m_s[2];
+        m_s[0] ^= m_s[3];
+        m_s[2] ^= t;
+        m_s[3] = rotate(m_s[3], 45);
+        return result;
+    }
 
 private:
-    double m_spare = 0;
-    bool m_hasSpare = false;
+    static uint64_t rotate(uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+
+    uint64_t m_s[4];
 };
 
-// Gamma draws of a fixed shape (scale 1). Shapes of 1 and more by Marsaglia and
-// Tsang's squeeze; a shape below 1 as Gamma(shape + 1) × U^(1/shape), where a
-// value below `negligible` is returned as 0 without the power being taken.
+// Uniform on the open interval (0, 1) from the top 53 bits.
+inline double UniformOpen(uint64_t bits) { return (double(bits >> 11) + 0.5) * 0x1.0p-53; }
+inline double UniformOpen(RandomBits &bits) { return UniformOpen(bits()); }
+
+// Standard normal draws by the ziggurat (Marsaglia and Tsang, 128 layers as
+// Doornik lays them out): one 64-bit word gives the layer and the position in
+// it, and 98.8 % of draws end at the first comparison.
+struct ZigguratLayers
+{
+    double X[129];    // right edges, X[0] the base layer's width V / f(R)
+    double Ratio[128]; // X[i + 1] / X[i]: below it a point is inside for sure
+};
+const ZigguratLayers &NormalLayers();
+double NormalBeyondLayer(RandomBits &bits, double u, int layer); // the rare rest
+
+inline double StandardNormal(RandomBits &bits, const ZigguratLayers &z = NormalLayers())
+{
+    // The top 53 bits place the point across the layer, the lowest 7 pick it.
+    const uint64_t word = bits();
+    const double u = 2 * UniformOpen(word) - 1;
+    const int i = int(word & 127);
+    if (u < z.Ratio[i] && u > -z.Ratio[i])
+        return u * z.X[i];
+    return NormalBeyondLayer(bits, u, i);
+}
+
+// Gamma draws of shape 1 and more (scale 1) by Marsaglia and Tsang's squeeze.
 class GammaDraw
 {
 public:
-    explicit GammaDraw(double shape = 1, double negligible = 0);
-    double operator()(std::mt19937_64 &engine, NormalDraw &normal) const;
-    double Shape() const { return m_shape; }
+    explicit GammaDraw(double shape = 1);
+    double operator()(RandomBits &bits, const ZigguratLayers &z = NormalLayers()) const
+    {
+        for (;;) {
+            double x, v;
+            do {
+                x = StandardNormal(bits, z);
+                v = 1 + m_c * x;
+            } while (v <= 0);
+            v = v * v * v;
+            const double u = UniformOpen(bits);
+            const double x2 = x * x;
+            if (u < 1 - 0.0331 * x2 * x2 || logAccept(u, x2, v))
+                return m_d * v;
+        }
+    }
+    double Shape() const { return m_d + 1.0 / 3.0; }
 
 private:
-    double large(std::mt19937_64 &engine, NormalDraw &normal) const;
+    bool logAccept(double u, double x2, double v) const;
 
-    double m_shape = 1;
-    double m_d = 0, m_c = 0;  // Marsaglia and Tsang's constants of max(shape, shape + 1)
-    double m_below = 0;       // shape < 1: U below this gives a value under `negligible`
+    double m_d = 0, m_c = 0;
 };
+
+// 2^x for x ≤ 0 and log2 of a positive normal number, to about 1e-9 relative,
+// by polynomials in IEEE arithmetic: for powers of draws whose last digits
+// cannot matter, at a fraction of the library's cost.
+inline double FastExp2(double x)
+{
+    if (!(x > -1020))
+        return 0;
+    // 2^x = 2^n × e^(r ln 2) with n the nearest whole number, |r| ≤ ½.
+    const double n = double(int64_t(x - 0.5)); // x ≤ 0: truncation rounds x − ½ up
+    const double y = (x - n) * 0.6931471805599453;
+    const double p = 1 + y * (1 + y * (1.0 / 2 + y * (1.0 / 6 + y * (1.0 / 24 + y * (1.0 / 120 + y * (1.0 / 720
+                     + y * (1.0 / 5040 + y * (1.0 / 40320))))))));
+    return p * std::bit_cast<double>(uint64_t(int64_t(n) + 1023) << 52);
+}
+
+inline double FastLog2(double x)
+{
+    // x = m × 2^e with m in [√½, √2); ln m = 2 atanh(t), t = (m − 1)/(m + 1), |t| < 0.172.
+    const uint64_t bits = std::bit_cast<uint64_t>(x);
+    int e = int((bits >> 52) & 0x7FF) - 1023;
+    double m = std::bit_cast<double>((bits & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull);
+    if (m > 1.4142135623730951) {
+        m *= 0.5;
+        ++e;
+    }
+    const double t = (m - 1) / (m + 1), t2 = t * t;
+    const double s = 1 + t2 * (1.0 / 3 + t2 * (1.0 / 5 + t2 * (1.0 / 7 + t2 * (1.0 / 9 + t2 * (1.0 / 11
+                     + t2 * (1.0 / 13))))));
+    return double(e) + 2 * t * s * 1.4426950408889634;
+}
 
 // A 64-bit mix of a running hash with one more word (splitmix64's finaliser).
 uint64_t MixSeed(uint64_t hash, uint64_t word);
