@@ -266,6 +266,15 @@ void dropTrailingZeros(ShortDigits &s)
     }
 }
 
+// The significant digits of the shortest text that reads back to `magnitude`.
+int shortestLength(float magnitude)
+{
+    char text[32];
+    const char *end = std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific).ptr;
+    const char *e = std::find(static_cast<const char *>(text), end, 'e');
+    return int(e - text) - (e - text > 1 ? 1 : 0); // "d.ddd": the point is no digit
+}
+
 // The fewest significant digits, at most maxDigits, whose correctly rounded text
 // reads back to the same float; the text at maxDigits where none does.
 ShortDigits shortestDigits(float magnitude, int maxDigits)
@@ -285,7 +294,9 @@ ShortDigits shortestDigits(float magnitude, int maxDigits)
     }
     const Digits17 digits17(magnitude);
     Rounded r;
-    int digits = 1;
+    // A text that reads back has at least as many digits as the shortest text
+    // that reads back at all, so fewer are not tried.
+    int digits = std::min(shortestLength(magnitude), maxDigits);
     for (; digits <= maxDigits; ++digits) {
         r = digits17.Round(digits);
         if (readsBackAs(r, digits, magnitude))
