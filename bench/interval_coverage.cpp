@@ -3,7 +3,8 @@
 // Dv0.9 are the figures of the spectrum itself (every class occupied, the
 // in-cloud weights and the interpolation of the medians). Prints one table row
 // per spectrum and count: coverage ± 2 standard errors and, for Dv0.9, the
-// misses on each side. Not a test: run by hand, `interval_coverage [sets per row]`.
+// misses on each side. Not a test: run by hand,
+// `interval_coverage [sets per row] [draws per interval]`.
 #include "model/CountingIntervals.h"
 #include "model/DropSizeFigures.h"
 
@@ -123,13 +124,17 @@ std::string coverage(const Tally &t, int f)
 int main(int argc, char **argv)
 {
     const int sets = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
+    BootstrapSettings settings;
+    settings.Threads = 1;
+    if (argc > 2)
+        settings.Replicates = std::max(1, std::atoi(argv[2]));
     std::mt19937_64 rng(20261207);
     SlideSet base;
     int16_t largest = 0;
     base.Params.MaxSizeEPD = kClasses;
     ResizeClassArrays(base, largest);
 
-    std::printf("%d sets per row; %.0f µm a class\n\n", sets,
+    std::printf("%d sets per row, %d draws an interval; %.0f µm a class\n\n", sets, settings.Replicates,
                 double(base.Params.MicronsPerEPD) * double(base.Params.SpreadFactor));
     std::printf("| spectrum | drops per slide | slides | NMD covered | VMD covered | Dv0.9 covered | Dv0.9 truth below / above | Dv0.9 mean width µm |\n");
     std::printf("|---|---|---|---|---|---|---|---|\n");
@@ -151,7 +156,7 @@ int main(int argc, char **argv)
                         ++set.Slides[index].Counts[size_t(drop(rng))];
                     SetDropCount(set, 0, 0, index, largest);
                 }
-                const LineIntervals li = BootstrapIntervals(set, BootstrapSettings{.Threads = 1});
+                const LineIntervals li = BootstrapIntervals(set, settings);
                 count(t, c.Slides == 1 ? li.Slides[1] : li.Composite, truth);
             }
             char misses[64], width[32];

@@ -142,6 +142,7 @@ CountingIntervals drawn(const Sample &sample, const ClassWeights &w, double micr
     const size_t words = (classes + 63) / 64;
     RandomBits bits(sample.Seed);
     const ZigguratLayers &layers = NormalLayers();
+    const Log2Table &logs = Log2Steps();
     std::vector<GroupDraw> groups;
     for (const AreaGroup &g : sample.Groups)
         groups.push_back(groupDraw(g));
@@ -164,21 +165,21 @@ CountingIntervals drawn(const Sample &sample, const ClassWeights &w, double micr
             const bool first = &g == &groups.front();
             for (size_t i = 0; i < g.Counted.size(); ++i) {
                 const size_t k = g.CountedAt[i];
-                const double x = g.Counted[i](bits, layers) * g.Scale;
+                const double x = g.Counted[i](bits, layers, logs) * g.Scale;
                 density[k] = first || !(occupiedBits[k / 64] >> (k % 64) & 1) ? x : density[k] + x;
             }
             for (size_t i = 0; i < words; ++i)
                 occupiedBits[i] |= g.CountedBits[i];
             const size_t prior = g.PriorAt.size();
             for (size_t j = 0; j < prior; ++j) {
-                const double skip = double(int64_t(std::min(FastLog2(UniformOpen(bits)) * g.InverseLogFloor, 1e9)));
+                const double skip = double(int64_t(std::min(FastLog2(UniformOpen(bits), logs) * g.InverseLogFloor, 1e9)));
                 if (skip >= double(prior - j))
                     break;
                 j += size_t(skip);
                 const size_t k = g.PriorAt[j];
                 const double u = g.Floor + (1 - g.Floor) * UniformOpen(bits);
                 const double x = u < g.Trace ? 0.0
-                                             : g.PriorGamma(bits, layers) * FastExp2(FastLog2(u) * g.InverseShape) * g.Scale;
+                                             : g.PriorGamma(bits, layers, logs) * FastExp2(FastLog2(u, logs) * g.InverseShape) * g.Scale;
                 const uint64_t bit = uint64_t(1) << (k % 64);
                 density[k] = occupiedBits[k / 64] & bit ? density[k] + x : x;
                 occupiedBits[k / 64] |= bit;
@@ -362,11 +363,22 @@ double Percentile(std::vector<float> &values, double p)
         return 0;
     const double h = double(values.size() - 1) * p;
     const size_t lo = size_t(std::floor(h));
-    std::nth_element(values.begin(), values.begin() + lo, values.end());
-    const double low = values[lo];
-    if (lo + 1 >= values.size())
-        return low;
-    const double next = *std::min_element(values.begin() + lo + 1, values.end());
+    if (lo + 1 >= values.size()) {
+        std::nth_element(values.begin(), values.begin() + ptrdiff_t(lo), values.end());
+        return values[lo];
+    }
+    // The order statistics lo and lo + 1: place one, and find the other among
+    // the fewer values on its side.
+    double low, next;
+    if (2 * lo < values.size()) {
+        std::nth_element(values.begin(), values.begin() + ptrdiff_t(lo + 1), values.end());
+        next = values[lo + 1];
+        low = *std::max_element(values.begin(), values.begin() + ptrdiff_t(lo + 1));
+    } else {
+        std::nth_element(values.begin(), values.begin() + ptrdiff_t(lo), values.end());
+        low = values[lo];
+        next = *std::min_element(values.begin() + ptrdiff_t(lo + 1), values.end());
+    }
     return low + (h - double(lo)) * (next - low);
 }
 

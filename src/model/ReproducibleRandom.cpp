@@ -80,15 +80,23 @@ double NormalBeyondLayer(RandomBits &bits, double u, int layer)
     }
 }
 
+const Log2Table &Log2Steps()
+{
+    static const Log2Table table = [] {
+        Log2Table t;
+        for (int j = 0; j < 256; ++j) {
+            t.Log2[j] = std::log2(1 + j / 256.0);
+            t.Inverse[j] = 256.0 / (256 + j);
+        }
+        return t;
+    }();
+    return table;
+}
+
 GammaDraw::GammaDraw(double shape)
     : m_d(shape - 1.0 / 3.0)
     , m_c(1 / std::sqrt(9 * m_d))
 {
-}
-
-bool GammaDraw::logAccept(double u, double x2, double v) const
-{
-    return std::log(u) < 0.5 * x2 + m_d * (1 - v + std::log(v));
 }
 
 uint64_t MixSeed(uint64_t hash, uint64_t word)

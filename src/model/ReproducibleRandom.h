@@ -41,7 +41,7 @@ inline double UniformOpen(RandomBits &bits) { return UniformOpen(bits()); }
 
 // Standard normal draws by the ziggurat (Marsaglia and Tsang, 128 layers as
 // Doornik lays them out): one 64-bit word gives the layer and the position in
-// it, and 98.8 % of draws end at the first comparison.
+// it, and about 99 % of draws end at the first comparison.
 struct ZigguratLayers
 {
     double X[129];    // right edges, X[0] the base layer's width V / f(R)
@@ -61,12 +61,33 @@ inline double StandardNormal(RandomBits &bits, const ZigguratLayers &z = NormalL
     return NormalBeyondLayer(bits, u, i);
 }
 
+// log2 of 1 + j/256 and 256/(256 + j) for the top 8 bits j of a mantissa.
+struct Log2Table
+{
+    double Log2[256];
+    double Inverse[256];
+};
+const Log2Table &Log2Steps();
+
+inline double FastLog2(double x, const Log2Table &t = Log2Steps())
+{
+    // x = 2^e × (1 + j/256) × (1 + r), |r| < 1/256: log2(1 + r) by four terms of its series.
+    const uint64_t bits = std::bit_cast<uint64_t>(x);
+    const int e = int((bits >> 52) & 0x7FF) - 1023;
+    const int j = int((bits >> 44) & 0xFF);
+    const double m = std::bit_cast<double>((bits & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull);
+    const double r = m * t.Inverse[j] - 1;
+    const double series = r * (1 - r * (1.0 / 2 - r * (1.0 / 3 - r * (1.0 / 4))));
+    return double(e) + t.Log2[j] + series * 1.4426950408889634;
+}
+
 // Gamma draws of shape 1 and more (scale 1) by Marsaglia and Tsang's squeeze.
 class GammaDraw
 {
 public:
     explicit GammaDraw(double shape = 1);
-    double operator()(RandomBits &bits, const ZigguratLayers &z = NormalLayers()) const
+    double operator()(RandomBits &bits, const ZigguratLayers &z = NormalLayers(),
+                      const Log2Table &logs = Log2Steps()) const
     {
         for (;;) {
             double x, v;
@@ -77,21 +98,22 @@ public:
             v = v * v * v;
             const double u = UniformOpen(bits);
             const double x2 = x * x;
-            if (u < 1 - 0.0331 * x2 * x2 || logAccept(u, x2, v))
+            if (u < 1 - 0.0331 * x2 * x2
+                || FastLog2(u, logs) < kLog2e * 0.5 * x2 + m_d * (kLog2e * (1 - v) + FastLog2(v, logs)))
                 return m_d * v;
         }
     }
     double Shape() const { return m_d + 1.0 / 3.0; }
 
 private:
-    bool logAccept(double u, double x2, double v) const;
+    static constexpr double kLog2e = 1.4426950408889634;
 
     double m_d = 0, m_c = 0;
 };
 
-// 2^x for x ≤ 0 and log2 of a positive normal number, to about 1e-9 relative,
-// by polynomials in IEEE arithmetic: for powers of draws whose last digits
-// cannot matter, at a fraction of the library's cost.
+// 2^x for x ≤ 0 (to about 1e-9 relative) and log2 of a positive normal number
+// (to about 1e-12), by short polynomials and a table: for powers of draws whose
+// last digits cannot matter, at a fraction of the library's cost.
 inline double FastExp2(double x)
 {
     if (!(x > -1020))
@@ -102,22 +124,6 @@ inline double FastExp2(double x)
     const double p = 1 + y * (1 + y * (1.0 / 2 + y * (1.0 / 6 + y * (1.0 / 24 + y * (1.0 / 120 + y * (1.0 / 720
                      + y * (1.0 / 5040 + y * (1.0 / 40320))))))));
     return p * std::bit_cast<double>(uint64_t(int64_t(n) + 1023) << 52);
-}
-
-inline double FastLog2(double x)
-{
-    // x = m × 2^e with m in [√½, √2); ln m = 2 atanh(t), t = (m − 1)/(m + 1), |t| < 0.172.
-    const uint64_t bits = std::bit_cast<uint64_t>(x);
-    int e = int((bits >> 52) & 0x7FF) - 1023;
-    double m = std::bit_cast<double>((bits & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull);
-    if (m > 1.4142135623730951) {
-        m *= 0.5;
-        ++e;
-    }
-    const double t = (m - 1) / (m + 1), t2 = t * t;
-    const double s = 1 + t2 * (1.0 / 3 + t2 * (1.0 / 5 + t2 * (1.0 / 7 + t2 * (1.0 / 9 + t2 * (1.0 / 11
-                     + t2 * (1.0 / 13))))));
-    return double(e) + 2 * t * s * 1.4426950408889634;
 }
 
 // A 64-bit mix of a running hash with one more word (splitmix64's finaliser).
