@@ -1,1 +1,2 @@
 nimbrel_test(test_sprayquality SOURCES test_sprayquality.cpp LIBS nimbrel_model)
+nimbrel_test(test_counting_draws SOURCES test_counting_draws.cpp LIBS nimbrel_model)

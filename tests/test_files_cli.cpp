@@ -102,6 +102,29 @@ private slots:
         QVERIFY(QJsonDocument::fromJson(cli(kUs + QStringList{"json", empty}).Out).object()[QLatin1String("Composite")].isNull());
     }
 
+    // A set whose text is many times what is held before it is written out
+    // comes out whole: every slide once, in order, one closing line break.
+    void jsonOfALargeSetComesWhole()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("large.csv"));
+        SlideSet set = GoldenSet(false, true);
+        const int first = set.SlideCount();
+        for (int i = 0; i < 1500; ++i)
+            FillSlide(set, AddSlide(set, 10.0f + float(i)), 1, {{1, 3 + i % 7}, {4, 2}, {6, 1 + i % 3}}, MortalityCounts{});
+        QCOMPARE(WriteSlideSetFile(path, set, QStringLiteral(","), NumberFormat()), QString());
+        const Run run = cli(kUs + QStringList{"json", path});
+        QCOMPARE(run.Exit, 0);
+        QVERIFY(run.Out.size() > 2'000'000);
+        QVERIFY(run.Out.endsWith("}\n") && !run.Out.endsWith("\n\n"));
+        QJsonParseError error;
+        const QJsonArray slides = QJsonDocument::fromJson(run.Out, &error).object()[QLatin1String("Slides")].toArray();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(slides.size(), set.SlideCount());
+        for (int i = 0; i < 1500; ++i)
+            QCOMPARE(number(slides[first + i].toObject(), "Position"), 10.0f + float(i));
+    }
+
     void summaryInTheUsersLocale()
     {
         Run run = cli({"summary", FilesTestData(QStringLiteral("golden_metric_semicolon.csv"))}, "de_DE.UTF-8");

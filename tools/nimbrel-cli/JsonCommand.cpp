@@ -408,7 +408,11 @@ int RunJson(const QStringList &args, CliContext &context)
     const SlideSet &set = loaded.Set;
     const AnalysisParameters &p = set.Params;
 
-    JsonText json([&context](const std::string &chunk) { WriteUtf8(context.Out, chunk); });
+    // Once a write has failed (a pipe closed early) the rest is not offered.
+    JsonText json([&context](const std::string &chunk) {
+        if (context.Out.status() == QTextStream::Ok)
+            WriteUtf8(context.Out, chunk);
+    });
     json.BeginObject();
     json.Field("Metric", p.Metric);
     json.Field("ScanLength", p.ScanLength);
