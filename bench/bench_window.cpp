@@ -126,6 +126,23 @@ QString lineFile(int slides)
     return path;
 }
 
+// A window on screen, empty, or with the line `path` loaded when given.
+struct LineWindow
+{
+    QTemporaryDir dir;
+    std::unique_ptr<MainWindow> form;
+
+    LineWindow(benchmark::State &state, const QString &path = QString())
+        : form(MakeMainWindow(StartUpValues(), SettingsStore{dir.filePath(QStringLiteral("bench.ini"))}))
+    {
+        form->AdjustScreen(768);
+        form->show();
+        if (!path.isEmpty() && !form->LoadRecoveredSet(path, QString()))
+            state.SkipWithError("the line did not load");
+        QApplication::processEvents();
+    }
+};
+
 void BM_FileLoad(benchmark::State &state)
 {
     const QString path = lineFile(int(state.range(0)));
@@ -138,14 +155,9 @@ void BM_FileLoad(benchmark::State &state)
 // does not answer the operator.
 void BM_WindowLoad(benchmark::State &state)
 {
-    const int slides = int(state.range(0));
-    const QString path = lineFile(slides);
-    QTemporaryDir dir;
-    std::unique_ptr<MainWindow> form =
-        MakeMainWindow(StartUpValues(), SettingsStore{dir.filePath(QStringLiteral("bench.ini"))});
-    form->AdjustScreen(768);
-    form->show();
-    QApplication::processEvents();
+    const QString path = lineFile(int(state.range(0)));
+    LineWindow w(state);
+    MainWindow *form = w.form.get();
     for (auto _ : state) {
         state.PauseTiming();
         form->ResetSlideSet();
@@ -162,16 +174,8 @@ void BM_WindowLoad(benchmark::State &state)
 // to the other end of the line and shows that slide.
 void BM_StripToOtherEnd(benchmark::State &state)
 {
-    const QString path = lineFile(int(state.range(0)));
-    QTemporaryDir dir;
-    std::unique_ptr<MainWindow> form =
-        MakeMainWindow(StartUpValues(), SettingsStore{dir.filePath(QStringLiteral("bench.ini"))});
-    form->AdjustScreen(768);
-    form->show();
-    if (!form->LoadRecoveredSet(path, QString()))
-        state.SkipWithError("the line did not load");
-    QApplication::processEvents();
-    auto *strip = form->findChild<QTabBar *>(QStringLiteral("SlideStrip"));
+    LineWindow w(state, lineFile(int(state.range(0))));
+    auto *strip = w.form->findChild<QTabBar *>(QStringLiteral("SlideStrip"));
     strip->setFocus();
     bool home = true;
     for (auto _ : state) {
@@ -186,17 +190,10 @@ void BM_StripToOtherEnd(benchmark::State &state)
 // end of the repaint: nothing the operator does on a long line should walk it.
 void BM_EnterOnLongLine(benchmark::State &state)
 {
-    const QString path = lineFile(int(state.range(0)));
-    QTemporaryDir dir;
-    std::unique_ptr<MainWindow> form =
-        MakeMainWindow(StartUpValues(), SettingsStore{dir.filePath(QStringLiteral("bench.ini"))});
-    form->AdjustScreen(768);
-    form->show();
-    if (!form->LoadRecoveredSet(path, QString()))
-        state.SkipWithError("the line did not load");
-    CrashRecovery *recovery = CrashRecovery::Attach(*form, dir.filePath(QStringLiteral("recovery")));
+    LineWindow w(state, lineFile(int(state.range(0))));
+    CrashRecovery *recovery = CrashRecovery::Attach(*w.form, w.dir.filePath(QStringLiteral("recovery")));
     QApplication::processEvents();
-    auto *entry = form->findChild<QLineEdit *>(QStringLiteral("txtDataEntry"));
+    auto *entry = w.form->findChild<QLineEdit *>(QStringLiteral("txtDataEntry"));
     int size = 0;
     for (auto _ : state) {
         size = size % 20 + 1;
