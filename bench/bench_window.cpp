@@ -15,6 +15,7 @@
 #include "shell/Settings.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -205,11 +206,24 @@ void BM_EnterOnLongLine(benchmark::State &state)
         state.counters["recovery writes"] = double(recovery->Writer()->WritesDone());
 }
 
+// The composite view turned on and off on a full set: the line pooled, the line
+// graph drawn with a card per slide, and the slide brought back.
+void BM_CompositeOnLongLine(benchmark::State &state)
+{
+    LineWindow w(state, lineFile(int(state.range(0))));
+    auto *composite = w.form->findChild<QCheckBox *>(QStringLiteral("CompositeCheck"));
+    for (auto _ : state) {
+        composite->click();
+        QApplication::processEvents();
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_FileLoad)->Arg(2000)->Arg(32767)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowLoad)->Arg(2000)->Arg(32767)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_StripToOtherEnd)->Arg(32767)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompositeOnLongLine)->Arg(32767)->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_EnterOnLongLine)->Arg(32767)->Unit(benchmark::kMillisecond)->MinTime(6);
 BENCHMARK(BM_EnterToRefresh)->Arg(20)->Arg(200)->Arg(2000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EnterToRefreshAndRepaint)->Arg(20)->Arg(200)->Arg(2000)->Unit(benchmark::kMicrosecond);
