@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -61,6 +62,8 @@ private slots:
         QTest::newRow("failure after the temporary file is complete") << "late";
         QTest::newRow("target is a folder") << "folder";
         QTest::newRow("folder missing") << "missing";
+        QTest::newRow("target is a pipe") << "fifo";
+        QTest::newRow("target is a link loop") << "loop";
     }
     void failureLeavesTheOldFile()
     {
@@ -70,6 +73,10 @@ private slots:
         const QByteArray old = "an earlier workbook";
         if (how == "folder") {
             QVERIFY(QDir(dir.path()).mkdir("out.xlsx"));
+        } else if (how == "fifo") {
+            QCOMPARE(mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+        } else if (how == "loop") {
+            QVERIFY(QFile::link("other.xlsx", target) && QFile::link("out.xlsx", dir.filePath("other.xlsx")));
         } else if (how != "missing") {
             QFile file(target);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -127,6 +134,22 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.read(2), QByteArray("PK")); // a zip package
         QCOMPARE(file.permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup), QFileDevice::Permissions());
+    }
+
+    // A link to a workbook is written through: the link stays, the file it leads to is new.
+    void writesThroughALink()
+    {
+        QTemporaryDir dir;
+        QFile real(dir.filePath("real.xlsx"));
+        QVERIFY(real.open(QIODevice::WriteOnly) && real.write("old") == 3);
+        real.close();
+        QVERIFY(QFile::link("real.xlsx", dir.filePath("out.xlsx")));
+        WorkbookInput input;
+        input.Set = &m_set;
+        QCOMPARE(WriteWorkbook(dir.filePath("out.xlsx"), input), QString());
+        QVERIFY(QFileInfo(dir.filePath("out.xlsx")).isSymLink());
+        QVERIFY(real.open(QIODevice::ReadOnly));
+        QCOMPARE(real.read(2), QByteArray("PK"));
     }
 };
 

@@ -541,6 +541,57 @@ private slots:
     }
 
 #ifdef Q_OS_UNIX
+    // Saving the report onto a pipe, a folder or a link loop is refused with the
+    // reason and leaves the node as it was; a link to a file is written through.
+    void pdfTargets_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("pipe") << "fifo" << "is not a plain file";
+        QTest::newRow("folder") << "folder" << "is a folder";
+        QTest::newRow("link loop") << "loop" << "leads round in a loop";
+        QTest::newRow("link to a file") << "link" << "";
+    }
+    void pdfTargets()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("r.pdf"));
+        const QString real = dir.filePath(QStringLiteral("real.pdf"));
+        if (target == "fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        if (target == "folder")
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("r.pdf")));
+        if (target == "loop")
+            QVERIFY(QFile::link(QStringLiteral("other.pdf"), path) && QFile::link(QStringLiteral("r.pdf"), dir.filePath(QStringLiteral("other.pdf"))));
+        if (target == "link") {
+            QFile old(real);
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+            QVERIFY(QFile::link(QStringLiteral("real.pdf"), path));
+        }
+        const SlideSet set = realisticLine();
+        RecordingHost host;
+        const bool written = WriteReportPdf(path, ReportData(set, NumberFormat()), 1, host);
+        QCOMPARE(written, reason.isEmpty());
+        QCOMPARE(host.Errors.size(), reason.isEmpty() ? 0 : 1);
+        if (!reason.isEmpty())
+            QVERIFY2(host.Errors[0].contains(reason), qPrintable(host.Errors[0]));
+        const QFileInfo after(path);
+        QCOMPARE(after.isSymLink(), target == "loop" || target == "link");
+        QCOMPARE(after.isDir(), target == "folder");
+        if (target == "fifo")
+            QVERIFY(!after.isFile() && after.exists());
+        if (target == "link") {
+            QFile pdf(real);
+            QVERIFY(pdf.open(QIODevice::ReadOnly));
+            QCOMPARE(pdf.read(5), QByteArray("%PDF-"));
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Hidden | QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot).filter(
+                     QStringLiteral(".r.pdf")),
+                 QStringList()); // no temporary left beside it
+    }
+
     // A saved report has the mode the user's other files get, not the private
     // mode of the temporary file it was written under.
     void pdfModeFollowsUmask_data()

@@ -3,6 +3,7 @@
 
 #include "entry/PictureBox.h"
 #include "entry/SlideSetDocument.h"
+#include "graphs/LineGraphs.h"
 #include "platform/ui/CCommonDialogs.h"
 
 class TestWindowOperator : public QObject
@@ -145,6 +146,44 @@ private slots:
         QVERIFY(m.Shown(QStringLiteral("DataLabel1")));
         for (const char *name : {"DataLabel4", "DataLabel5", "DataLabel6"})
             QCOMPARE(m.Label(QString::fromLatin1(name)).trimmed(), QStringLiteral("-"));
+    }
+
+    // A line with more slides than card labels are made for gets its cards drawn
+    // on the graph; resting the pointer on one still shows that slide's read-out.
+    void longLineCardsDrawn()
+    {
+        m.Open();
+        SlideSet &set = m.Form->Set();
+        for (int i = 1; i <= 1000; ++i)
+            AddSlide(set, float(i) / 100);
+        const int16_t far = AddSlide(set, 1000); // alone at the right end
+        SetDropCount(set, 3, 5, far, m.Form->View().LargestSizeFound);
+        set.CurrentSlide = 0;
+        m.Form->ShowLoadedSlideSet();
+        m.Strip()->setFocus();
+        ctrl(Qt::Key_C);
+        QVERIFY(m.Form->IsCompositeView());
+        for (const QLabel *card : m.Form->findChildren<QLabel *>(QRegularExpression(QStringLiteral("^CardLabel"))))
+            QVERIFY(!card->isVisible());
+
+        auto *picture = m.Find<PictureBox>(QStringLiteral("Picture1"));
+        QImage same(picture->Image().size(), QImage::Format_RGB32);
+        LineDataResult result;
+        {
+            DrawingSurface surface(&same, picture->OuterHeight());
+            result = DrawLineData(surface, set, m.Form->View(), LineDataOptions());
+        }
+        const QPoint centre = result.Cards[size_t(far - 1)].Rect.center();
+        QVERIFY(picture1().pixelColor(centre) != same.pixelColor(centre)); // drawn there, not left to a label
+        const auto moveTo = [picture](QPoint at) {
+            at += picture->contentsRect().topLeft();
+            QMouseEvent move(QEvent::MouseMove, at, picture->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(picture, &move);
+        };
+        moveTo(centre);
+        QVERIFY(m.Shown(QStringLiteral("DataLabel1")));
+        moveTo(centre + QPoint(0, 3 * result.Cards[0].Rect.height()));
+        QVERIFY(!m.Shown(QStringLiteral("DataLabel1")));
     }
 
     // The four cage boxes stand evenly spaced in both layouts and stay put; the

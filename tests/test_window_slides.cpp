@@ -3,6 +3,7 @@
 
 #include "entry/SlideSetDocument.h"
 #include "platform/ui/CCommonDialogs.h"
+#include "window/SlideStrip.h"
 
 #include <algorithm>
 
@@ -39,6 +40,31 @@ class TestWindowSlides : public QObject
         QVERIFY(index >= 1);
         QTest::mouseClick(m.Strip(), Qt::LeftButton, {}, m.Strip()->tabRect(index - 1).center());
         QCOMPARE(m.Form->Set().Current().Position, position);
+    }
+
+    SlideStrip *strip() const { return qobject_cast<SlideStrip *>(m.Strip()); }
+    QString caption(int slide) const
+    {
+        return m.Form->Format().General(m.Form->Set().Slides[slide].Position) + QStringLiteral(" m");
+    }
+    void loadLine(int slides)
+    {
+        for (int i = 1; i <= slides; ++i)
+            AddSlide(m.Form->Set(), float(i));
+        m.Form->Set().CurrentSlide = 0;
+        m.Form->ShowLoadedSlideSet();
+    }
+    // Every tab names its own slide; the chosen tab is the slide on view, in sight.
+    void checkStrip()
+    {
+        QApplication::processEvents(); // a stretch moves once the click is handled
+        SlideStrip *s = strip();
+        QCOMPARE(s->count(), std::min<int>(m.Form->Set().SlideCount(), SlideStrip::kMostSlideTabs));
+        for (int i = 0; i < s->count(); ++i)
+            QCOMPARE(s->tabText(i), caption(s->SlidesBefore() + i + 1));
+        QCOMPARE(s->ChosenTab(), int(current()));
+        QCOMPARE(field(1)->text(), m.Form->Format().General(m.Form->Set().Current().Position));
+        QVERIFY(s->rect().contains(s->tabRect(s->currentIndex()).center()));
     }
 
     // `steps`: positions typed into New Slide, and "@p" for a click on the tab of
@@ -334,6 +360,87 @@ private slots:
             m.Key(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier, m.Strip());
         QCOMPARE(m.Form->Set().Current().Position, 299.0f);
         QVERIFY(inSight());
+    }
+
+    // A line longer than the strip holds keeps tabs for a stretch around the
+    // slide on view, and every slide stays reachable: by arrow keys across the
+    // stretch's end, by choosing its last tab, by Home and End, by Ctrl+Tab, and
+    // the right slide follows a delete and its undo.
+    void longerLineThanTheStrip()
+    {
+        const int slides = SlideStrip::kMostSlideTabs * 5 / 2;
+        loadLine(slides);
+        QCOMPARE(current(), int16_t(slides));
+        checkStrip();
+        QCOMPARE(strip()->SlidesBefore(), slides - SlideStrip::kMostSlideTabs);
+
+        m.Strip()->setFocus();
+        m.Key(Qt::Key_Home, {}, m.Strip());
+        QCOMPARE(current(), int16_t(1));
+        checkStrip();
+        for (int step = 2; step <= SlideStrip::kMostSlideTabs + 50; ++step) {
+            m.Key(Qt::Key_Right, {}, m.Strip());
+            QApplication::processEvents();
+            QCOMPARE(current(), int16_t(step));
+            QCOMPARE(strip()->tabText(strip()->currentIndex()), caption(step));
+        }
+        QVERIFY(strip()->SlidesBefore() > 0);
+        checkStrip();
+
+        // The last tab of the stretch chosen again and again walks to the end.
+        int choices = 0;
+        while (current() < slides && choices++ < 10) {
+            const int before = current();
+            m.Strip()->setCurrentIndex(m.Strip()->count() - 1);
+            QCOMPARE(int(current()), strip()->SlidesBefore() + m.Strip()->count());
+            QVERIFY(current() > before);
+            checkStrip();
+        }
+        QCOMPARE(current(), int16_t(slides));
+        m.Key(Qt::Key_Tab, Qt::ControlModifier, m.Strip()); // round to the first
+        QCOMPARE(current(), int16_t(1));
+        checkStrip();
+        m.Key(Qt::Key_End, {}, m.Strip());
+        QCOMPARE(current(), int16_t(slides));
+
+        // Deleting a slide mid-line shows the next one; the undo brings it back.
+        m.Key(Qt::Key_Home, {}, m.Strip());
+        for (int step = 0; step < 1700; step += 100)
+            m.Strip()->setCurrentIndex(m.Strip()->currentIndex() + 100 < m.Strip()->count() ? m.Strip()->currentIndex() + 100 : m.Strip()->count() - 1);
+        checkStrip();
+        const float deleted = m.Form->Set().Current().Position;
+        MessageBoxes::QueueAnswer(MessageBoxes::Yes);
+        m.Key(Qt::Key_Delete, {}, m.Strip());
+        QCOMPARE(m.Form->Set().SlideCount(), int16_t(slides - 1));
+        QCOMPARE(m.Form->Set().Current().Position, deleted + 1);
+        checkStrip();
+        m.Key(Qt::Key_Z, Qt::ControlModifier, m.Strip());
+        QCOMPARE(m.Form->Set().SlideCount(), int16_t(slides));
+        QCOMPARE(m.Form->Set().Current().Position, deleted);
+        checkStrip();
+    }
+
+    // One slide more than the strip holds, one less, and one more again.
+    void lineGrowsPastTheStrip()
+    {
+        loadLine(SlideStrip::kMostSlideTabs + 1);
+        checkStrip();
+        m.Strip()->setFocus();
+        m.Key(Qt::Key_Home, {}, m.Strip());
+        MessageBoxes::QueueAnswer(MessageBoxes::Yes);
+        m.Key(Qt::Key_Delete, {}, m.Strip());
+        QCOMPARE(m.Form->Set().Current().Position, 2.0f);
+        QCOMPARE(strip()->SlidesBefore(), 0);
+        checkStrip();
+        MessageBoxes::ResetLog();
+        m.NewSlide(QStringLiteral("1.5"));
+        QCOMPARE(m.Form->Set().SlideCount(), int16_t(SlideStrip::kMostSlideTabs + 1));
+        QCOMPARE(m.Form->Set().Current().Position, 1.5f);
+        checkStrip();
+        m.NewSlide(QStringLiteral("5000"));
+        QCOMPARE(m.Form->Set().Current().Position, 5000.0f);
+        checkStrip();
+        QCOMPARE(MessageBoxes::ShownCount(), 0);
     }
 
     void loadedSetIsShown()

@@ -1,6 +1,7 @@
 #include "Workbook.h"
 
 #include "files/FileLiterals.h"
+#include "files/OutputTarget.h"
 #include "model/DoseResponse.h"
 #include "model/SprayQuality.h"
 #include "model/Units.h"
@@ -550,11 +551,10 @@ QString WriteWorkbook(const QString &path, const WorkbookInput &input)
 {
     if (!input.Set)
         return QStringLiteral("no slide set");
-    const QFileInfo target(path);
-    if (target.isDir())
-        return QStringLiteral("%1 is a folder").arg(path);
-    if (target.exists() && !target.isFile())
-        return QStringLiteral("%1 is not a plain file (a device, a pipe or a socket)").arg(path);
+    // A link to a file is written through and stays a link.
+    if (const QString refused = CheckOutputTarget(path); !refused.isEmpty())
+        return refused;
+    const QFileInfo target(FollowOutputLinks(path));
     const QDir folder = target.absoluteDir();
     if (!folder.exists())
         return QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(folder.path()));
@@ -576,7 +576,7 @@ QString WriteWorkbook(const QString &path, const WorkbookInput &input)
 
     // A workbook replacing an earlier one keeps its permissions; a new one may be
     // read by everyone, as documents usually are (the temporary name was private).
-    QFile::setPermissions(temporaryPath, target.exists() ? QFile::permissions(path)
+    QFile::setPermissions(temporaryPath, target.exists() ? QFile::permissions(target.absoluteFilePath())
                                                          : QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                                                | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     std::error_code renamed;

@@ -3,21 +3,38 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <optional>
+
 namespace {
 
 // As many links in a row as a system follows before it gives up on a path.
 constexpr int kMaxLinks = 40;
 
-} // namespace
-
-QString CheckOutputTarget(const QString &path)
+// The end of the chain of links from `path`; none for a loop.
+std::optional<QString> endOfLinks(const QString &path)
 {
     QString at = path;
     for (int links = 0; QFileInfo(at).isSymLink(); ++links) {
         if (links == kMaxLinks)
-            return QStringLiteral("%1 is a symbolic link that leads round in a loop").arg(path);
+            return std::nullopt;
         at = QFileInfo(at).symLinkTarget();
     }
+    return at;
+}
+
+} // namespace
+
+QString FollowOutputLinks(const QString &path)
+{
+    return endOfLinks(path).value_or(path);
+}
+
+QString CheckOutputTarget(const QString &path)
+{
+    const std::optional<QString> end = endOfLinks(path);
+    if (!end)
+        return QStringLiteral("%1 is a symbolic link that leads round in a loop").arg(path);
+    const QString &at = *end;
     const QFileInfo target(at);
     if (at != path && !target.exists() && !QFileInfo(target.absolutePath()).isDir())
         return QStringLiteral("%1 is a symbolic link to %2, whose folder does not exist").arg(path, at);

@@ -2,6 +2,8 @@
 
 #include "PrintDestination.h"
 
+#include "files/OutputTarget.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QPageSize>
@@ -137,8 +139,13 @@ bool PrintReport(const QString &printerName, const ReportData &data, ReportHost 
     return true;
 }
 
-bool WriteReportPdf(const QString &path, const ReportData &data, uint8_t pageNum, ReportHost &host)
+bool WriteReportPdf(const QString &asked, const ReportData &data, uint8_t pageNum, ReportHost &host)
 {
+    // A device or a pipe in place of the file would be replaced by the report; a
+    // link to a file is written through and stays a link.
+    if (const QString refused = CheckOutputTarget(asked); !refused.isEmpty())
+        return failed(host, refused);
+    const QString path = FollowOutputLinks(asked);
     const QFileInfo target(path);
     // Written under a temporary name in the same folder, so that putting it in
     // place is a rename and a failure never leaves a torso under the real name.

@@ -34,6 +34,8 @@ struct ReportData
     // never saved. The time of printing is now.
     ReportData(const SlideSet &set, const NumberFormat &format, const LabelLimits &limits = {},
                const QString &fileName = QString());
+    // The set is read where it lives: a temporary would be gone before the pages are drawn.
+    ReportData(SlideSet &&, const NumberFormat &, const LabelLimits & = {}, const QString & = QString()) = delete;
     ~ReportData();
 
     const SlideSet &Set;

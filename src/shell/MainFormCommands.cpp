@@ -75,7 +75,7 @@ void MainForm::DeleteCurrentSlide()
 
     // The slide to show next is counted in full: with hundreds of slides it must
     // never wrap to another slide.
-    const int selectedTab = m_strip->currentIndex() + 1;
+    const int selectedTab = m_strip->ChosenTab();
     m_document->RemoveSlide(m_set.CurrentSlide);
     const int count = m_set.SlideCount();
     m_composite->SetCardCount(count);

@@ -27,9 +27,17 @@ CompositeView::CompositeView(WindowContext &context, QWidget *parent)
 {
     setObjectName(QStringLiteral("Picture1"));
     setVisible(false);
-    connect(this, &PictureBox::MouseMoved, this, [this](const QPointF &) {
-        if (m_context.IsCompositeView() && readoutShown())
+    connect(this, &PictureBox::MouseMoved, this, [this](const QPointF &at) {
+        if (!m_context.IsCompositeView())
+            return;
+        const int slide = paintedCardAt(at.toPoint());
+        if (slide != 0 && slide == m_paintedReadout && readoutShown())
+            return;
+        if (readoutShown())
             HideReadout();
+        m_paintedReadout = slide;
+        if (slide != 0)
+            showReadout(slide);
     });
     CardLabel.push_back(named(new QLabel(this), QStringLiteral("CardLabel0")));
     CardLabel[0]->setVisible(false);
@@ -43,28 +51,51 @@ CompositeView::CompositeView(WindowContext &context, QWidget *parent)
     }
 }
 
+// More slides than this and the cards are drawn on the graph, not made labels:
+// tens of thousands of sibling widgets would overflow the toolkit's painting,
+// and cards a pixel or two wide are told apart by the pointer alone.
+constexpr int kMostCardLabels = 1000;
+
+// The slide of the drawn card under the pointer (the last drawn on top), or 0.
+int CompositeView::paintedCardAt(QPoint at) const
+{
+    for (auto card = m_paintedCards.rbegin(); card != m_paintedCards.rend(); ++card)
+        if (card->Rect.contains(at))
+            return card->SlideIndex;
+    return 0;
+}
+
+// A slide's card is made when the line graph first places it: a long line
+// loaded never pays for thousands of hidden labels it may never show.
 void CompositeView::SetCardCount(int count)
 {
     while (int(CardLabel.size()) - 1 > count) {
         delete CardLabel.back();
         CardLabel.pop_back();
     }
-    while (int(CardLabel.size()) - 1 < count) {
-        auto *card = new QLabel(this);
-        card->setObjectName(QStringLiteral("CardLabel") + QString::number(CardLabel.size()));
+    CardLabel.resize(size_t(count) + 1, nullptr);
+}
+
+QLabel *CompositeView::card(int slide)
+{
+    QLabel *&card = CardLabel[size_t(slide)];
+    if (!card) {
+        card = new QLabel(this);
+        card->setObjectName(QStringLiteral("CardLabel") + QString::number(slide));
         card->setFrameStyle(QFrame::Box | QFrame::Plain);
         card->setAutoFillBackground(true);
         card->setMouseTracking(true);
         card->setVisible(false);
         card->installEventFilter(this);
-        CardLabel.push_back(card);
     }
+    return card;
 }
 
 void CompositeView::HideCards()
 {
     for (size_t i = 1; i < CardLabel.size(); ++i)
-        CardLabel[i]->setVisible(false);
+        if (CardLabel[i])
+            CardLabel[i]->setVisible(false);
 }
 
 // Labels 1 to 3 show with every read-out.
@@ -94,6 +125,7 @@ void CompositeView::Draw(int view)
     if (readoutShown())
         HideReadout();
     HideCards();
+    m_paintedCards.clear();
     if (view == kSprayQualityView) {
         quality->raise();
         quality->Refresh();
@@ -113,7 +145,10 @@ void CompositeView::Draw(int view)
         if (view == kLineDataView) {
             LineDataOptions options;
             options.Format = m_context.Format();
-            const LineDataResult result = DrawLineData(surface, set, state, options);
+            options.DrawCards = set.SlideCount() > kMostCardLabels;
+            LineDataResult result = DrawLineData(surface, set, state, options);
+            if (options.DrawCards)
+                m_paintedCards = std::move(result.Cards);
             m_vmdAxisMax = result.VMDAxisMax;
             m_nmdAxisMax = result.NMDAxisMax;
             m_densityAxisMax = result.DensityAxisMax;
@@ -121,7 +156,7 @@ void CompositeView::Draw(int view)
             for (const SlideCard &card : result.Cards) {
                 if (card.SlideIndex < 1 || size_t(card.SlideIndex) >= CardLabel.size())
                     continue;
-                QLabel *label = CardLabel[card.SlideIndex];
+                QLabel *label = this->card(card.SlideIndex);
                 label->setGeometry(card.Rect.translated(inside));
                 QPalette p = label->palette();
                 p.setColor(QPalette::Window, card.BackColor);
@@ -238,7 +273,7 @@ bool CompositeView::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) {
         for (size_t i = 1; i < CardLabel.size(); ++i)
-            if (watched == CardLabel[i]) {
+            if (CardLabel[i] && watched == CardLabel[i]) {
                 showReadout(int(i));
                 // Resting on a card is not moving over the graph, which would
                 // hide the read-out again.

@@ -2,6 +2,7 @@
 
 #include "entry/PictureBox.h"
 #include "graphs/DrawingSurface.h"
+#include "graphs/LineGraphs.h"
 
 #include <array>
 #include <vector>
@@ -39,6 +40,8 @@ private:
         bool Computed = true;   // a mortality that could not be computed has no point
     };
     bool readoutShown() const;
+    QLabel *card(int slide);
+    int paintedCardAt(QPoint at) const;
     void showReadout(int slide);
     std::array<Readout, 7> readouts(const Slide &slide) const;
     std::array<double, 7> mortalitySlots(const Slide &slide) const;
@@ -46,6 +49,8 @@ private:
     WindowContext &m_context;
     float m_vmdAxisMax = 0, m_nmdAxisMax = 0, m_densityAxisMax = 0;
     UserScale m_lineScale; // the line-data graph's, for placing the read-outs
-    std::vector<QLabel *> CardLabel;     // [0] the design-time element, [i] slide i
+    std::vector<QLabel *> CardLabel;     // [0] the design-time element, [i] slide i (made when first placed)
     std::array<QLabel *, 7> DataLabel{}; // 1..6 the read-out items
+    std::vector<SlideCard> m_paintedCards; // a long line's cards, drawn on the graph
+    int m_paintedReadout = 0;              // the drawn card whose read-out is shown
 };

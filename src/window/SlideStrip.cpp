@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,6 +15,10 @@ namespace {
 
 // Tab changes made in view; more are made with the strip hidden.
 constexpr int kChangesInView = 16;
+
+// How near either end of its stretch the chosen tab may come before the stretch
+// moves to centre it.
+constexpr int kStretchMargin = SlideStrip::kMostSlideTabs / 10;
 
 const QStringList kCompositeTabs = {QStringLiteral("Line Data"), QStringLiteral("Mortality vs. Drop Density"),
                                     QStringLiteral("Range Statistics"), QStringLiteral("Spray Quality"),
@@ -34,8 +39,10 @@ SlideStrip::SlideStrip(WindowContext &context, QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     addTab(QStringLiteral("<No Slide>"));
     connect(this, &QTabBar::currentChanged, this, [this](int index) {
-        if (!m_rebuilding && index >= 0)
-            chosen(index + 1);
+        if (m_rebuilding || index < 0)
+            return;
+        chosen(firstShown() + index + 1);
+        moveStretchIfNearEnd();
     });
     installEventFilter(this);
 }
@@ -45,6 +52,52 @@ QString SlideStrip::caption(int slide) const
     const SlideSet &set = m_context.Set();
     return m_context.Format().General(set.Slides[slide].Position)
         + (set.Params.Metric ? QStringLiteral(" m") : QStringLiteral(" ft"));
+}
+
+int SlideStrip::firstShown() const
+{
+    return m_context.IsCompositeView() ? 0 : m_first;
+}
+
+bool SlideStrip::holdsStretch() const
+{
+    return !m_context.IsCompositeView() && m_context.Set().SlideCount() > kMostSlideTabs;
+}
+
+int SlideStrip::ChosenTab() const
+{
+    return currentIndex() < 0 ? 0 : firstShown() + currentIndex() + 1;
+}
+
+bool SlideStrip::nearEnd(int index) const
+{
+    return (index < kStretchMargin && m_first > 0)
+        || (index >= count() - kStretchMargin && m_first + count() < m_context.Set().SlideCount());
+}
+
+// The stretch of tabs centred on `slide` as far as the line allows, its tab chosen
+// without a click's consequences.
+void SlideStrip::placeStretch(int slide)
+{
+    const int slides = m_context.Set().SlideCount();
+    const int tabs = std::min(slides, kMostSlideTabs);
+    m_first = std::clamp(slide - 1 - tabs / 2, 0, slides - tabs);
+    setTabs(tabs, [this](int tab) { return caption(m_first + tab); });
+    const QScopedValueRollback guard(m_rebuilding, true);
+    const QSignalBlocker block(this);
+    setCurrentIndex(slide - m_first - 1);
+}
+
+// Moved after the click has been handled: the stretch is renamed tab by tab,
+// which a tab bar in the middle of its own mouse handling should not see.
+void SlideStrip::moveStretchIfNearEnd()
+{
+    if (!holdsStretch() || !nearEnd(currentIndex()))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        if (holdsStretch() && nearEnd(currentIndex()))
+            placeStretch(ChosenTab());
+    });
 }
 
 // The tab bar lays out every tab at each tab added, removed or renamed while it
@@ -103,14 +156,15 @@ void SlideStrip::SetCaptions()
     const SlideSet &set = m_context.Set();
     if (m_context.IsCompositeView() || set.SlideCount() == 0)
         return;
-    const int tabs = count();
-    setTabs(tabs, [this, &set, tabs](int tab) {
-        return tab <= set.SlideCount() ? caption(tab) : tabText(tab - 1);
+    setTabs(count(), [this, &set](int tab) {
+        const int slide = m_first + tab;
+        return slide <= set.SlideCount() ? caption(slide) : tabText(tab - 1);
     });
 }
 
 void SlideStrip::ShowNoSlide()
 {
+    m_first = 0;
     setTabs(1, [](int) { return QStringLiteral("<No Slide>"); });
 }
 
@@ -121,7 +175,9 @@ void SlideStrip::Rebuild()
         ShowNoSlide();
         return;
     }
-    setTabs(set.SlideCount(), [this](int slide) { return caption(slide); });
+    const int tabs = std::min<int>(set.SlideCount(), kMostSlideTabs);
+    m_first = std::clamp(m_first, 0, set.SlideCount() - tabs);
+    setTabs(tabs, [this](int tab) { return caption(m_first + tab); });
 }
 
 void SlideStrip::AddSlideTab(int slides)
@@ -129,17 +185,20 @@ void SlideStrip::AddSlideTab(int slides)
     const QScopedValueRollback guard(m_rebuilding, true);
     if (slides == 1)
         setTabText(0, caption(1));
-    else
+    else if (count() < kMostSlideTabs)
         addTab(caption(slides));
+    // A longer line keeps its stretch; the captions and the choice place it.
 }
 
 void SlideStrip::RemoveLastTab()
 {
-    {
+    const int slides = m_context.Set().SlideCount();
+    if (count() > slides) {
         const QScopedValueRollback guard(m_rebuilding, true);
         const QSignalBlocker block(this);
         removeTab(count() - 1);
     }
+    m_first = std::clamp(m_first, 0, std::max(0, slides - count()));
     SetCaptions();
 }
 
@@ -150,12 +209,16 @@ void SlideStrip::ShowCompositeTabs()
 
 void SlideStrip::Select(int tab)
 {
-    if (tab < 1 || tab > count())
+    const bool slides = !m_context.IsCompositeView() && m_context.Set().SlideCount() > 0;
+    if (tab < 1 || tab > (slides ? int(m_context.Set().SlideCount()) : count()))
         return;
-    {
+    const int index = tab - firstShown() - 1;
+    if (holdsStretch() && (index < 0 || index >= count() || nearEnd(index))) {
+        placeStretch(tab);
+    } else {
         const QScopedValueRollback guard(m_rebuilding, true);
         const QSignalBlocker block(this);
-        setCurrentIndex(tab - 1);
+        setCurrentIndex(index);
     }
     chosen(tab);
 }
@@ -187,7 +250,7 @@ void SlideStrip::chosen(int tab)
         const int16_t moved = FindSlideAtPosition(set, clicked);
         // The commit selects the tab of the slide it moved; the strip shows the
         // clicked one again even when that kept its place.
-        if (moved >= 1 && (moved != tab || currentIndex() != tab - 1)) {
+        if (moved >= 1 && (moved != tab || ChosenTab() != tab)) {
             Select(moved);
             return;
         }
@@ -225,8 +288,16 @@ bool SlideStrip::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == this && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Delete && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        if (key->key() == Qt::Key_Delete && plain) {
             emit DeleteRequested();
+            return true;
+        }
+        // The first and last slide (or graph), wherever the stretch of tabs lies.
+        if ((key->key() == Qt::Key_Home || key->key() == Qt::Key_End) && plain) {
+            const int slides = m_context.Set().SlideCount();
+            const int last = m_context.IsCompositeView() || slides == 0 ? count() : slides;
+            Select(key->key() == Qt::Key_Home ? 1 : last);
             return true;
         }
     }

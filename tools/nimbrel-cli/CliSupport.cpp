@@ -74,6 +74,28 @@ QString ParseLabelLimits(const QString &text, LabelLimits &limits)
     return QString();
 }
 
+QString ReadLabelLimits(const CliOptions &options, const QCommandLineOption &option, LabelLimits &limits)
+{
+    for (const auto &given : options.Values(option)) {
+        LabelLimits read;
+        const QString error = ParseLabelLimits(given.second, read);
+        if (!error.isEmpty())
+            return error;
+        limits = read;
+    }
+    return QString();
+}
+
+QString ReadOneSlideSetFile(const QStringList &positional, QString &file)
+{
+    if (positional.size() > 1)
+        return QStringLiteral("one slide set file only (\"%1\" is a second)").arg(positional[1]);
+    if (positional.isEmpty())
+        return QStringLiteral("no slide set file given");
+    file = positional.first();
+    return QString();
+}
+
 QString ReadCloudOptions(const CliOptions &options, const CloudOptions &cloud, CloudWeighting &weighting)
 {
     for (const auto &given : options.Values(cloud.Method)) {

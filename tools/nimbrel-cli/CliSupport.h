@@ -112,6 +112,14 @@ struct CloudOptions
     QList<QCommandLineOption> All() const { return {Method, Collector, WidthMM, AirSpeed, DropDensity}; }
 };
 
+// The label limits of every --limits given (the last one holds); an error text,
+// empty when they are good.
+QString ReadLabelLimits(const CliOptions &options, const QCommandLineOption &option, LabelLimits &limits);
+
+// The one slide set file a drawing or export command takes, into `file`; an
+// error text when there is none or more than one.
+QString ReadOneSlideSetFile(const QStringList &positional, QString &file);
+
 // The weighting the options give; an error text, empty when they are good.
 QString ReadCloudOptions(const CliOptions &options, const CloudOptions &cloud, CloudWeighting &weighting);
 

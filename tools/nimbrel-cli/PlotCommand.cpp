@@ -213,20 +213,15 @@ std::optional<PlotRequest> ParsePlotArguments(const QStringList &words, QString 
         error = ReadCloudOptions(options, o.Cloud, request.Cloud);
     if (!error.isEmpty())
         return std::nullopt;
-    const QStringList files = options.Positional();
     if (const auto outputs = options.Values(o.Output); !outputs.isEmpty())
         request.Output = outputs.last().second;
-    if (files.size() > 1)
-        error = QStringLiteral("one slide set file only (\"%1\" is a second)").arg(files[1]);
-    else if (files.isEmpty())
-        error = QStringLiteral("no slide set file given");
-    else if (!options.IsSet(o.Graph))
+    error = ReadOneSlideSetFile(options.Positional(), request.File);
+    if (error.isEmpty() && !options.IsSet(o.Graph))
         error = QStringLiteral("--graph is missing");
-    else if (request.Output.isEmpty())
+    if (error.isEmpty() && request.Output.isEmpty())
         error = QStringLiteral("-o OUT.png is missing");
     if (!error.isEmpty())
         return std::nullopt;
-    request.File = files.first();
     return request;
 }
 

@@ -58,11 +58,8 @@ struct ReportOptions
 // The file, the output and what the output can hold: a PNG is one page.
 QString checkFileAndOutput(const QStringList &files, ReportRequest &request)
 {
-    if (files.size() > 1)
-        return QStringLiteral("one slide set file only (\"%1\" is a second)").arg(files[1]);
-    if (files.isEmpty())
-        return QStringLiteral("no slide set file given");
-    request.File = files.first();
+    if (QString error = ReadOneSlideSetFile(files, request.File); !error.isEmpty())
+        return error;
     const QString suffix = QFileInfo(request.Output).suffix().toLower();
     if (request.Output.isEmpty())
         return QStringLiteral("-o OUT.pdf is missing");
@@ -98,9 +95,8 @@ std::optional<ReportRequest> parse(const QStringList &words, QString &error)
     if (const auto outputs = options.Values(o.Output); !outputs.isEmpty())
         request.Output = outputs.last().second;
     error = ReadDrawingSeparators(options, o.ListSeparator, o.Decimal, request.ListSeparator, request.Decimal);
-    for (const auto &given : options.Values(o.Limits))
-        if (error.isEmpty())
-            error = ParseLabelLimits(given.second, request.Limits);
+    if (error.isEmpty())
+        error = ReadLabelLimits(options, o.Limits, request.Limits);
     if (error.isEmpty())
         error = ReadCloudOptions(options, o.Cloud, request.Cloud);
     if (error.isEmpty())

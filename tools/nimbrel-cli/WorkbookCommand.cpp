@@ -50,26 +50,22 @@ std::optional<WorkbookRequest> parse(const QStringList &words, QString &error)
     if (const auto outputs = options.Values(o.Output); !outputs.isEmpty())
         request.Output = outputs.last().second;
     error = ReadDrawingSeparators(options, o.ListSeparator, o.Decimal, request.ListSeparator, request.Decimal);
-    for (const auto &given : options.Values(o.Limits))
-        if (error.isEmpty())
-            error = ParseLabelLimits(given.second, request.Limits);
+    if (error.isEmpty())
+        error = ReadLabelLimits(options, o.Limits, request.Limits);
     for (const auto &given : options.Values(o.Link))
         if (error.isEmpty() && !ParseDoseLink(given.second, request.Dose.Link))
             error = QStringLiteral("--link wants probit or logit, not \"%1\"").arg(given.second);
     for (const auto &given : options.Values(o.Deposit))
         if (error.isEmpty() && !ParseDoseDeposit(given.second, request.Dose.Deposit))
             error = QStringLiteral("--deposit wants drops or volume, not \"%1\"").arg(given.second);
-    const QStringList files = options.Positional();
-    if (error.isEmpty() && files.size() != 1)
-        error = files.isEmpty() ? QStringLiteral("no slide set file given")
-                                : QStringLiteral("one slide set file only (\"%1\" is a second)").arg(files[1]);
+    if (error.isEmpty())
+        error = ReadOneSlideSetFile(options.Positional(), request.File);
     if (error.isEmpty() && request.Output.isEmpty())
         error = QStringLiteral("-o OUT.xlsx is missing");
     if (error.isEmpty() && QFileInfo(request.Output).suffix().toLower() != QLatin1String("xlsx"))
         error = QStringLiteral("-o wants a name ending in .xlsx, not \"%1\"").arg(request.Output);
     if (!error.isEmpty())
         return std::nullopt;
-    request.File = files.first();
     return request;
 }
 
