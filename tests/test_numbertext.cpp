@@ -170,6 +170,11 @@ private slots:
             if (i % 1000 == 0) { NumberText::AppendGeneral(appended, value, char(decimal.unicode())); expectedAppended += expected; }
         }
         QCOMPARE(QString::fromLatin1(appended), expectedAppended);
+        // Read back through a double, this float's text needs one digit fewer than
+        // its shortest text as a float.
+        const float fewer = std::bit_cast<float>(0x15ae43feu);
+        QVERIFY(same(bytes, NumberText::Shortest(bytes, fewer), QStringLiteral("7.038531e-26"), fewer));
+        QVERIFY(same(bytes, NumberText::Shortest(bytes, fewer), reference::Shortest(fewer), fewer));
     }
 
     // Floats widened to double, results of double arithmetic, exact ties (away from
