@@ -147,19 +147,24 @@ private slots:
         QCOMPARE(slides.size(), int(want.Slides.size()));
         auto interval = [](const QJsonObject &o, const char *key) {
             const QJsonArray a = o[QLatin1String(key)].toArray();
-            return a.size() == 2 ? std::optional<Interval>(Interval{float(a[0].toDouble()), float(a[1].toDouble())})
+            return a.size() == 2 ? std::optional<std::pair<float, float>>({float(a[0].toDouble()), float(a[1].toDouble())})
                                  : std::nullopt;
+        };
+        // The ends alone: json leaves out the draws' error.
+        auto ends = [](const std::optional<Interval> &i) {
+            return i ? std::optional<std::pair<float, float>>({i->Low, i->High}) : std::nullopt;
         };
         for (int i = 0; i < slides.size(); ++i) {
             const QJsonObject s = slides[i].toObject();
             const SprayQualityRow &w = want.Slides[size_t(i)];
             QVERIFY(number(s, "Dv01") == w.Sizes.Dv01 && number(s, "Dv09") == w.Sizes.Dv09
                     && number(s, "VolumeBelow32um") == w.Sizes.VolumeBelow32um);
-            QVERIFY(interval(s, "VMDInterval") == w.Intervals.VMD && interval(s, "Mortality24hInterval") == w.Mortality24hInterval);
+            QVERIFY(interval(s, "VMDInterval") == ends(w.Intervals.VMD)
+                    && interval(s, "Mortality24hInterval") == ends(w.Mortality24hInterval));
         }
         const QJsonObject composite = root[QLatin1String("Composite")].toObject();
         QVERIFY(number(composite, "Dv09") == want.Composite.Sizes.Dv09
-                && interval(composite, "Dv09Interval") == want.Composite.Intervals.Dv09);
+                && interval(composite, "Dv09Interval") == ends(want.Composite.Intervals.Dv09));
         QCOMPARE(root[QLatin1String("LabelVerdict")].toString(), QStringLiteral("within the label limits"));
 
     }

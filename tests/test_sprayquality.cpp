@@ -120,6 +120,78 @@ private slots:
             QVERIFY2(fewer.Slides[size_t(i - 1)] == first.Slides[size_t(i)], qPrintable(QString::number(i)));
     }
 
+    // The error a drawn interval states for its ends is what another seed does
+    // to them: within a factor of two of the spread over 40 seeds, on a sparse
+    // slide with gaps and on a smooth one; a computed interval states none.
+    void drawErrorIsTheSeedSpread_data()
+    {
+        QTest::addColumn<QList<int>>("counts"); // class, count pairs on one slide
+        QTest::newRow("sparse, gaps, 40 drops") << QList<int>{2, 6, 3, 9, 5, 8, 6, 7, 9, 5, 12, 3, 15, 2};
+        QTest::newRow("smooth, 200 drops") << QList<int>{1, 20, 2, 40, 3, 50, 4, 40, 5, 25, 6, 15, 7, 7, 8, 3};
+    }
+    void drawErrorIsTheSeedSpread()
+    {
+        QFETCH(QList<int>, counts);
+        int16_t largest = 0;
+        SlideSet set = SetWithSlide({}, largest);
+        for (qsizetype i = 0; i < counts.size(); i += 2)
+            set.Slides[1].Counts[size_t(counts[i])] = int16_t(counts[i + 1]);
+        SetDropCount(set, 0, 0, 1, largest);
+        BootstrapSettings settings = kOneThread;
+        const auto sd = [](const std::vector<double> &v) {
+            double mean = 0, sum = 0;
+            for (double x : v)
+                mean += x / double(v.size());
+            for (double x : v)
+                sum += (x - mean) * (x - mean);
+            return std::sqrt(sum / double(v.size() - 1));
+        };
+        for (auto figure : {&CountingIntervals::VMD, &CountingIntervals::Dv09}) {
+            std::vector<double> lows, highs, stated;
+            for (int seed = 0; seed < 40; ++seed) {
+                settings.Seed = 0x5EED0000u + uint64_t(seed);
+                const Interval i = *(BootstrapIntervals(set, settings).Slides[1].*figure);
+                lows.push_back(i.Low);
+                highs.push_back(i.High);
+                stated.push_back(i.DrawError);
+            }
+            const double seen = std::max(sd(lows), sd(highs));
+            std::sort(stated.begin(), stated.end());
+            const double typical = stated[stated.size() / 2];
+            QVERIFY2(seen > 0 && typical > seen / 2 && typical < seen * 2,
+                     qPrintable(QStringLiteral("stated %1, seen %2").arg(typical).arg(seen)));
+        }
+
+        set.Slides[1].Counts[1] = 500; // past the drawn range: computed, no draws
+        SetDropCount(set, 0, 0, 1, largest);
+        QCOMPARE(BootstrapIntervals(set, settings).Slides[1].Dv09->DrawError, 0.0f);
+    }
+
+    // Ends are written whole while the draws make them sure to half a unit, and
+    // to a coarser step of 2, 5 or 10 when they do not, always rounded outwards.
+    void endsWrittenToTheirError_data()
+    {
+        QTest::addColumn<float>("error");
+        QTest::addColumn<QString>("low");
+        QTest::addColumn<QString>("high");
+        QTest::newRow("computed") << 0.0f << "63" << "113";
+        QTest::newRow("sure to half a unit") << 0.5f << "63" << "113";
+        QTest::newRow("step 2") << 0.6f << "62" << "114";
+        QTest::newRow("step 5") << 2.4f << "60" << "115";
+        QTest::newRow("step 10") << 2.6f << "60" << "120";
+        QTest::newRow("step 20") << 7.0f << "60" << "120";
+        QTest::newRow("step 50") << 12.0f << "50" << "150";
+    }
+    void endsWrittenToTheirError()
+    {
+        QFETCH(float, error);
+        QFETCH(QString, low);
+        QFETCH(QString, high);
+        const auto [l, h] = IntervalEndTexts(Interval{63.2f, 112.6f, error}, NumberFormat());
+        QCOMPARE(l, low);
+        QCOMPARE(h, high);
+    }
+
     // Below the minimum count no interval; from it on an interval of some width,
     // also when every drop lies in one class. Where every class is occupied the
     // interval holds the figure (with gaps the figure interpolates across them,

@@ -175,8 +175,8 @@ private slots:
         QCOMPARE(composite.size(), 16);
         QCOMPARE(composite[1], QStringLiteral("23"));
         QCOMPARE(composite[5], f.Format(c.Sizes.Dv05, "0.0"));
-        QCOMPARE(composite[6], f.Format(c.Intervals.VMD->Low, "0"));
-        QCOMPARE(composite[7], f.Format(c.Intervals.VMD->High, "0"));
+        QCOMPARE(composite[6], IntervalEndTexts(*c.Intervals.VMD, f).first); // as the tab shows them
+        QCOMPARE(composite[7], IntervalEndTexts(*c.Intervals.VMD, f).second);
         QVERIFY(composite[5].contains(decimal));
         QCOMPARE(composite.mid(13), (QStringList{"", "", ""})); // no cage: no mortality
         QCOMPARE(lines[2].section(QLatin1Char('\t'), 0, 1), QStringLiteral("12\t8"));

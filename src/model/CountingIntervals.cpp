@@ -204,7 +204,9 @@ CountingIntervals drawn(const Sample &sample, const ClassWeights &w, double micr
         values[kDv09][size_t(r)] = float(crossing(s.Class, s.Volume, occupied, 0.9, micronsPerClass));
     }
     auto interval = [](std::vector<float> &v) {
-        return Interval{float(Percentile(v, 0.025)), float(Percentile(v, 0.975))};
+        std::sort(v.begin(), v.end());
+        return Interval{float(Percentile(v, 0.025)), float(Percentile(v, 0.975)),
+                        float(std::max(PercentileError(v, 0.025), PercentileError(v, 0.975)))};
     };
     return {interval(values[kNmd]), interval(values[kVmd]), interval(values[kDv09])};
 }
@@ -355,6 +357,23 @@ ClassWeights InCloudWeights(const SlideSet &set)
         w.Number[k] = cloud.NumberPerDrop(int(k));
     }
     return w;
+}
+
+double PercentileError(const std::vector<float> &sorted, double p)
+{
+    if (sorted.size() < 2)
+        return 0;
+    const double n = double(sorted.size());
+    const double h = (n - 1) * p;
+    // The percentile's rank varies by sqrt(n p (1 − p)) from draw set to draw
+    // set; the spacing of the order statistics about a rank apart either side
+    // turns that into the value's spread (1 / density × rank spread / n).
+    const double rankSpread = std::sqrt(n * p * (1 - p));
+    const double from = std::max(std::floor(h) - std::ceil(rankSpread), 0.0);
+    const double to = std::min(std::ceil(h) + std::ceil(rankSpread), n - 1);
+    if (to <= from)
+        return 0;
+    return rankSpread * double(sorted[size_t(to)] - sorted[size_t(from)]) / (to - from);
 }
 
 double Percentile(std::vector<float> &values, double p)

@@ -11,6 +11,9 @@ struct Interval
 {
     float Low = 0;
     float High = 0;
+    // The Monte-Carlo standard error of the less sure end of a drawn interval:
+    // another seed would move the ends by about this much. 0 when computed.
+    float DrawError = 0;
 
     bool operator==(const Interval &) const = default;
 };
@@ -74,6 +77,11 @@ ClassWeights InCloudWeights(const SlideSet &set);
 // draws are seeded from its own counts, so its interval depends on nothing
 // else, nor on the number of threads.
 LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &settings = {});
+
+// The standard error of the p-th percentile of `sorted` (ascending) i.i.d. draws
+// as an estimate of the distribution's: the rank's binomial spread times the
+// local spacing of the order statistics.
+double PercentileError(const std::vector<float> &sorted, double p);
 
 // The percentile of sorted or unsorted values, interpolated between order
 // statistics as spreadsheets do (rank (n − 1) × p from 0). Reorders `values`.

@@ -45,10 +45,6 @@ std::vector<Cell> cellsOf(const SprayQualityRow &row, const NumberFormat &f)
     return cells;
 }
 
-// The pattern an interval's ends are written in: whole µm, as the drawn ends
-// are not sure to a tenth.
-const char *rangePattern(int) { return "0"; }
-
 std::vector<SprayQualityColumn> columns(bool metric)
 {
     return {{QStringLiteral("Position"), metric ? QStringLiteral("m") : QStringLiteral("ft")},
@@ -90,6 +86,21 @@ QString verdictText(const SprayQualityTable &table, const LabelLimits &limits, b
 }
 
 } // namespace
+
+// An interval's ends as written: whole numbers, coarser where the draws leave
+// the ends less sure than that. The step is the smallest 1, 2 or 5 times a
+// power of ten that is at least twice the ends' Monte-Carlo error, and the ends
+// are rounded outwards to it, so no digit is shown that another seed would
+// change by more than a unit and the interval written never narrows.
+std::pair<QString, QString> IntervalEndTexts(const Interval &range, const NumberFormat &f)
+{
+    double step = 1;
+    for (int k = 0; step < 2 * double(range.DrawError); ++k)
+        step *= k % 3 == 1 ? 2.5 : 2;
+    if (step == 1)
+        return {f.Format(range.Low, "0"), f.Format(range.High, "0")};
+    return {f.Format(std::floor(range.Low / step) * step, "0"), f.Format(std::ceil(range.High / step) * step, "0")};
+}
 
 std::vector<int> SprayQualityIntervalColumns() { return {Vmd, Dv09, Mortality}; }
 
@@ -134,10 +145,10 @@ SprayQualityTexts FormatSprayQuality(const SprayQualityTable &table, const Label
         for (int c = 0; c < ColumnCount; ++c) {
             const Cell &cell = cells[size_t(c)];
             QString text = cell.Value;
-            if (cell.Range)
-                text += QStringLiteral(" (%1%2%3)")
-                            .arg(f.Format(cell.Range->Low, rangePattern(c)), kDash,
-                                 f.Format(cell.Range->High, rangePattern(c)));
+            if (cell.Range) {
+                const auto [low, high] = IntervalEndTexts(*cell.Range, f);
+                text += QStringLiteral(" (%1%2%3)").arg(low, kDash, high);
+            }
             else if (cell.HasRange && c != Mortality && row->Drops > 0)
                 text += row->Drops < kMinimumDrops ? QStringLiteral(" (n < %1)").arg(kMinimumDrops)
                         : intervalsPending         ? QStringLiteral(" (\u2026)")
@@ -179,8 +190,8 @@ QString SprayQualityClipboardText(const SprayQualityTable &table, const LabelLim
             // A spreadsheet reads an empty cell as no value, a dash as text.
             line << (cell.Value == kDash ? QString() : cell.Value);
             if (cell.HasRange) {
-                line << (cell.Range ? f.Format(cell.Range->Low, rangePattern(c)) : QString())
-                     << (cell.Range ? f.Format(cell.Range->High, rangePattern(c)) : QString());
+                const auto [low, high] = cell.Range ? IntervalEndTexts(*cell.Range, f) : std::pair<QString, QString>();
+                line << low << high;
             }
         }
         lines << line.join(QLatin1Char('\t'));

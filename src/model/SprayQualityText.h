@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
 #include <vector>
 
 // The spray quality table as text, the same for the window's tab, the printed
@@ -46,6 +47,10 @@ std::vector<int> SprayQualityIntervalColumns();
 // "about 340 more drops would decide Dv0.9 against 115 µm", or below the
 // drops for any interval "at least 12 more drops are needed for the intervals
 // that decide".
+// An interval's ends as written: whole numbers, or a coarser step where the
+// draws leave them less sure (DrawError), rounded outwards to it.
+std::pair<QString, QString> IntervalEndTexts(const Interval &range, const NumberFormat &format);
+
 QString DropsToDecideText(const DropsToDecide &toDecide, const NumberFormat &format);
 
 // "Dv0.5 from 120 to 160 µm, Dv0.9 below 250 µm"; empty when no limit is set.

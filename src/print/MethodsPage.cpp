@@ -62,7 +62,9 @@ QString countingIntervals(const NumberFormat &f)
                "2.5 % and 97.5 % percentiles taken; from %3 drops on the interval of the cumulative share at the "
                "figure is turned back through the mean curve (Woodruff). Below %2 drops there is no interval. "
                "Each slide's draws are seeded from the fixed seed %5 and its own counts, so a set gives the same "
-               "intervals on every machine and a slide's interval depends on its own drops alone. The composite "
+               "intervals on every machine and a slide's interval depends on its own drops alone. Drawn ends are "
+               "written in whole \u00B5m, or rounded outwards to 2, 5, 10 \u2026 \u00B5m where their Monte-Carlo "
+               "error (from the spacing of the draws about each percentile) is more than half a \u00B5m. The composite "
                "is within the label limits when the whole interval of each limited figure lies inside them (the "
                "limits included), outside when the whole interval of one lies outside, otherwise not decided; "
                "about n \u00D7 (half-width / distance to the limit)\u00B2 drops in all would decide it.")

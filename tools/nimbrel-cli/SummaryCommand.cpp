@@ -17,11 +17,13 @@ QString percent(const NumberFormat &format, const std::optional<float> &value)
     return value ? format.Format(*value, "0.00%") : QStringLiteral("-");
 }
 
-// Interval ends in whole µm, as the window shows them.
+// Interval ends as the window shows them.
 QString between(const NumberFormat &f, const std::optional<Interval> &i, int32_t drops)
 {
-    if (i)
-        return QStringLiteral(" (95 % %1 to %2)").arg(f.Format(i->Low, "0"), f.Format(i->High, "0"));
+    if (i) {
+        const auto [low, high] = IntervalEndTexts(*i, f);
+        return QStringLiteral(" (95 % %1 to %2)").arg(low, high);
+    }
     return drops > 0 && drops < kMinimumDrops ? QStringLiteral(" (n < %1)").arg(kMinimumDrops) : QString();
 }
 
