@@ -210,6 +210,12 @@ private slots:
             QSize(720, 480));
         row("plot: a bad value given first still fails", plot + QStringList{"--graph", "pie", "--graph", "histogram"}, 2,
             "nimbrel-cli plot: unknown graph \"pie\"");
+        row("plot: the last -o counts", {"plot", line, "--graph", "line-data", "-o", dir.filePath("first.png"), "-o", png},
+            0, "", QSize(720, 480));
+        // --help wins over a mistake beside it, in every drawing command.
+        row("plot: --help beside a mistake", {"plot", "--graph", "pie", "--help"}, 0, "");
+        row("report: --help beside a mistake", {"report", "--page", "0", "--help"}, 0, "");
+        row("workbook: --help beside a mistake", {"workbook", "--link", "cubic", "--help"}, 0, "");
         row("plot: value missing at the end", {"plot", line, "--graph", "histogram", "-o"}, 2,
             "nimbrel-cli plot: -o needs a value");
         row("plot: -o glued to its value", {"plot", line, "--graph", "histogram", "-o=" + png}, 2,

@@ -206,6 +206,21 @@ QString CliOptions::Parse(const QStringList &words)
     return QString();
 }
 
+bool CliOptions::ParseAskingHelp(const QStringList &words, const QCommandLineOption &help, QString &error)
+{
+    error = Parse(words);
+    if (!IsSet(help))
+        return false;
+    error.clear();
+    return true;
+}
+
+QString CliOptions::Last(const QCommandLineOption &option) const
+{
+    const auto values = Values(option);
+    return values.isEmpty() ? QString() : values.last().second;
+}
+
 QList<std::pair<QString, QString>> CliOptions::Values(const QCommandLineOption &option) const
 {
     const QStringList values = m_parser.values(option);

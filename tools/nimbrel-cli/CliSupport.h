@@ -81,6 +81,9 @@ public:
     // Reads `words` (the program's name not among them). Returns the first
     // mistake in the order of the words, empty when there is none.
     QString Parse(const QStringList &words);
+    // Parse, where `help` wins over any mistake: true when it was given, and
+    // `error` is then empty.
+    bool ParseAskingHelp(const QStringList &words, const QCommandLineOption &help, QString &error);
 
     bool IsSet(const QCommandLineOption &option) const { return m_parser.isSet(option); }
     QStringList Positional() const { return m_parser.positionalArguments(); }
@@ -89,6 +92,8 @@ public:
     // it ("--separator" or "--list-separator"), so that a later value does not
     // hide an earlier bad one.
     QList<std::pair<QString, QString>> Values(const QCommandLineOption &option) const;
+    // The last value given to `option`, empty when none was.
+    QString Last(const QCommandLineOption &option) const;
 
 private:
     const QCommandLineOption *find(const QString &name) const;

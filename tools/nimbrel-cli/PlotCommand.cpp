@@ -199,9 +199,7 @@ std::optional<PlotRequest> ParsePlotArguments(const QStringList &words, QString 
     const PlotOptions o;
     CliOptions options(o.All());
     PlotRequest request;
-    error = options.Parse(words);
-    if (options.IsSet(o.Help)) {
-        error.clear();
+    if (options.ParseAskingHelp(words, o.Help, error)) {
         request.Help = true;
         return request;
     }
@@ -213,8 +211,7 @@ std::optional<PlotRequest> ParsePlotArguments(const QStringList &words, QString 
         error = ReadCloudOptions(options, o.Cloud, request.Cloud);
     if (!error.isEmpty())
         return std::nullopt;
-    if (const auto outputs = options.Values(o.Output); !outputs.isEmpty())
-        request.Output = outputs.last().second;
+    request.Output = options.Last(o.Output);
     error = ReadOneSlideSetFile(options.Positional(), request.File);
     if (error.isEmpty() && !options.IsSet(o.Graph))
         error = QStringLiteral("--graph is missing");

@@ -39,16 +39,13 @@ std::optional<WorkbookRequest> parse(const QStringList &words, QString &error)
     const WorkbookOptions o;
     CliOptions options(o.All());
     WorkbookRequest request;
-    error = options.Parse(words);
-    if (options.IsSet(o.Help)) {
-        error.clear();
+    if (options.ParseAskingHelp(words, o.Help, error)) {
         request.Help = true;
         return request;
     }
     if (!error.isEmpty())
         return std::nullopt;
-    if (const auto outputs = options.Values(o.Output); !outputs.isEmpty())
-        request.Output = outputs.last().second;
+    request.Output = options.Last(o.Output);
     error = ReadDrawingSeparators(options, o.ListSeparator, o.Decimal, request.ListSeparator, request.Decimal);
     if (error.isEmpty())
         error = ReadLabelLimits(options, o.Limits, request.Limits);
