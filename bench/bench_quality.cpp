@@ -21,9 +21,9 @@
 namespace {
 
 // field: a log-normal spectrum of about 500 drops a slide; dense: every class
-// holds 0 … 40 drops (about 4 000 drops a slide); hand: 150 drops a slide, the
-// drawn intervals' range.
-enum Spectrum { kField, kDense, kHand };
+// holds 0 … 40 drops (about 4 000 drops a slide); hand: 150 drops a slide;
+// sparse: the most drops an interval is still drawn from, the costliest slide.
+enum Spectrum { kField, kDense, kHand, kSparse };
 
 SlideSet makeLine(Spectrum spectrum, int slides = 255, int16_t classes = 200)
 {
@@ -41,7 +41,8 @@ SlideSet makeLine(Spectrum spectrum, int slides = 255, int16_t classes = 200)
             for (int k = 1; k <= classes; ++k)
                 slide.Counts[k] = static_cast<int16_t>(count(rng));
         } else {
-            for (int d = 0; d < (spectrum == kField ? 500 : 150); ++d)
+            const int drops = spectrum == kField ? 500 : spectrum == kHand ? 150 : kDrawnBelow - 1;
+            for (int d = 0; d < drops; ++d)
                 ++slide.Counts[std::clamp(int(std::lround(size(rng))), 1, int(classes))];
         }
         SetDropCount(set, 0, 0, index, largest);
@@ -59,9 +60,9 @@ void BM_BootstrapIntervals(benchmark::State &state)
         benchmark::DoNotOptimize(intervals.Composite.VMD);
     }
 }
-// Arguments: spectrum (0 field, 1 dense, 2 hand), threads (0: all the machine offers).
+// Arguments: spectrum (0 field, 1 dense, 2 hand, 3 sparse), threads (0: all the machine offers).
 BENCHMARK(BM_BootstrapIntervals)
-    ->Args({0, 1})->Args({1, 1})->Args({2, 1})->Args({2, 0})
+    ->Args({0, 1})->Args({1, 1})->Args({2, 1})->Args({3, 1})->Args({3, 0})
     ->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Takes the command's output and keeps none of it, as a pipe to another
@@ -77,7 +78,7 @@ protected:
 void runCommand(benchmark::State &state, bool json)
 {
     const int slides = int(state.range(0));
-    const SlideSet set = slides == 255 ? makeLine(kField) : makeLine(kHand, slides, 20);
+    const SlideSet set = slides == 255 ? makeLine(Spectrum(state.range(1))) : makeLine(kSparse, slides, 20);
     QTemporaryDir dir;
     const QString in = dir.filePath(QStringLiteral("line.csv"));
     const QString out = dir.filePath(QStringLiteral("out.csv"));
@@ -102,9 +103,12 @@ void runCommand(benchmark::State &state, bool json)
 
 void BM_Json(benchmark::State &state) { runCommand(state, true); }
 void BM_Rewrite(benchmark::State &state) { runCommand(state, false); }
-// Argument: slides (255 over 200 classes; 32 766 hand counts over 20).
-BENCHMARK(BM_Json)->Arg(255)->Arg(32766)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Rewrite)->Arg(255)->Arg(32766)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Arguments: slides (255 over 200 classes; 32 766 sparse counts over 20), the
+// spectrum of the 255.
+BENCHMARK(BM_Json)->Args({255, kField})->Args({255, kSparse})->Args({32766, kSparse})
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Rewrite)->Args({255, kField})->Args({255, kSparse})->Args({32766, kSparse})
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

@@ -2,8 +2,8 @@
 // drops are drawn from known spectra over 20 classes; the "true" NMD, VMD and
 // Dv0.9 are the figures of the spectrum itself (every class occupied, the
 // in-cloud weights and the interpolation of the medians). Prints one table row
-// per spectrum and count: coverage ± 2 standard errors and, for Dv0.9, the
-// misses on each side. Not a test: run by hand,
+// per spectrum and count: coverage ± 2 standard errors and the misses on
+// each side. Not a test: run by hand,
 // `interval_coverage [sets per row] [draws per interval]`.
 #include "model/CountingIntervals.h"
 #include "model/DropSizeFigures.h"
@@ -128,6 +128,8 @@ int main(int argc, char **argv)
     settings.Threads = 1;
     if (argc > 2)
         settings.Replicates = std::max(1, std::atoi(argv[2]));
+    if (argc > 3)
+        settings.DrawnBelow = std::atoi(argv[3]);
     std::mt19937_64 rng(20261207);
     SlideSet base;
     int16_t largest = 0;
@@ -136,7 +138,7 @@ int main(int argc, char **argv)
 
     std::printf("%d sets per row, %d draws an interval; %.0f µm a class\n\n", sets, settings.Replicates,
                 double(base.Params.MicronsPerEPD) * double(base.Params.SpreadFactor));
-    std::printf("| spectrum | drops per slide | slides | NMD covered | VMD covered | Dv0.9 covered | Dv0.9 truth below / above | Dv0.9 mean width µm |\n");
+    std::printf("| spectrum | drops per slide | slides | NMD covered | VMD covered | Dv0.9 covered | truth below / above: NMD, VMD, Dv0.9 | Dv0.9 mean width µm |\n");
     std::printf("|---|---|---|---|---|---|---|---|\n");
     const std::vector<Spectrum> all = spectra();
     for (size_t si = 0; si < all.size(); ++si) {
@@ -145,7 +147,7 @@ int main(int argc, char **argv)
         trueFigures(s, base, truth);
         std::discrete_distribution<int> drop(s.Share.begin(), s.Share.end());
         struct Case { int Drops, Slides; };
-        for (const Case c : {Case{10, 1}, Case{20, 1}, Case{50, 1}, Case{100, 1}, Case{200, 1}, Case{1000, 1},
+        for (const Case c : {Case{10, 1}, Case{20, 1}, Case{50, 1}, Case{75, 1}, Case{99, 1}, Case{100, 1}, Case{200, 1}, Case{1000, 1},
                              Case{10, 5}, Case{20, 5}, Case{50, 5}, Case{10, 20}, Case{20, 20}, Case{50, 20}}) {
             Tally t;
             for (int r = 0; r < sets; ++r) {
@@ -159,8 +161,9 @@ int main(int argc, char **argv)
                 const LineIntervals li = BootstrapIntervals(set, settings);
                 count(t, c.Slides == 1 ? li.Slides[1] : li.Composite, truth);
             }
-            char misses[64], width[32];
-            std::snprintf(misses, sizeof misses, "%d / %d", t.Below[kDv09], t.Above[kDv09]);
+            char misses[96], width[32];
+            std::snprintf(misses, sizeof misses, "%d / %d, %d / %d, %d / %d", t.Below[kNmd], t.Above[kNmd],
+                          t.Below[kVmd], t.Above[kVmd], t.Below[kDv09], t.Above[kDv09]);
             std::snprintf(width, sizeof width, "%.1f", t.Sets > t.Without ? t.Width[kDv09] / (t.Sets - t.Without) : 0.0);
             std::printf("| %s | %d | %d | %s | %s | %s | %s | %s |\n", s.Name, c.Drops,
                         c.Slides, coverage(t, kNmd).c_str(), coverage(t, kVmd).c_str(), coverage(t, kDv09).c_str(),

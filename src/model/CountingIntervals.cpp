@@ -134,6 +134,35 @@ GroupDraw groupDraw(const AreaGroup &group)
     return g;
 }
 
+// Puts in order the lowest and the highest ranks of the draws, as far as the
+// 2.5 % and 97.5 % percentiles and their errors read them; the middle is left
+// unsorted.
+void sortEnds(std::vector<float> &v)
+{
+    const double n = double(v.size());
+    const double spread = std::ceil(std::sqrt(n * 0.025 * 0.975));
+    const size_t low = size_t(std::min(std::ceil((n - 1) * 0.025) + spread + 1, n));
+    const size_t high = size_t(std::max(std::floor((n - 1) * 0.975) - spread, 0.0));
+    if (high <= low) {
+        std::sort(v.begin(), v.end());
+        return;
+    }
+    std::nth_element(v.begin(), v.begin() + ptrdiff_t(low), v.end());
+    std::sort(v.begin(), v.begin() + ptrdiff_t(low));
+    std::nth_element(v.begin() + ptrdiff_t(low), v.begin() + ptrdiff_t(high), v.end());
+    std::sort(v.begin() + ptrdiff_t(high), v.end());
+}
+
+// Percentile's rule on values already in order about the rank it reads.
+double sortedPercentile(const std::vector<float> &v, double p)
+{
+    const double h = double(v.size() - 1) * p;
+    const size_t lo = size_t(std::floor(h));
+    if (lo + 1 >= v.size())
+        return v[lo];
+    return v[lo] + (h - double(lo)) * (double(v[lo + 1]) - v[lo]);
+}
+
 // Percentile interval of the figures of `replicates` draws of the densities.
 CountingIntervals drawn(const Sample &sample, const ClassWeights &w, double micronsPerClass, int replicates,
                         Scratch &s)
@@ -204,8 +233,8 @@ CountingIntervals drawn(const Sample &sample, const ClassWeights &w, double micr
         values[kDv09][size_t(r)] = float(crossing(s.Class, s.Volume, occupied, 0.9, micronsPerClass));
     }
     auto interval = [](std::vector<float> &v) {
-        std::sort(v.begin(), v.end());
-        return Interval{float(Percentile(v, 0.025)), float(Percentile(v, 0.975)),
+        sortEnds(v);
+        return Interval{float(sortedPercentile(v, 0.025)), float(sortedPercentile(v, 0.975)),
                         float(std::max(PercentileError(v, 0.025), PercentileError(v, 0.975)))};
     };
     return {interval(values[kNmd]), interval(values[kVmd]), interval(values[kDv09])};
@@ -431,7 +460,7 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
             if (first[i] != i)
                 continue;
             const Sample &s = samples[i];
-            out[i] = s.Drops < kDrawnBelow ? drawn(s, weights, micronsPerClass, replicates, scratch)
+            out[i] = s.Drops < settings.DrawnBelow ? drawn(s, weights, micronsPerClass, replicates, scratch)
                                            : computed(s, weights, micronsPerClass);
         }
     };

@@ -45,7 +45,7 @@ inline constexpr double kPriorDrops = 2.0;
 
 // From this many drops on, the posterior is close enough to normal that the
 // interval is computed rather than drawn.
-inline constexpr int32_t kDrawnBelow = 400;
+inline constexpr int32_t kDrawnBelow = 100;
 
 // 1.96: the two-sided 95 % point of the standard normal, for every interval.
 inline constexpr double kNormal975 = 1.959963984540054;
@@ -55,6 +55,7 @@ struct BootstrapSettings
     int Replicates = 500;
     uint64_t Seed = 0x4E696D6272656C31ull; // with a slide's counts, seeds that slide's draws
     int Threads = 0;                       // 0: as many as the machine offers
+    int32_t DrawnBelow = kDrawnBelow;      // the harness tries others
 };
 
 // What one drop of class k adds to the in-cloud volume and number totals, the

@@ -58,7 +58,7 @@ QString countingIntervals(const NumberFormat &f)
                "slide's drops of class k per cm\u00B2 have the posterior Gamma(N(k) + %1 / K) of Poisson "
                "counting, %1 pseudo-drops spread evenly over the K classes of the reticule so that a few drops "
                "cannot rule out the sizes they missed; the composite's density of a class is the sum over its "
-               "slides. From %2 to %3 drops the figures are recomputed from %4 draws of those densities and the "
+               "slides. From %2 drops up to fewer than %3 the figures are recomputed from %4 draws of those densities and the "
                "2.5 % and 97.5 % percentiles taken; from %3 drops on the interval of the cumulative share at the "
                "figure is turned back through the mean curve (Woodruff). Below %2 drops there is no interval. "
                "Each slide's draws are seeded from the fixed seed %5 and its own counts, so a set gives the same "
