@@ -186,7 +186,14 @@ private slots:
                      qPrintable(QStringLiteral("stated %1, seen %2").arg(typical).arg(seen)));
         }
 
-        set.Slides[1].Counts[1] = 500; // past the drawn range: computed, no draws
+        // At the cut: a drop short of it still drawn, the cut itself computed, no draws.
+        int others = 0;
+        for (size_t k = 2; k < set.Slides[1].Counts.size(); ++k)
+            others += set.Slides[1].Counts[k];
+        set.Slides[1].Counts[1] = int16_t(kDrawnBelow - 1 - others);
+        SetDropCount(set, 0, 0, 1, largest);
+        QVERIFY(BootstrapIntervals(set, settings).Slides[1].Dv09->DrawError > 0);
+        ++set.Slides[1].Counts[1];
         SetDropCount(set, 0, 0, 1, largest);
         QCOMPARE(BootstrapIntervals(set, settings).Slides[1].Dv09->DrawError, 0.0f);
     }

@@ -135,7 +135,7 @@ GroupDraw groupDraw(const AreaGroup &group)
 }
 
 // Puts in order the lowest and the highest ranks of the draws, as far as the
-// 2.5 % and 97.5 % percentiles and their errors read them; the middle is left
+// errors of the 2.5 % and 97.5 % percentiles read them; the middle is left
 // unsorted.
 void sortEnds(std::vector<float> &v)
 {
@@ -151,16 +151,6 @@ void sortEnds(std::vector<float> &v)
     std::sort(v.begin(), v.begin() + ptrdiff_t(low));
     std::nth_element(v.begin() + ptrdiff_t(low), v.begin() + ptrdiff_t(high), v.end());
     std::sort(v.begin() + ptrdiff_t(high), v.end());
-}
-
-// Percentile's rule on values already in order about the rank it reads.
-double sortedPercentile(const std::vector<float> &v, double p)
-{
-    const double h = double(v.size() - 1) * p;
-    const size_t lo = size_t(std::floor(h));
-    if (lo + 1 >= v.size())
-        return v[lo];
-    return v[lo] + (h - double(lo)) * (double(v[lo + 1]) - v[lo]);
 }
 
 // Percentile interval of the figures of `replicates` draws of the densities.
@@ -234,8 +224,8 @@ CountingIntervals drawn(const Sample &sample, const ClassWeights &w, double micr
     }
     auto interval = [](std::vector<float> &v) {
         sortEnds(v);
-        return Interval{float(sortedPercentile(v, 0.025)), float(sortedPercentile(v, 0.975)),
-                        float(std::max(PercentileError(v, 0.025), PercentileError(v, 0.975)))};
+        const float error = float(std::max(PercentileError(v, 0.025), PercentileError(v, 0.975)));
+        return Interval{float(Percentile(v, 0.025)), float(Percentile(v, 0.975)), error}; // these reorder v
     };
     return {interval(values[kNmd]), interval(values[kVmd]), interval(values[kDv09])};
 }
