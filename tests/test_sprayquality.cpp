@@ -298,6 +298,39 @@ private slots:
         CLOSE_TO(Percentile(v, 0.5), 1000.5, 1e-9);
     }
 
+    // Ordering only the ends reads the same percentiles and errors as a full
+    // sort, at the fewest draws allowed, at the usual and at many, with ties.
+    void percentileEndsMatchAFullSort_data()
+    {
+        QTest::addColumn<int>("draws");
+        QTest::addColumn<int>("distinct"); // values drawn from this many
+        QTest::newRow("40") << 40 << 1000000;
+        QTest::newRow("500") << 500 << 1000000;
+        QTest::newRow("500, ties") << 500 << 7;
+        QTest::newRow("4000") << 4000 << 1000000;
+    }
+    void percentileEndsMatchAFullSort()
+    {
+        QFETCH(int, draws);
+        QFETCH(int, distinct);
+        std::mt19937 rng(9);
+        std::uniform_int_distribution<int> value(0, distinct - 1);
+        for (int round = 0; round < 20; ++round) {
+            std::vector<float> ends(size_t(draws), 0.0f);
+            for (float &x : ends)
+                x = float(value(rng)) * 0.37f;
+            std::vector<float> full = ends;
+            std::sort(full.begin(), full.end());
+            SortPercentileEnds(ends);
+            for (double p : {0.025, 0.975}) {
+                QCOMPARE(SortedPercentile(ends, p), SortedPercentile(full, p));
+                QCOMPARE(PercentileError(ends, p), PercentileError(full, p));
+                std::vector<float> copy = full;
+                QCOMPARE(SortedPercentile(full, p), Percentile(copy, p));
+            }
+        }
+    }
+
     void katzInterval_data()
     {
         QTest::addColumn<QList<int>>("cages"); // treated insects, dead; control insects, dead

@@ -134,25 +134,6 @@ GroupDraw groupDraw(const AreaGroup &group)
     return g;
 }
 
-// Puts in order the lowest and the highest ranks of the draws, as far as the
-// errors of the 2.5 % and 97.5 % percentiles read them; the middle is left
-// unsorted.
-void sortEnds(std::vector<float> &v)
-{
-    const double n = double(v.size());
-    const double spread = std::ceil(std::sqrt(n * 0.025 * 0.975));
-    const size_t low = size_t(std::min(std::ceil((n - 1) * 0.025) + spread + 1, n));
-    const size_t high = size_t(std::max(std::floor((n - 1) * 0.975) - spread, 0.0));
-    if (high <= low) {
-        std::sort(v.begin(), v.end());
-        return;
-    }
-    std::nth_element(v.begin(), v.begin() + ptrdiff_t(low), v.end());
-    std::sort(v.begin(), v.begin() + ptrdiff_t(low));
-    std::nth_element(v.begin() + ptrdiff_t(low), v.begin() + ptrdiff_t(high), v.end());
-    std::sort(v.begin() + ptrdiff_t(high), v.end());
-}
-
 // Percentile interval of the figures of `replicates` draws of the densities.
 CountingIntervals drawn(const Sample &sample, const ClassWeights &w, double micronsPerClass, int replicates,
                         Scratch &s)
@@ -223,9 +204,9 @@ CountingIntervals drawn(const Sample &sample, const ClassWeights &w, double micr
         values[kDv09][size_t(r)] = float(crossing(s.Class, s.Volume, occupied, 0.9, micronsPerClass));
     }
     auto interval = [](std::vector<float> &v) {
-        sortEnds(v);
-        const float error = float(std::max(PercentileError(v, 0.025), PercentileError(v, 0.975)));
-        return Interval{float(Percentile(v, 0.025)), float(Percentile(v, 0.975)), error}; // these reorder v
+        SortPercentileEnds(v);
+        return Interval{float(SortedPercentile(v, 0.025)), float(SortedPercentile(v, 0.975)),
+                        float(std::max(PercentileError(v, 0.025), PercentileError(v, 0.975)))};
     };
     return {interval(values[kNmd]), interval(values[kVmd]), interval(values[kDv09])};
 }
@@ -393,6 +374,35 @@ double PercentileError(const std::vector<float> &sorted, double p)
     if (to <= from)
         return 0;
     return rankSpread * double(sorted[size_t(to)] - sorted[size_t(from)]) / (to - from);
+}
+
+void SortPercentileEnds(std::vector<float> &v)
+{
+    const double n = double(v.size());
+    const double spread = std::ceil(std::sqrt(n * 0.025 * 0.975));
+    const size_t low = size_t(std::min(std::ceil((n - 1) * 0.025) + spread, n - 1));
+    const size_t high = size_t(std::max(std::floor((n - 1) * 0.975) - spread, 0.0));
+    if (high <= low + 1) {
+        std::sort(v.begin(), v.end());
+        return;
+    }
+    // Place the last rank of the low band, order what lies below it; then the
+    // first of the high band among the rest, and order what lies above.
+    std::nth_element(v.begin(), v.begin() + ptrdiff_t(low), v.end());
+    std::sort(v.begin(), v.begin() + ptrdiff_t(low));
+    std::nth_element(v.begin() + ptrdiff_t(low) + 1, v.begin() + ptrdiff_t(high), v.end());
+    std::sort(v.begin() + ptrdiff_t(high) + 1, v.end());
+}
+
+double SortedPercentile(const std::vector<float> &sorted, double p)
+{
+    if (sorted.empty())
+        return 0;
+    const double h = double(sorted.size() - 1) * p;
+    const size_t lo = size_t(std::floor(h));
+    if (lo + 1 >= sorted.size())
+        return sorted[lo];
+    return sorted[lo] + (h - double(lo)) * (double(sorted[lo + 1]) - sorted[lo]);
 }
 
 double Percentile(std::vector<float> &values, double p)

@@ -84,6 +84,14 @@ LineIntervals BootstrapIntervals(const SlideSet &set, const BootstrapSettings &s
 // local spacing of the order statistics.
 double PercentileError(const std::vector<float> &sorted, double p);
 
+// Puts in order the ranks the 2.5 % and 97.5 % percentiles of `v` and their
+// PercentileError read (the lowest and highest few), leaving the middle as it
+// falls: a fraction of a full sort.
+void SortPercentileEnds(std::vector<float> &v);
+
+// Percentile's rule on values in order about the rank it reads.
+double SortedPercentile(const std::vector<float> &sorted, double p);
+
 // The percentile of sorted or unsorted values, interpolated between order
 // statistics as spreadsheets do (rank (n − 1) × p from 0). Reorders `values`.
 double Percentile(std::vector<float> &values, double p);
