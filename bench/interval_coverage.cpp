@@ -4,7 +4,7 @@
 // in-cloud weights and the interpolation of the medians). Prints one table row
 // per spectrum and count: coverage ± 2 standard errors and the misses on
 // each side. Not a test: run by hand,
-// `interval_coverage [sets per row] [draws per interval]`.
+// `interval_coverage [sets per row] [draws per interval] [drops from which computed]`.
 #include "model/CountingIntervals.h"
 #include "model/DropSizeFigures.h"
 
@@ -147,8 +147,10 @@ int main(int argc, char **argv)
         trueFigures(s, base, truth);
         std::discrete_distribution<int> drop(s.Share.begin(), s.Share.end());
         struct Case { int Drops, Slides; };
-        for (const Case c : {Case{10, 1}, Case{20, 1}, Case{50, 1}, Case{75, 1}, Case{99, 1}, Case{100, 1}, Case{200, 1}, Case{1000, 1},
-                             Case{10, 5}, Case{20, 5}, Case{50, 5}, Case{10, 20}, Case{20, 20}, Case{50, 20}}) {
+        // 75 and 99: the drawn intervals at the top of their range, 100 the computed at the bottom.
+        for (const Case c : {Case{10, 1}, Case{20, 1}, Case{50, 1}, Case{75, 1}, Case{99, 1}, Case{100, 1},
+                             Case{200, 1}, Case{1000, 1}, Case{10, 5}, Case{20, 5}, Case{50, 5}, Case{10, 20},
+                             Case{20, 20}, Case{50, 20}}) {
             Tally t;
             for (int r = 0; r < sets; ++r) {
                 SlideSet set = base;

@@ -43,8 +43,10 @@ inline constexpr int32_t kMinimumDrops = 20;
 // handful of drops cannot rule out the classes they missed.
 inline constexpr double kPriorDrops = 2.0;
 
-// From this many drops on, the posterior is close enough to normal that the
-// interval is computed rather than drawn.
+// From this many drops on the interval is computed rather than drawn: there the
+// drawn NMD falls short of its 95 % when a small class that is seldom counted
+// carries much of the number, while the computed one, which gives the prior
+// share its full spread, holds it (and below, the computed Dv0.9 falls short).
 inline constexpr int32_t kDrawnBelow = 100;
 
 // 1.96: the two-sided 95 % point of the standard normal, for every interval.
