@@ -8,6 +8,7 @@
 #include <atomic>
 #include <bit>
 #include <cmath>
+#include <functional>
 #include <thread>
 #include <unordered_map>
 
@@ -386,12 +387,12 @@ void SortPercentileEnds(std::vector<float> &v)
         std::sort(v.begin(), v.end());
         return;
     }
-    // Place the last rank of the low band, order what lies below it; then the
-    // first of the high band among the rest, and order what lies above.
-    std::nth_element(v.begin(), v.begin() + ptrdiff_t(low), v.end());
-    std::sort(v.begin(), v.begin() + ptrdiff_t(low));
-    std::nth_element(v.begin() + ptrdiff_t(low) + 1, v.begin() + ptrdiff_t(high), v.end());
-    std::sort(v.begin() + ptrdiff_t(high) + 1, v.end());
+    // The smallest in order at the front, then the largest of the rest in
+    // order at the back: a heap of a band's size, most values passed over at
+    // one comparison.
+    std::partial_sort(v.begin(), v.begin() + ptrdiff_t(low) + 1, v.end());
+    std::partial_sort(v.rbegin(), v.rbegin() + ptrdiff_t(v.size() - high), v.rend() - ptrdiff_t(low) - 1,
+                      std::greater<>());
 }
 
 double SortedPercentile(const std::vector<float> &sorted, double p)
