@@ -144,6 +144,45 @@ private slots:
             QVERIFY2(fewer.Slides[size_t(i - 1)] == first.Slides[size_t(i)], qPrintable(QString::number(i)));
     }
 
+    // From the cut on the interval is computed: a slide of 120 drops over the
+    // default reticule, and its composite with a 76-drop slide of three sweeps,
+    // against the same intervals worked out in R
+    // (tests/reference/spray_quality_reference.R).
+    void computedIntervalMatchesAWorkedExample_data()
+    {
+        QTest::addColumn<bool>("composite");
+        QTest::addColumn<QList<double>>("ends"); // NMD, VMD, Dv0.9: low, high
+        QTest::newRow("slide") << false
+                               << QList<double>{44.09845479, 58.51409366, 70.73335164, 81.35164237, 105.3866345, 146.1443073};
+        QTest::newRow("composite of two areas")
+            << true << QList<double>{46.32120393, 58.28467798, 71.53156978, 80.23524059, 105.3063125, 132.6721534};
+    }
+    void computedIntervalMatchesAWorkedExample()
+    {
+        QFETCH(bool, composite);
+        QFETCH(QList<double>, ends);
+        int16_t largest = 0;
+        SlideSet set = SetWithSlide({{2, 3}, {3, 10}, {4, 22}, {5, 30}, {6, 25}, {7, 15}, {8, 8}, {9, 4}, {10, 2}, {11, 1}},
+                                    largest);
+        QCOMPARE(set.Cloud.Method, CloudMethod::Diameter2);
+        if (composite) {
+            const int16_t second = AddSlide(set, 1.0f);
+            set.Slides[second].Sweeps = 3;
+            ComputeSlideArea(set.Slides[second], set.Params);
+            for (const auto &[k, n] : {std::pair{2, 1}, {3, 5}, {4, 12}, {5, 20}, {6, 18}, {7, 10}, {8, 6}, {9, 3}, {10, 1}})
+                set.Slides[second].Counts[size_t(k)] = int16_t(n);
+            SetDropCount(set, 0, 0, second, largest);
+        }
+        const LineIntervals line = BootstrapIntervals(set, kOneThread);
+        const CountingIntervals &i = composite ? line.Composite : line.Slides[1];
+        const std::optional<Interval> *all[] = {&i.NMD, &i.VMD, &i.Dv09};
+        for (int f = 0; f < 3; ++f) {
+            QVERIFY(all[f]->has_value());
+            CLOSE_TO((*all[f])->Low, ends[2 * f], 1e-3);
+            CLOSE_TO((*all[f])->High, ends[2 * f + 1], 1e-3);
+        }
+    }
+
     // The error a drawn interval states for its ends is what another seed does
     // to them: within a factor of two of the spread over 40 seeds, on a sparse
     // slide with gaps and on a smooth one; a computed interval states none.
